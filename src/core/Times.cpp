@@ -1,0 +1,88 @@
+#include "Times.h"
+
+#include <ctime>
+
+namespace {
+
+std::int64_t SystemClock() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+ClockFunction g_clock = &SystemClock;
+
+bool IsLeap(unsigned year) { return GetDates(year, 2) == 29; }
+
+}  // namespace
+
+unsigned GetDates(unsigned year, unsigned month) {
+    switch (month) {
+        case 4: case 6: case 9: case 11:
+            return 30;
+        case 2:
+            if (year % 400 == 0) return 29;
+            if (year % 100 == 0) return 28;
+            return year % 4 == 0 ? 29 : 28;
+        case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+            return 31;
+        default:
+            return 0;
+    }
+}
+
+int TimeCmp(_TIMES a, _TIMES b) {
+    const std::int32_t* fa[] = {&a.year, &a.month, &a.day, &a.hour, &a.minute};
+    const std::int32_t* fb[] = {&b.year, &b.month, &b.day, &b.hour, &b.minute};
+    for (int i = 0; i < 5; ++i) {
+        const auto x = static_cast<std::uint32_t>(*fa[i]);
+        const auto y = static_cast<std::uint32_t>(*fb[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+_TIMES GetTimeAt(std::uint32_t t) {
+    // Count whole days (1-based) and minutes from 1970-01-01, strip whole
+    // years and months, then split the last day into hours with the fixed
+    // nine-hour offset, letting the hour run 1..24.
+    std::uint32_t days = t / 86400 + 1;
+    std::uint32_t minutes = t / 60;
+    unsigned year = 1970, month = 1;
+    while (days > 366) {
+        const std::uint32_t len = IsLeap(year) ? 366 : 365;
+        days -= len;
+        minutes -= len * 1440;
+        ++year;
+    }
+    auto next_month = [&] {
+        if (++month > 12) {
+            month = 1;
+            ++year;
+        }
+    };
+    while (days > GetDates(year, month)) {
+        const std::uint32_t len = GetDates(year, month);
+        days -= len;
+        minutes -= len * 1440;
+        next_month();
+    }
+    minutes = minutes - (days - 1) * 1440 + 540;
+    unsigned hour = 0;
+    while (minutes >= 60) {
+        ++hour;
+        minutes -= 60;
+        if (hour > 24) {
+            hour -= 24;
+            if (++days > GetDates(year, month)) {
+                days = 1;
+                next_month();
+            }
+        }
+    }
+    return _TIMES{static_cast<std::int32_t>(year), static_cast<std::int32_t>(month),
+                  static_cast<std::int32_t>(days), static_cast<std::int32_t>(hour),
+                  static_cast<std::int32_t>(minutes)};
+}
+
+_TIMES GetTime() { return GetTimeAt(static_cast<std::uint32_t>(ReadClock())); }
+
+void SetClock(ClockFunction clock) { g_clock = clock ? clock : &SystemClock; }
+
+std::int64_t ReadClock() { return g_clock(); }

@@ -1,0 +1,39 @@
+// Date-time values of the action items: zone UTC+9, hours counted 1 to 24.
+#pragma once
+
+#include <cstdint>
+
+// One date-time. All fields 0 means "unset". The fields are plain 32-bit
+// integers: files and the editor may hold any value, nothing is range-checked
+// here.
+struct _TIMES {
+    std::int32_t year = 0;
+    std::int32_t month = 0;
+    std::int32_t day = 0;
+    std::int32_t hour = 0;
+    std::int32_t minute = 0;
+
+    friend bool operator==(const _TIMES&, const _TIMES&) = default;
+};
+
+// Number of days of `month` in `year` (Gregorian, year taken unsigned), or 0
+// for a month outside 1..12.
+unsigned GetDates(unsigned year, unsigned month);
+
+// -1, 0 or 1 as `a` is earlier than, equal to or later than `b`; fields are
+// compared as unsigned numbers, year first.
+int TimeCmp(_TIMES a, _TIMES b);
+
+// The UTC+9 date-time for `utc_seconds` since 1970-01-01 00:00:00 UTC (read as
+// an unsigned 32-bit count). The hour after local midnight is hour 24 of the
+// day before, so hour 0 never occurs.
+_TIMES GetTimeAt(std::uint32_t utc_seconds);
+
+// The current date-time: GetTimeAt() of the clock.
+_TIMES GetTime();
+
+// The clock GetTime() reads: seconds since the epoch. The default is time().
+// Tests install their own to set the current second.
+using ClockFunction = std::int64_t (*)();
+void SetClock(ClockFunction clock);  // nullptr restores time()
+std::int64_t ReadClock();

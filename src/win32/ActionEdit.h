@@ -1,0 +1,29 @@
+// The item editor: a working copy of the shown item and the detail controls
+// 40047 to 40078 of the main dialog.
+#pragma once
+
+#include <windows.h>
+
+#include "Records.h"
+
+class CActionEdit {
+public:
+    CActionEdit();
+    ~CActionEdit();
+    CActionEdit(const CActionEdit&) = delete;
+    CActionEdit& operator=(const CActionEdit&) = delete;
+
+    int InitInstance();
+    int DeleteInstance();
+    // Takes the record's content into the working copy and shows it.
+    int SetItem(const _ITEM_LIST* record);
+    // Writes `shown` into the detail controls.
+    int SetEdit(const _EDIT_ITEM* shown);
+    // Reads the detail controls back into the working copy, checking every
+    // number; refused entries keep their values.
+    int UpdateItem();
+    _EDIT_ITEM* GetItem();
+
+private:
+    _EDIT_ITEM item_;
+};

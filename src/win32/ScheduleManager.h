@@ -1,0 +1,47 @@
+// The items of the open document in schedule order (ascending planned
+// completion), mirrored line for line in the item list box 40042.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "Times.h"
+
+// One schedule node: a copy of an item's title and planned date-times.
+struct _SCHEDULE_LIST {
+    std::wstring title;
+    _TIMES planned_start;
+    _TIMES planned_end;  // the sort key
+    std::unique_ptr<_SCHEDULE_LIST> next;
+
+    _SCHEDULE_LIST() = default;
+    _SCHEDULE_LIST(const _SCHEDULE_LIST&) = delete;
+    _SCHEDULE_LIST& operator=(const _SCHEDULE_LIST&) = delete;
+    ~_SCHEDULE_LIST();
+};
+
+class CScheduleManager {
+public:
+    // Asks AddItem to compute the schedule position.
+    static constexpr unsigned kSchedulePosition = 0xFFFFFFFFu;
+
+    CScheduleManager();
+    ~CScheduleManager();
+    CScheduleManager(const CScheduleManager&) = delete;
+    CScheduleManager& operator=(const CScheduleManager&) = delete;
+
+    int InitInstance();
+    int DeleteInstance();
+    // 0 when added (the new line is then the only selected one), 1 when a
+    // node with an equal title exists (nothing changes).
+    int AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position);
+    // Removes the node with `title` and the last selected line; returns that
+    // line's index or -1 when no line is selected.
+    int DeleteItem(const wchar_t* title);
+    _SCHEDULE_LIST* SearchItem(const wchar_t* title);
+    int InitScheduleList(_SCHEDULE_LIST* node);
+
+    std::unique_ptr<_SCHEDULE_LIST> schedule_list;
+};

@@ -1,0 +1,19 @@
+#include "library.h"
+
+#include "Seams.h"
+#include "Velquorandimestra.h"
+
+CVelquorandimestra g_App;
+HWND g_hWnd = nullptr;
+HINSTANCE g_hInst = nullptr;
+
+HWND GetWnd() { return g_hWnd; }
+
+int MyCriticalError(unsigned base, unsigned detail) {
+    HWND window = g_hWnd;
+    wchar_t text[2048];
+    wsprintfW(text, L"エラーコード：0x%08X", base + detail);
+    ShowMessageBox(nullptr, text, L"ERROR", MB_OK | MB_ICONERROR);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}

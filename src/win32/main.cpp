@@ -1,0 +1,32 @@
+#include <windows.h>
+
+#include "Velquorandimestra.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
+    g_hInst = instance;
+    if (previous == nullptr && !RegisterMainWindowClass(g_hInst)) return 0;
+
+    HWND window = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    if (window == nullptr) {
+        // Without the main dialog there is nothing to run: say so rather than
+        // spin a message loop with no window.
+        MessageBoxW(nullptr, L"メインウィンドウを作成できません", L"ERROR", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    g_hWnd = window;
+    g_App.InitInstance();
+    ShowWindow(g_hWnd, show);
+    UpdateWindow(g_hWnd);
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(g_hWnd, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}

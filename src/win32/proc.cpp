@@ -1,0 +1,147 @@
+#include "proc.h"
+
+#include "Seams.h"
+#include "Velquorandimestra.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+// The close sequence: WM_CLOSE from the close box, the exit command and
+// MyCriticalError.
+void CloseMainWindow(HWND window) {
+    if (g_App.CheckStatus() == 0) {
+        const int answer = ShowMessageBox(nullptr, L"現在のアクション管理を保存しますか？", L"QUESTION",
+                                          MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return;
+        if (answer == IDYES) g_App.OnSaveFile();
+    }
+    g_App.DeleteInstance();
+    KillTimer(window, IDT_ALARM);
+    SendMessageW(window, WM_DESTROY, 0, 0);
+}
+
+// Stage 1: by command identifier.
+void RouteCommand(HWND window, WORD id) {
+    switch (id) {
+        case IDM_EXIT:
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            break;
+        case IDM_ABOUT:
+            DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
+            break;
+        case IDM_FILE_NEW:
+            g_App.OnFileNew();
+            break;
+        case IDM_FILE_OPEN:
+            g_App.OnFileOpen();
+            break;
+        case IDM_FILE_SAVE:
+            g_App.OnSaveFile();
+            break;
+        case IDM_FILE_SAVEAS:
+            g_App.OnSaveFileNew();
+            break;
+        case IDC_ADD_ITEM:
+            g_App.OnAddItem();
+            break;
+        case IDC_DELETE_ITEM:
+            g_App.OnDeleteItem();
+            break;
+        case IDC_TEXT_OUT:
+            if (g_App.CheckStatus() == 0)
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0);
+            break;
+        case IDC_EDIT_KINDS:
+            if (g_App.CheckStatus() == 0)
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), g_hWnd, EditActionKindDlgProc, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+// Stage 2: by notification code, for every WM_COMMAND.
+void RouteNotification(WORD id, WORD code, LPARAM lParam) {
+    HWND control = reinterpret_cast<HWND>(lParam);
+    switch (code) {
+        case EN_SETFOCUS:
+            g_App.OnEnSetFocus(control);
+            break;
+        case EN_KILLFOCUS:
+            g_App.OnEnKillFocus(control);
+            break;
+        case 1:  // CBN_SELCHANGE from the kind combo box, LBN_SELCHANGE otherwise
+            if (id == IDC_ACTION_KIND)
+                g_App.OnEnKillFocus(GetDlgItem(g_hWnd, IDC_ACTION_KIND));
+            else
+                g_App.OnLbnSelChange(GetDlgItem(g_hWnd, id));
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSW wc{};
+    wc.style = 0;
+    wc.lpfnWndProc = WndProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszMenuName = nullptr;
+    wc.lpszClassName = L"Velquorandimestra_Top";
+    return RegisterClassW(&wc) != 0;
+}
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefDlgProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            SetTimer(window, IDT_ALARM, 1000, nullptr);
+            break;
+        case WM_COMMAND:
+            RouteCommand(window, LOWORD(wParam));
+            RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
+            break;
+        case WM_TIMER:
+            g_App.OnTimer();
+            break;
+        case WM_CLOSE:
+            CloseMainWindow(window);
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                EndDialog(window, 1);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_CLOSE:
+            EndDialog(window, 0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}

@@ -1,0 +1,270 @@
+#include "Harness.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "Seams.h"
+#include "Times.h"
+#include "Velquorandimestra.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+BoxScript::BoxScript() {
+    SetMessageBoxHook([this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) {
+        asked_.push_back({owner, text ? text : L"", caption ? caption : L"", flags});
+        if (answers_.empty()) {
+            ADD_FAILURE() << "unexpected message box: " << testing::PrintToString(std::wstring(text ? text : L""));
+            return IDCANCEL;
+        }
+        const int result = answers_.front();
+        answers_.pop_front();
+        return result;
+    });
+}
+
+BoxScript::~BoxScript() { SetMessageBoxHook({}); }
+
+ChooserScript::ChooserScript() {
+    SetOpenFileDialogHook([this](OPENFILENAMEW* d) { return Serve(d, open_, open_seen_); });
+    SetSaveFileDialogHook([this](OPENFILENAMEW* d) { return Serve(d, save_, save_seen_); });
+}
+
+ChooserScript::~ChooserScript() {
+    SetOpenFileDialogHook({});
+    SetSaveFileDialogHook({});
+}
+
+BOOL ChooserScript::Serve(OPENFILENAMEW* dialog, std::deque<std::wstring>& answers, std::vector<std::wstring>& seen) {
+    requests_.push_back(*dialog);
+    seen.push_back(dialog->lpstrFile ? dialog->lpstrFile : L"");
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected file chooser";
+        return FALSE;
+    }
+    const std::wstring path = answers.front();
+    answers.pop_front();
+    if (path.empty()) return FALSE;
+    if (path.size() + 1 > dialog->nMaxFile) return FALSE;
+    lstrcpyW(dialog->lpstrFile, path.c_str());
+    const std::size_t slash = path.find_last_of(L'\\');
+    const std::wstring title = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    if (dialog->lpstrFileTitle && title.size() + 1 <= dialog->nMaxFileTitle)
+        lstrcpyW(dialog->lpstrFileTitle, title.c_str());
+    dialog->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
+    return TRUE;
+}
+
+namespace {
+std::int64_t g_fixed_seconds = 0;
+std::int64_t FixedSeconds() { return g_fixed_seconds; }
+}  // namespace
+
+FixedClock::FixedClock(std::int64_t seconds) { Set(seconds); }
+FixedClock::~FixedClock() { SetClock(nullptr); }
+void FixedClock::Set(std::int64_t seconds) {
+    g_fixed_seconds = seconds;
+    SetClock(&FixedSeconds);
+}
+
+std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second) {
+    std::int64_t days = 0;
+    for (int y = 1970; y < year; ++y) days += GetDates(y, 2) == 29 ? 366 : 365;
+    for (int m = 1; m < month; ++m) days += GetDates(year, m);
+    days += day - 1;
+    return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+void MainDialogTest::SetUp() {
+    static bool registered = false;
+    g_hInst = GetModuleHandleW(nullptr);
+    if (!registered) {
+        ASSERT_TRUE(RegisterMainWindowClass(g_hInst));
+        registered = true;
+    }
+    main_ = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    ASSERT_NE(main_, nullptr);
+    g_hWnd = main_;
+    g_App.state = STATE_NONE;
+}
+
+void MainDialogTest::TearDown() {
+    SetMessageBoxHook({});
+    SetOpenFileDialogHook({});
+    SetSaveFileDialogHook({});
+    SetClock(nullptr);
+    g_App.DeleteInstance();
+    if (main_) {
+        KillTimer(main_, IDT_ALARM);
+        DestroyWindow(main_);
+    }
+    Pump();
+    // WM_DESTROY posts a quit message; drop it so the next test's modal
+    // loops are not ended by it.
+    MSG m;
+    while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    g_hWnd = nullptr;
+}
+
+std::wstring MainDialogTest::Text(int id) const {
+    HWND w = Item(id);
+    const int n = GetWindowTextLengthW(w);
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    s.resize(static_cast<std::size_t>(GetWindowTextW(w, s.data(), n + 1)));
+    return s;
+}
+
+void MainDialogTest::SetText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
+
+void MainDialogTest::Command(int id, int code) const {
+    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
+}
+
+std::vector<std::wstring> MainDialogTest::Lines(int id) const {
+    std::vector<std::wstring> lines;
+    HWND list = Item(id);
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const int n = static_cast<int>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+        std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+        s.resize(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(s.data()))));
+        lines.push_back(s);
+    }
+    return lines;
+}
+
+std::vector<int> MainDialogTest::Selected(int id) const {
+    std::vector<int> selected;
+    HWND list = Item(id);
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (SendMessageW(list, LB_GETSEL, i, 0) > 0) selected.push_back(i);
+    return selected;
+}
+
+std::wstring MainDialogTest::Title() const {
+    wchar_t buffer[4096];
+    GetWindowTextW(main_, buffer, 4096);
+    return buffer;
+}
+
+namespace {
+
+struct ModalRun {
+    std::vector<std::function<void(HWND)>> steps;
+    std::size_t next = 0;
+    int idle_ticks = 0;
+};
+ModalRun* g_run = nullptr;
+
+// The enabled, visible top-level window of this thread that is not the main
+// dialog: the modal dialog whose loop is running.
+HWND FindModal() {
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (w != g_hWnd && IsWindowVisible(w) && IsWindowEnabled(w)) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void CALLBACK ModalTick(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_run) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    HWND dialog = FindModal();
+    if (!dialog) return;
+    if (g_run->next < g_run->steps.size()) {
+        auto step = g_run->steps[g_run->next++];
+        step(dialog);
+    } else if (++g_run->idle_ticks > 50) {
+        ADD_FAILURE() << "modal dialog still open after the last step";
+        EndDialog(dialog, -2);
+    }
+}
+
+}  // namespace
+
+INT_PTR RunModal(const std::function<INT_PTR()>& open, std::vector<std::function<void(HWND)>> steps) {
+    ModalRun run{std::move(steps)};
+    ModalRun* outer = g_run;
+    g_run = &run;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, ModalTick);
+    const INT_PTR result = open();
+    KillTimer(nullptr, timer);
+    g_run = outer;
+    EXPECT_EQ(run.next, run.steps.size()) << "not every step ran";
+    return result;
+}
+
+void PressKey(HWND dialog, WORD key) {
+    HWND target = GetFocus();
+    if (!target) target = dialog;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+void Pump() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+TempDir::TempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::wstring(base) + L"vqtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() {
+    // Make everything deletable again, then remove the tree.
+    std::wstring from = path_ + L'\0';
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&op);
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    const DWORD size = GetFileSize(f, nullptr);
+    bytes.resize(size);
+    DWORD got = 0;
+    if (size) ReadFile(f, bytes.data(), size, &got, nullptr);
+    bytes.resize(got);
+    CloseHandle(f);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    if (!bytes.empty()) WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

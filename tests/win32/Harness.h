@@ -1,0 +1,121 @@
+// Test support for the user-interface layer: the real main dialog from
+// template 110, scripted message boxes and choosers, a set clock, and a way
+// to drive modal dialogs from inside their own message loop.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One message box as the program asked for it.
+struct AskedBox {
+    HWND owner;
+    std::wstring text;
+    std::wstring caption;
+    UINT flags;
+};
+
+// Scripted answers for ShowMessageBox; every box is recorded. A box asked
+// with no answer left fails the test and answers IDCANCEL.
+class BoxScript {
+public:
+    BoxScript();
+    ~BoxScript();
+    void Answer(int result) { answers_.push_back(result); }
+    const std::vector<AskedBox>& asked() const { return asked_; }
+    std::size_t unused() const { return answers_.size(); }
+
+private:
+    std::deque<int> answers_;
+    std::vector<AskedBox> asked_;
+};
+
+// Scripted answers for the open and save choosers. An answer is a path to
+// put into the dialog's buffers (the file title is taken after the last
+// backslash), or an empty string for Cancel. Each call is recorded with the
+// path the dialog was opened with.
+class ChooserScript {
+public:
+    ChooserScript();
+    ~ChooserScript();
+    void OpenAnswer(std::wstring path) { open_.push_back(std::move(path)); }
+    void SaveAnswer(std::wstring path) { save_.push_back(std::move(path)); }
+    const std::vector<std::wstring>& open_started_with() const { return open_seen_; }
+    const std::vector<std::wstring>& save_started_with() const { return save_seen_; }
+    const std::vector<OPENFILENAMEW>& requests() const { return requests_; }
+
+private:
+    BOOL Serve(OPENFILENAMEW* dialog, std::deque<std::wstring>& answers, std::vector<std::wstring>& seen);
+    std::deque<std::wstring> open_, save_;
+    std::vector<std::wstring> open_seen_, save_seen_;
+    std::vector<OPENFILENAMEW> requests_;
+};
+
+// Sets the clock that GetTime reads, for the lifetime of the object.
+class FixedClock {
+public:
+    explicit FixedClock(std::int64_t seconds);
+    ~FixedClock();
+    void Set(std::int64_t seconds);
+};
+
+// Seconds since the epoch of a UTC instant.
+std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second = 0);
+
+// Fixture: registers the class once, creates the real main dialog 110 as the
+// program does, sets g_hWnd, and tears everything down afterwards. It does
+// not call g_App.InitInstance (that reads the last-file record); tests that
+// need it call it themselves.
+class MainDialogTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    HWND Item(int id) const { return GetDlgItem(main_, id); }
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text) const;
+    // Sends WM_COMMAND as a control would: (code << 16 | id, control window).
+    void Command(int id, int code = 0) const;
+    // Lines of a list box and the indices selected in it.
+    std::vector<std::wstring> Lines(int id = 40042) const;
+    std::vector<int> Selected(int id = 40042) const;
+    std::wstring Title() const;
+
+    HWND main_ = nullptr;
+};
+
+// Runs `open` (which starts a modal loop, e.g. DialogBoxParamW) and, from
+// inside that loop, calls each step in turn with the active modal dialog
+// window, one step per timer tick. Returns what `open` returned. Fails the
+// test when the dialog is still open after the last step and its time-out.
+INT_PTR RunModal(const std::function<INT_PTR()>& open, std::vector<std::function<void(HWND dialog)>> steps);
+
+// Posts a key press to the focused control of `dialog`'s thread, as the
+// keyboard would, so that the dialog manager handles Enter, Escape and Tab.
+void PressKey(HWND dialog, WORD key);
+
+// Processes pending messages of this thread.
+void Pump();
+
+// A fresh empty directory for files, removed with its content afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::wstring& path() const { return path_; }
+    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+bool FileExists(const std::wstring& path);

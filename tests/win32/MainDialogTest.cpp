@@ -1,0 +1,184 @@
+// The main dialog as the program creates it, its About box, and the fatal
+// error box.
+#include <windows.h>
+
+#include "Harness.h"
+#include "Velquorandimestra.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+namespace {
+
+std::wstring ClassOf(HWND w) {
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    return name;
+}
+
+struct Expected {
+    int id;
+    const wchar_t* cls;
+    DWORD must;      // style bits that must be set
+    DWORD must_not;  // style bits that must be clear
+};
+
+constexpr DWORD kNumber = ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+
+// Interactive controls in tab order.
+const Expected kControls[] = {
+    {IDC_ITEM_LIST, L"ListBox",
+     LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0},
+    {IDC_ADD_ITEM, L"Button", WS_TABSTOP | WS_VISIBLE, BS_DEFPUSHBUTTON},
+    {IDC_DELETE_ITEM, L"Button", WS_TABSTOP | WS_VISIBLE, BS_DEFPUSHBUTTON},
+    {IDC_SCHEDULE_VIEW, L"Button", WS_TABSTOP, WS_VISIBLE},
+    {IDC_TEXT_OUT, L"Button", WS_TABSTOP | WS_VISIBLE, BS_DEFPUSHBUTTON},
+    {IDC_TITLE, L"Edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, ES_NUMBER | ES_MULTILINE},
+    {IDC_ACTION_KIND, L"ComboBox", CBS_DROPDOWN | CBS_HASSTRINGS | CBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, 0},
+    {IDC_EDIT_KINDS, L"Button", WS_TABSTOP | WS_VISIBLE, 0},
+    {40050, L"Edit", kNumber, 0}, {40051, L"Edit", kNumber, 0}, {40053, L"Edit", kNumber, 0},
+    {40054, L"Edit", kNumber, 0}, {40055, L"Edit", kNumber, 0},
+    {40056, L"Edit", kNumber, 0}, {40057, L"Edit", kNumber, 0}, {40058, L"Edit", kNumber, 0},
+    {40059, L"Edit", kNumber, 0}, {40060, L"Edit", kNumber, 0},
+    {40061, L"Edit", kNumber, 0}, {40062, L"Edit", kNumber, 0}, {40063, L"Edit", kNumber, 0},
+    {40064, L"Edit", kNumber, 0}, {40065, L"Edit", kNumber, 0},
+    {40066, L"Edit", kNumber, 0}, {40067, L"Edit", kNumber, 0}, {40068, L"Edit", kNumber, 0},
+    {40069, L"Edit", kNumber, 0}, {40070, L"Edit", kNumber, 0},
+    {40072, L"Edit", kNumber, 0}, {40073, L"Edit", kNumber, 0}, {40074, L"Edit", kNumber, 0},
+    {40075, L"Edit", kNumber, 0}, {40076, L"Edit", kNumber, 0},
+    {IDC_LOCATION, L"Edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, ES_MULTILINE},
+    {IDC_STATUS, L"Edit",
+     ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_TABSTOP,
+     0},
+};
+
+TEST_F(MainDialogTest, ControlMapInTemplateOrder) {
+    // Children in template order, keeping only the tab stops.
+    std::vector<HWND> stops;
+    for (HWND w = GetWindow(main_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP) stops.push_back(w);
+    ASSERT_EQ(stops.size(), std::size(kControls));
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        const Expected& e = kControls[i];
+        SCOPED_TRACE(e.id);
+        EXPECT_EQ(GetDlgCtrlID(stops[i]), e.id);
+        EXPECT_EQ(ClassOf(stops[i]), e.cls);
+        // The dialog manager turns a border into a sunken client edge, and a
+        // scroll bar style shows only while the bar is needed: compare those
+        // bits apart.
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(stops[i], GWL_STYLE));
+        const DWORD ex = static_cast<DWORD>(GetWindowLongW(stops[i], GWL_EXSTYLE));
+        const DWORD shown = WS_BORDER | WS_VSCROLL | WS_HSCROLL;
+        EXPECT_EQ(style & e.must & ~shown, e.must & ~shown);
+        EXPECT_EQ(style & e.must_not, 0u);
+        if (e.must & WS_BORDER) EXPECT_TRUE((style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE));
+    }
+    // Labels and group boxes are no tab stops; there are 3 + 9 + 25 of them.
+    int statics = 0;
+    for (HWND w = GetWindow(main_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (!(GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP)) ++statics;
+    EXPECT_EQ(statics, 37);
+}
+
+TEST_F(MainDialogTest, TabSkipsTheHiddenButton) {
+    HWND w = GetNextDlgTabItem(main_, Item(IDC_DELETE_ITEM), FALSE);
+    EXPECT_EQ(GetDlgCtrlID(w), IDC_TEXT_OUT);
+    EXPECT_FALSE(IsWindowVisible(Item(IDC_SCHEDULE_VIEW)));
+}
+
+TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(main_, GWL_STYLE));
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_EQ(ClassOf(main_), L"Velquorandimestra_Top");
+    EXPECT_EQ(Title(), L"Velquorandimestra");
+
+    HMENU menu = GetMenu(main_);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(menu), 2);
+    EXPECT_EQ(GetMenuItemID(menu, 1), static_cast<UINT>(IDM_ABOUT));
+    HMENU file = GetSubMenu(menu, 0);
+    const UINT ids[] = {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE, IDM_FILE_SAVEAS, 0, IDM_EXIT};
+    ASSERT_EQ(GetMenuItemCount(file), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(GetMenuItemID(file, i), ids[i]) << i;
+    wchar_t text[64];
+    GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"ﾌｧｲﾙ(&F)");
+    GetMenuStringW(file, IDM_EXIT, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
+}
+
+INT_PTR OpenAbout() {
+    return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), g_hWnd, AboutDlgProc, 0);
+}
+
+TEST_F(MainDialogTest, AboutBoxResults) {
+    // OK button and Enter give 1; the close box gives 0; Escape leaves it open.
+    EXPECT_EQ(RunModal(OpenAbout, {[](HWND d) { SendMessageW(d, WM_COMMAND, IDOK, 0); }}), 1);
+    EXPECT_EQ(RunModal(OpenAbout, {[](HWND d) { PressKey(d, VK_RETURN); }}), 1);
+    EXPECT_EQ(RunModal(OpenAbout, {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }}), 0);
+    bool open_after_escape = false;
+    EXPECT_EQ(RunModal(OpenAbout,
+                       {[](HWND d) { PressKey(d, VK_ESCAPE); },
+                        [&](HWND d) {
+                            open_after_escape = IsWindowVisible(d);
+                            PostMessageW(d, WM_CLOSE, 0, 0);
+                        }}),
+              0);
+    EXPECT_TRUE(open_after_escape);
+}
+
+TEST_F(MainDialogTest, AboutCommandOpensVersionBox) {
+    std::wstring caption, version;
+    RunModal([&] { Command(IDM_ABOUT); return INT_PTR{0}; },
+             {[&](HWND d) {
+                 wchar_t text[128];
+                 GetWindowTextW(d, text, 128);
+                 caption = text;
+                 // The static texts of the box, in template order.
+                 HWND label = GetNextDlgGroupItem(d, nullptr, FALSE);
+                 (void)label;
+                 for (HWND w = GetWindow(d, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                     GetWindowTextW(w, text, 128);
+                     if (wcsstr(text, L"Version")) version = text;
+                 }
+                 SendMessageW(d, WM_COMMAND, IDOK, 0);
+             }});
+    EXPECT_EQ(caption, L"Velquorandimestra のﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(version, L"Velquorandimestra Version 1.5");
+}
+
+TEST_F(MainDialogTest, CriticalErrorShowsCodeThenCloses) {
+    BoxScript boxes;
+    boxes.Answer(IDOK);
+    MyCriticalError(0x20000, 1);
+    ASSERT_EQ(boxes.asked().size(), 1u);  // no document: no save question
+    EXPECT_EQ(boxes.asked()[0].text, L"エラーコード：0x00020001");
+    EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
+    EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(boxes.asked()[0].owner, nullptr);
+    // The close sequence ran: the quit message is posted.
+    MSG m;
+    EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(MainDialogTest, TextOutputAndKindEditorNeedADocument) {
+    BoxScript boxes;  // any box or dialog would be a failure
+    Command(IDC_TEXT_OUT);
+    Command(IDC_EDIT_KINDS);
+    Command(IDC_SCHEDULE_VIEW);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(FindWindowExW(nullptr, nullptr, L"#32770", L"テキスト出力"), nullptr);
+}
+
+TEST_F(MainDialogTest, ExitWithoutDocumentEndsWithoutQuestion) {
+    BoxScript boxes;
+    Command(IDM_EXIT);
+    EXPECT_TRUE(boxes.asked().empty());
+    MSG m;
+    EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    EXPECT_EQ(g_App.state, STATE_NONE);
+}
+
+}  // namespace
