@@ -161,24 +161,20 @@ struct ModalRun {
 };
 ModalRun* g_run = nullptr;
 
+BOOL CALLBACK FindModalWindow(HWND w, LPARAM found) {
+    if (w != g_hWnd && IsWindowVisible(w) && IsWindowEnabled(w)) {
+        *reinterpret_cast<HWND*>(found) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The enabled, visible top-level window of this thread that is not the main
 // dialog: the modal dialog whose loop is running.
 HWND FindModal() {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (w != g_hWnd && IsWindowVisible(w) && IsWindowEnabled(w)) {
-                s->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModalWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 void CALLBACK ModalTick(HWND, UINT, UINT_PTR id, DWORD) {
