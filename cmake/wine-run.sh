@@ -34,7 +34,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
         # Dialogs ask for "MS Shell Dlg" (mapped to Tahoma by Wine): give both
         # a font that has the Japanese glyphs.
         for face in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "MS UI Gothic" "MS Gothic"; do
-            "$loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "IPAGothic" /f >/dev/null 2>&1
+            "$loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "IPAPGothic" /f >/dev/null 2>&1
         done
         # No window manager runs under Xvfb: let Wine draw the frames itself
         # instead of waiting for a manager to acknowledge every hide.
