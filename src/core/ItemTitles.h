@@ -1,0 +1,47 @@
+// Titles are the keys of the action items: the list box line, the schedule
+// node and the record of one item find each other by title. These are the
+// rules for comparing titles the way the controls see them and for choosing a
+// free title when the wanted one is taken.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+// A title as a control (and lstrcmpW) sees it: the text before the first NUL.
+// A file may bring a title with an embedded NUL; its list box line holds only
+// this part.
+std::u16string_view TitleKey(std::u16string_view title);
+
+// `base` followed by the decimal number `k` ("%s%d"). Never cut: a long base
+// keeps every unit, so that every further attempt gives a new title.
+std::u16string NumberedTitle(std::u16string_view base, int k);
+
+// Which titles are taken, compared by TitleKey.
+using TitleTaken = std::function<bool(std::u16string_view key)>;
+
+// The title of a new item: "NewAction" when free, else the first free one of
+// NewAction1, NewAction2, NewAction3, ...
+std::u16string AddCommandTitle(const TitleTaken& taken);
+
+// The title an item gets when its edit is taken over: an empty title (by
+// TitleKey) becomes
+// "NewAction"; while the title is taken, the next counter is appended to the
+// title of the previous attempt, so the suffixes pile up (Plan, Plan1,
+// Plan12, Plan123, ...).
+std::u16string CommitTitle(std::u16string title, const TitleTaken& taken);
+
+// A set of title keys, for the predicates above.
+class TitleSet {
+public:
+    void Add(std::u16string_view title) { keys_.emplace(TitleKey(title)); }
+    void Remove(std::u16string_view title) { keys_.erase(std::u16string(TitleKey(title))); }
+    bool Contains(std::u16string_view title) const { return keys_.count(std::u16string(TitleKey(title))) != 0; }
+    TitleTaken Taken() const {
+        return [this](std::u16string_view key) { return Contains(key); };
+    }
+
+private:
+    std::unordered_set<std::u16string> keys_;
+};

@@ -1,0 +1,47 @@
+// The text report of the selected items: one block per selected list box
+// line, in list box order.
+//
+//   ◆<title>[ (計画：…)][ (実績：…)]\r\n
+//   <status>\r\n\r\n
+//
+// A date counts as present when its year, month and day are all non-zero; the
+// numbers are padded with spaces to widths 4, 2 and 2.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "Records.h"
+
+// The first record of each title, found by the text of a list box line (a
+// title as TitleKey gives it). The index points into the chain: build it
+// afresh after the chain changes.
+class TitleIndex {
+public:
+    explicit TitleIndex(const _ITEM_LIST* head);
+    const _ITEM_LIST* Find(std::u16string_view line) const;
+
+private:
+    std::unordered_map<std::u16string_view, const _ITEM_LIST*> first_;
+};
+
+// At most this many title units appear in a heading (what a 1024-unit
+// formatting buffer holds behind the diamond).
+inline constexpr std::size_t kHeadingTitleLimit = 1022;
+
+// A period piece: " (<label>：S - E)", " (<label>：S - )", " (<label>： - E)",
+// or nothing when neither date is present.
+std::u16string PeriodPiece(std::u16string_view label, const _TIMES& start, const _TIMES& end);
+
+// The heading line of one item, "\r\n" included.
+std::u16string ReportHeading(const _EDIT_ITEM& item);
+
+// Appends one item's block.
+void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item);
+
+// The report for the selected lines, given in list box order. A line that
+// matches no record is left out.
+std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines);

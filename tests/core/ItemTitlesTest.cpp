@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ItemTitles.h"
+
+namespace {
+
+TitleSet Set(const std::vector<std::u16string>& titles) {
+    TitleSet set;
+    for (const auto& t : titles) set.Add(t);
+    return set;
+}
+
+TEST(ItemTitles, AddCommandCountsUp) {
+    const struct {
+        std::vector<std::u16string> taken;
+        std::u16string expected;
+    } cases[] = {
+        {{}, u"NewAction"},
+        {{u"NewAction"}, u"NewAction1"},
+        {{u"NewAction", u"NewAction1"}, u"NewAction2"},
+        {{u"NewAction", u"NewAction1", u"NewAction2", u"NewAction3"}, u"NewAction4"},
+        // A gap is filled; other case is another title.
+        {{u"NewAction", u"NewAction2"}, u"NewAction1"},
+        {{u"newaction"}, u"NewAction"},
+        {{u"NewAction1"}, u"NewAction"},
+    };
+    for (const auto& c : cases) {
+        const TitleSet set = Set(c.taken);
+        EXPECT_EQ(AddCommandTitle(set.Taken()), c.expected);
+    }
+}
+
+TEST(ItemTitles, CommitPilesSuffixes) {
+    const struct {
+        std::u16string wanted;
+        std::vector<std::u16string> taken;
+        std::u16string expected;
+    } cases[] = {
+        {u"Plan", {}, u"Plan"},
+        {u"Plan", {u"Plan"}, u"Plan1"},
+        {u"Plan", {u"Plan", u"Plan1"}, u"Plan12"},
+        {u"Plan", {u"Plan", u"Plan1", u"Plan12"}, u"Plan123"},
+        {u"Plan", {u"Plan", u"Plan1", u"Plan2"}, u"Plan12"},
+        {u"", {}, u"NewAction"},
+        {u"", {u"NewAction"}, u"NewAction1"},
+        {u"", {u"NewAction", u"NewAction1"}, u"NewAction12"},
+        // Nine taken steps: the counter goes to two digits.
+        {u"P",
+         {u"P", u"P1", u"P12", u"P123", u"P1234", u"P12345", u"P123456", u"P1234567", u"P12345678", u"P123456789"},
+         u"P12345678910"},
+    };
+    for (const auto& c : cases) {
+        const TitleSet set = Set(c.taken);
+        EXPECT_EQ(CommitTitle(c.wanted, set.Taken()), c.expected);
+    }
+}
+
+TEST(ItemTitles, LongTitlesAreNeverCut) {
+    // A renamed title keeps every unit, so a taken long title cannot loop.
+    const std::u16string long_title(2047, u'x');
+    const TitleSet set = Set({long_title, long_title + u"1"});
+    EXPECT_EQ(CommitTitle(long_title, set.Taken()), long_title + u"12");
+}
+
+TEST(ItemTitles, KeysStopAtNul) {
+    const std::u16string with_nul(u"A\0B", 3);
+    EXPECT_EQ(TitleKey(with_nul), u"A");
+    EXPECT_EQ(TitleKey(u"ABC"), u"ABC");
+    // The control shows "A": a taken "A" renames on the visible part.
+    const TitleSet set = Set({u"A"});
+    EXPECT_TRUE(set.Contains(with_nul));
+    EXPECT_EQ(CommitTitle(with_nul, set.Taken()), u"A1");
+    // A title empty before its NUL is an empty title.
+    EXPECT_EQ(CommitTitle(std::u16string(u"\0x", 2), Set({}).Taken()), u"NewAction");
+}
+
+}  // namespace
