@@ -27,3 +27,8 @@ public:
 private:
     _EDIT_ITEM item_;
 };
+
+// The strict number check of the date-time fields on a control's text: 1 with
+// the value in *number_value when the text is a signed decimal number of at
+// most 32 units, else 0 (see MyTsToI in FieldRules.h). A null text is empty.
+int MyTsToI(const wchar_t* number_text, int* number_value);

@@ -3,25 +3,6 @@
 #include "Velquorandimestra.h"
 #include "proc.h"
 
-// Schedule list and item editor.
-_SCHEDULE_LIST::~_SCHEDULE_LIST() = default;
-CScheduleManager::CScheduleManager() = default;
-CScheduleManager::~CScheduleManager() = default;
-int CScheduleManager::InitInstance() { return 0; }
-int CScheduleManager::DeleteInstance() { return 0; }
-int CScheduleManager::AddItem(const wchar_t*, _TIMES, _TIMES, unsigned) { return 0; }
-int CScheduleManager::DeleteItem(const wchar_t*) { return -1; }
-_SCHEDULE_LIST* CScheduleManager::SearchItem(const wchar_t*) { return nullptr; }
-int CScheduleManager::InitScheduleList(_SCHEDULE_LIST*) { return 0; }
-CActionEdit::CActionEdit() = default;
-CActionEdit::~CActionEdit() = default;
-int CActionEdit::InitInstance() { return 0; }
-int CActionEdit::DeleteInstance() { return 0; }
-int CActionEdit::SetItem(const _ITEM_LIST*) { return 0; }
-int CActionEdit::SetEdit(const _EDIT_ITEM*) { return 0; }
-int CActionEdit::UpdateItem() { return 0; }
-_EDIT_ITEM* CActionEdit::GetItem() { return &item_; }
-
 // Documents.
 int CVelquorandimestra::InitInstance() {
     file_handle = nullptr;

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "Times.h"
 
@@ -35,7 +37,10 @@ public:
     int InitInstance();
     int DeleteInstance();
     // 0 when added (the new line is then the only selected one), 1 when a
-    // node with an equal title exists (nothing changes).
+    // node with an equal title exists (nothing changes), -1 when the list
+    // box refused the line (nothing changes either). Titles are equal when
+    // they hold the same UTF-16 units. A position past the end puts the item
+    // last.
     int AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position);
     // Removes the node with `title` and the last selected line; returns that
     // line's index or -1 when no line is selected.
@@ -44,4 +49,15 @@ public:
     int InitScheduleList(_SCHEDULE_LIST* node);
 
     std::unique_ptr<_SCHEDULE_LIST> schedule_list;
+
+private:
+    void ForgetNodes();
+
+    // Beside the chain, so that adding stays cheap on long lists: the titles
+    // for the duplicate test, the last node, the node count, and whether the
+    // keys are known to be ascending (explicit positions may break that).
+    std::unordered_set<std::wstring> titles_;
+    _SCHEDULE_LIST* tail_ = nullptr;
+    std::size_t count_ = 0;
+    bool ascending_ = true;
 };

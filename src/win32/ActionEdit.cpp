@@ -1,0 +1,156 @@
+#include "ActionEdit.h"
+
+#include <array>
+#include <string>
+
+#include "FieldRules.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+// Title and kind are taken up to this many UTF-16 units.
+constexpr std::size_t kShortTextLimit = 2047;
+
+// The date-time edits, row by row (planned start, planned end, actual start,
+// actual end, alarm), each row year, month, day, hour, minute.
+constexpr std::array<std::array<int, 5>, 5> kTimeEdits = {{
+    {IDC_PLAN_START_YEAR, IDC_PLAN_START_MONTH, IDC_PLAN_START_DAY, IDC_PLAN_START_HOUR, IDC_PLAN_START_MINUTE},
+    {IDC_PLAN_END_YEAR, IDC_PLAN_END_MONTH, IDC_PLAN_END_DAY, IDC_PLAN_END_HOUR, IDC_PLAN_END_MINUTE},
+    {IDC_START_YEAR, IDC_START_MONTH, IDC_START_DAY, IDC_START_HOUR, IDC_START_MINUTE},
+    {IDC_END_YEAR, IDC_END_MONTH, IDC_END_DAY, IDC_END_HOUR, IDC_END_MINUTE},
+    {IDC_ALARM_YEAR, IDC_ALARM_MONTH, IDC_ALARM_DAY, IDC_ALARM_HOUR, IDC_ALARM_MINUTE},
+}};
+
+HWND Control(int id) { return GetDlgItem(GetWnd(), id); }
+
+void SetText(int id, const std::u16string& text) { SetWindowTextW(Control(id), ToWide(text).c_str()); }
+
+std::u16string ReadText(int id) { return ToU16(GetWindowString(Control(id))); }
+
+void ShowNumber(int id, std::int32_t value) {
+    wchar_t text[16];
+    wsprintfW(text, L"%d", static_cast<int>(value));
+    SetWindowTextW(Control(id), text);
+}
+
+std::array<_TIMES*, 5> Rows(_EDIT_ITEM& item) {
+    return {&item.planned_start, &item.planned_end, &item.actual_start, &item.actual_end, &item.alarm};
+}
+
+std::wstring ComboEntry(HWND combo, LRESULT index) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got =
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == CB_ERR || got < 0 ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
+// The index of the entry whose text is exactly `kind`, or -1. The combo box's
+// own exact search ignores case, so each hit is checked and the search goes
+// on after it: showing "Work" for a kind "work" would change the item's kind
+// at the next commit.
+LRESULT FindKindEntry(HWND combo, const std::wstring& kind) {
+    if (kind.empty()) return -1;
+    const LRESULT first = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(kind.c_str()));
+    if (first == CB_ERR) return -1;
+    LRESULT hit = first;
+    do {
+        if (ComboEntry(combo, hit) == kind) return hit;
+        hit = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(hit), reinterpret_cast<LPARAM>(kind.c_str()));
+    } while (hit != CB_ERR && hit > first);  // the search wraps to the top after the last entry
+    return -1;
+}
+
+}  // namespace
+
+int MyTsToI(const wchar_t* number_text, int* number_value) {
+    const std::wstring_view text = number_text ? number_text : L"";
+    std::int32_t value = number_value ? *number_value : 0;
+    const int result = MyTsToI(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()), &value);
+    if (number_value) *number_value = value;
+    return result;
+}
+
+CActionEdit::CActionEdit() = default;
+
+CActionEdit::~CActionEdit() { DeleteInstance(); }
+
+int CActionEdit::InitInstance() {
+    item_ = _EDIT_ITEM{};
+    return 0;
+}
+
+int CActionEdit::DeleteInstance() {
+    item_.title.clear();
+    item_.action_kind.clear();
+    item_.location.clear();
+    item_.status.clear();
+    return 0;
+}
+
+int CActionEdit::SetItem(const _ITEM_LIST* record) {
+    DeleteInstance();
+    if (!record) return 0;
+    item_ = static_cast<const _EDIT_ITEM&>(*record);
+    SetEdit(&item_);
+    return 0;
+}
+
+int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
+    if (!shown) return 0;
+    SetText(IDC_TITLE, shown->title);
+
+    HWND combo = Control(IDC_ACTION_KIND);
+    const LRESULT entry = FindKindEntry(combo, ToWide(shown->action_kind));
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+
+    const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
+                                               &shown->actual_end, &shown->alarm};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const _TIMES& t = *rows[r];
+        const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
+        for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(kTimeEdits[r][f], fields[f]);
+    }
+
+    SetText(IDC_LOCATION, shown->location);
+    SetText(IDC_STATUS, shown->status);
+    return 0;
+}
+
+int CActionEdit::UpdateItem() {
+    // The numbers keep the values last shown: a refused text leaves them so.
+    DeleteInstance();
+
+    item_.title = ToU16(GetWindowString(Control(IDC_TITLE), kShortTextLimit));
+
+    // Only a selected entry counts as the kind; text typed into the combo
+    // box's edit field is not read.
+    HWND combo = Control(IDC_ACTION_KIND);
+    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (selected != CB_ERR) {
+        std::wstring kind = ComboEntry(combo, selected);
+        if (kind.size() > kShortTextLimit) kind.resize(kShortTextLimit);
+        item_.action_kind = ToU16(kind);
+    }
+
+    const auto rows = Rows(item_);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::array<std::u16string, 5> texts;
+        for (std::size_t f = 0; f < texts.size(); ++f) texts[f] = ReadText(kTimeEdits[r][f]);
+        const TimesTexts views = {texts[0], texts[1], texts[2], texts[3], texts[4]};
+        *rows[r] = ReadTimesRow(*rows[r], views, /*planned_start_row=*/r == 0);
+    }
+
+    // Location and status are taken whole: cutting them here would lose what
+    // the user typed (or what a file held) at the next commit.
+    item_.location = ReadText(IDC_LOCATION);
+    item_.status = ReadText(IDC_STATUS);
+    return 0;
+}
+
+_EDIT_ITEM* CActionEdit::GetItem() { return &item_; }

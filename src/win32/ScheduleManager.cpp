@@ -1,0 +1,183 @@
+#include "ScheduleManager.h"
+
+#include <utility>
+#include <vector>
+
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+HWND ItemList() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
+
+}  // namespace
+
+// Unlinks one node at a time so that a chain of any length is released
+// without recursing through the nodes' destructors.
+_SCHEDULE_LIST::~_SCHEDULE_LIST() {
+    while (next) {
+        std::unique_ptr<_SCHEDULE_LIST> node = std::move(next);
+        next = std::move(node->next);
+    }
+}
+
+CScheduleManager::CScheduleManager() = default;
+
+CScheduleManager::~CScheduleManager() { DeleteInstance(); }
+
+int CScheduleManager::InitInstance() {
+    // Called right after construction, when the list is already empty. Should
+    // it ever meet nodes, they are freed rather than leaked; the list box is
+    // left as it is.
+    schedule_list.reset();
+    ForgetNodes();
+    return 0;
+}
+
+void CScheduleManager::ForgetNodes() {
+    titles_.clear();
+    tail_ = nullptr;
+    count_ = 0;
+    ascending_ = true;
+}
+
+int CScheduleManager::DeleteInstance() {
+    HWND list = ItemList();
+    std::size_t nodes = 0;
+    for (const _SCHEDULE_LIST* n = schedule_list.get(); n; n = n->next.get()) ++nodes;
+
+    // Each node takes one line from the top. When that is every line, one
+    // reset does it instead of shifting the remaining lines up once per node.
+    const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    if (lines != LB_ERR && nodes >= static_cast<std::size_t>(lines)) {
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    } else {
+        for (std::size_t i = 0; i < nodes; ++i) SendMessageW(list, LB_DELETESTRING, 0, 0);
+    }
+    while (schedule_list) {
+        std::unique_ptr<_SCHEDULE_LIST> head = std::move(schedule_list);
+        schedule_list = std::move(head->next);
+    }
+    ForgetNodes();
+    return 0;
+}
+
+int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position) {
+    std::wstring text = title ? title : L"";
+    if (titles_.count(text) != 0) return 1;
+
+    if (position == kSchedulePosition) {
+        // In a list known to be ascending, a key not earlier than the last
+        // node's goes to the end without a walk (the common case when a file
+        // in schedule order is loaded).
+        if (ascending_ && (!tail_ || TimeCmp(planned_end, tail_->planned_end) != -1)) {
+            position = static_cast<unsigned>(count_);
+        } else {
+            // The first node later than the new one; equal keys do not stop
+            // the walk, so the new node follows every node with its key.
+            unsigned counted = 0;
+            const _SCHEDULE_LIST* n = schedule_list.get();
+            while (n && TimeCmp(planned_end, n->planned_end) != -1) {
+                ++counted;
+                n = n->next.get();
+            }
+            position = counted;
+        }
+    } else if (position > count_) {
+        // Past the end: the line and the node both go last, so the list and
+        // the list box stay aligned.
+        position = static_cast<unsigned>(count_);
+    }
+
+    HWND list = ItemList();
+    const LRESULT inserted =
+        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.c_str()));
+    if (inserted == LB_ERR || inserted == LB_ERRSPACE) return -1;  // no line, so no node either
+
+    auto node = std::make_unique<_SCHEDULE_LIST>();
+    node->title = text;
+    node->planned_start = planned_start;
+    node->planned_end = planned_end;
+
+    // Link at `position`, noting whether the keys around it stay ascending.
+    _SCHEDULE_LIST* before = nullptr;
+    if (position == count_) {
+        before = tail_;
+    } else if (position > 0) {
+        before = schedule_list.get();
+        for (unsigned i = 1; i < position; ++i) before = before->next.get();
+    }
+    std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
+    const _SCHEDULE_LIST* after = link.get();
+    if ((before && TimeCmp(before->planned_end, planned_end) == 1) ||
+        (after && TimeCmp(planned_end, after->planned_end) == 1))
+        ascending_ = false;
+    node->next = std::move(link);
+    link = std::move(node);
+    if (!after) tail_ = link.get();
+    ++count_;
+    titles_.insert(std::move(text));
+
+    // The new line becomes the only selected one.
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    SendMessageW(list, LB_SETSEL, TRUE, inserted);
+    return 0;
+}
+
+int CScheduleManager::DeleteItem(const wchar_t* title) {
+    const std::wstring text = title ? title : L"";
+    if (titles_.count(text) != 0) {
+        _SCHEDULE_LIST* before = nullptr;
+        _SCHEDULE_LIST* n = schedule_list.get();
+        while (n && n->title != text) {
+            before = n;
+            n = n->next.get();
+        }
+        if (n) {
+            std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
+            std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
+            link = std::move(gone->next);
+            if (tail_ == gone.get()) tail_ = before;
+            --count_;
+            titles_.erase(text);
+            if (count_ == 0) ascending_ = true;
+        }
+    }
+
+    // The line removed is the last selected one, whatever its text: callers
+    // name the item whose line that is.
+    HWND list = ItemList();
+    int candidate = -1;
+    const LRESULT selected = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+    if (selected != LB_ERR) {
+        if (selected > 0) {
+            std::vector<int> indices(static_cast<std::size_t>(selected));
+            const LRESULT got =
+                SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(indices.data()));
+            for (LRESULT i = 0; i < got && got != LB_ERR; ++i)
+                if (indices[static_cast<std::size_t>(i)] > candidate) candidate = indices[static_cast<std::size_t>(i)];
+        }
+    } else {
+        for (int i = 0; i < static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i)
+            if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) candidate = i;
+    }
+    SendMessageW(list, LB_SETSEL, FALSE, candidate);
+    if (candidate != -1) SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(candidate), 0);
+    return candidate;
+}
+
+_SCHEDULE_LIST* CScheduleManager::SearchItem(const wchar_t* title) {
+    const std::wstring_view text = title ? title : L"";
+    for (_SCHEDULE_LIST* n = schedule_list.get(); n; n = n->next.get())
+        if (n->title == text) return n;
+    return nullptr;
+}
+
+int CScheduleManager::InitScheduleList(_SCHEDULE_LIST* node) {
+    if (!node) return 0;
+    node->title.clear();
+    node->planned_start = _TIMES{};
+    node->planned_end = _TIMES{};
+    node->next.reset();
+    return 0;
+}
