@@ -3,19 +3,6 @@
 #include "Velquorandimestra.h"
 #include "proc.h"
 
-// Documents.
-int CVelquorandimestra::InitInstance() {
-    file_handle = nullptr;
-    state = STATE_NONE;
-    return 0;
-}
-int CVelquorandimestra::OnFileNew() { return 0; }
-int CVelquorandimestra::OnFileOpen() { return 0; }
-int CVelquorandimestra::OnSaveFile() { return 0; }
-int CVelquorandimestra::OnSaveFileNew() { return 0; }
-int CVelquorandimestra::FileOpen(HANDLE, const wchar_t*, const wchar_t*) { return 1; }
-int CVelquorandimestra::SaveFile() { return 0; }
-
 // Editing, alarms, report and kinds.
 int CVelquorandimestra::OnAddItem() { return 0; }
 int CVelquorandimestra::OnDeleteItem() { return 0; }

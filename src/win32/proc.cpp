@@ -14,7 +14,9 @@ void CloseMainWindow(HWND window) {
         const int answer = ShowMessageBox(nullptr, L"現在のアクション管理を保存しますか？", L"QUESTION",
                                           MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL) return;
-        if (answer == IDYES) g_App.OnSaveFile();
+        // A save that was cancelled or failed keeps the program and the
+        // document open, as Cancel does: answering Yes must never lose it.
+        if (answer == IDYES && g_App.OnSaveFile() != 0) return;
     }
     g_App.DeleteInstance();
     KillTimer(window, IDT_ALARM);

@@ -1,0 +1,417 @@
+// The life of the one document: start-up reopening, new, open, save, save as,
+// and the reading and writing of the action item file.
+#include "Document.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "Seams.h"
+#include "Velquorandimestra.h"
+#include "VqfCodec.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+constexpr std::size_t kPathUnits = 2048;  // path and file-title buffers, terminator included
+constexpr wchar_t kAppTitle[] = L"Velquorandimestra";
+constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
+constexpr wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
+constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
+constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
+constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+
+std::wstring g_record_path;  // empty: beside the executable
+SaveFaultHook g_save_fault;
+
+bool Fault(SaveStage stage) { return g_save_fault && g_save_fault(stage); }
+
+// Closes a file handle when it goes out of scope.
+struct FileHandle {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    explicit FileHandle(HANDLE handle) : h(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool ok() const { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    bool Close() {
+        if (!ok()) return true;
+        const BOOL closed = CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+        return closed != FALSE;
+    }
+};
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+HANDLE OpenForReading(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The whole content of an open file, read from its start; nothing when it
+// cannot be read or is larger than `limit` bytes (4 GiB and more never fit
+// the format's 32-bit sizes).
+std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limit) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) return std::nullopt;
+    const auto total = static_cast<std::uint64_t>(size.QuadPart);
+    if (total > limit || total > SIZE_MAX) return std::nullopt;
+    LARGE_INTEGER zero{};
+    if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(total));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + done, chunk, &got, nullptr) || got == 0) return std::nullopt;
+        done += got;
+    }
+    return bytes;
+}
+
+bool WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
+        DWORD put = 0;
+        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) return false;
+        done += put;
+    }
+    return true;
+}
+
+// Writes `bytes` to `target` so that the target is either the old file or
+// the complete new one: a temporary file beside it is written, flushed and
+// closed, then moved over the target in one step. Any failure removes the
+// temporary file and leaves the target as it was.
+bool ReplaceFileContent(const std::wstring& target, const std::vector<std::uint8_t>& bytes) {
+    // A fresh name in the target's directory, so that the final move stays on
+    // one volume; CREATE_NEW never takes over someone else's file.
+    // Replacing by a move would pass over a read-only target (the move
+    // needs only the folder's rights): refuse it as writing into it would.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    std::wstring temp;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!Fault(SaveStage::CreateTemp)) {
+        const std::wstring base = target + L"." + std::to_wstring(GetCurrentProcessId());
+        for (int n = 0; n < 100 && h == INVALID_HANDLE_VALUE; ++n) {
+            temp = base + L"-" + std::to_wstring(n) + L".tmp";
+            h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+                GetLastError() != ERROR_ALREADY_EXISTS)
+                break;
+        }
+    }
+    FileHandle file(h);
+    if (!file.ok()) return false;
+
+    bool ok = true;
+    if (Fault(SaveStage::Write)) {
+        WriteAll(file.h, bytes.data(), bytes.size() / 2);
+        ok = false;
+    } else {
+        ok = WriteAll(file.h, bytes.data(), bytes.size());
+    }
+    if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.h);
+    const bool closed = file.Close();
+    if (ok) ok = closed && !Fault(SaveStage::Close);
+    if (ok)
+        ok = !Fault(SaveStage::Replace) &&
+             MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileW(temp.c_str());
+    return ok;
+}
+
+// Writes the last-file record. Failing to write it is not reported: the
+// document itself was saved, and a missing or short record only means no
+// file is reopened at the next start.
+void WriteLastFileRecord(const std::wstring& document_path) {
+    const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
+    FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (record.ok()) WriteAll(record.h, bytes.data(), bytes.size());
+}
+
+void ShowError(const std::wstring& text) { ShowMessageBox(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
+
+void SetDocumentTitle(const std::wstring& name) {
+    const std::wstring title = std::wstring(kAppTitle) + L" [ " + name + L" ]";
+    SetWindowTextW(GetWnd(), title.c_str());
+}
+
+// Turns checked file bytes into the open document: records, schedule list
+// and list box, editor with the last item, kind combo box. `report` is false
+// at start-up, where a file without items is skipped silently.
+int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes, const std::wstring& name,
+                 const std::wstring& path, bool report) {
+    const VqfCheckResult check = CheckVqf(bytes);
+    if (!check) return kFileOpenUnsupported;
+    if (check.item_count == 0) {
+        // A document must always hold an item: raise the fatal error (which
+        // asks the window to close) without opening anything, so that no
+        // click can reach a document without items, schedule or editor.
+        if (report) MyCriticalError(kErrorFileReader, 1);
+        return kFileOpenNoItems;
+    }
+    VqfDocument doc = LoadVqf(bytes);
+
+    app.file_name = name;
+    app.file_path = path;
+    SetDocumentTitle(app.file_name);
+    app.schedule = std::make_unique<CScheduleManager>();
+    app.schedule->InitInstance();
+    app.editor = std::make_unique<CActionEdit>();
+    app.editor->InitInstance();
+    app.item_list = std::move(doc.item_list);
+    app.action_kinds = std::move(doc.action_kinds);
+
+    const _ITEM_LIST* last = nullptr;
+    for (const _ITEM_LIST* item = app.item_list.get(); item; item = item->next.get()) {
+        // A title already listed gets no line; the record stays in the chain.
+        app.schedule->AddItem(ToWide(item->title).c_str(), item->planned_start, item->planned_end,
+                              CScheduleManager::kSchedulePosition);
+        last = item;
+    }
+    // Showing every item in turn would end with the last one shown: show
+    // only that one.
+    app.editor->SetItem(last);
+
+    HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    WPARAM index = 0;
+    for (const _KIND_LIST* kind = app.action_kinds.get(); kind; kind = kind->next.get(), ++index)
+        SendMessageW(combo, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(ToWide(kind->text).c_str()));
+    return 0;
+}
+
+int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& name, const std::wstring& path,
+                   bool report) {
+    try {
+        const auto bytes = ReadAll(file, 0xFFFFFFFFull);
+        if (!bytes) return kFileOpenUnsupported;
+        return LoadDocument(app, *bytes, name, path, report);
+    } catch (const std::exception&) {
+        // Out of memory for a huge file: nothing may stay half-built.
+        app.DeleteInstance();
+        return kFileOpenUnsupported;
+    }
+}
+
+OPENFILENAMEW ChooserRecord(wchar_t* path, wchar_t* title) {
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = 76;  // the classic layout, without the trailing reserved members
+    ofn.lpstrFilter = kFilter;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = kPathUnits;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = kPathUnits;
+    return ofn;
+}
+
+void CopyToBuffer(std::vector<wchar_t>& buffer, const std::wstring& text) {
+    const std::size_t n = std::min(text.size(), buffer.size() - 1);
+    std::copy_n(text.begin(), n, buffer.begin());
+    buffer[n] = L'\0';
+}
+
+}  // namespace
+
+std::wstring LastFileRecordPath() {
+    if (!g_record_path.empty()) return g_record_path;
+    std::vector<wchar_t> buffer(kPathUnits, L'\0');
+    const DWORD n = GetModuleFileNameW(g_hInst, buffer.data(), static_cast<DWORD>(buffer.size()));
+    std::wstring path(buffer.data(), std::min<std::size_t>(n, buffer.size()));
+    if (path.size() >= 3) path.replace(path.size() - 3, 3, L"dat");
+    return path;
+}
+
+void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
+
+void SetSaveFaultHook(SaveFaultHook hook) { g_save_fault = std::move(hook); }
+
+int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path) {
+    return LoadFromHandle(*this, file, name ? name : L"", path ? path : L"", true);
+}
+
+// Saves the document to `file_path` without ever destroying the previous
+// file, then records the path in the last-file record. Returns 0 when saved;
+// otherwise the user has been told and nothing changed on disk.
+int CVelquorandimestra::SaveFile() {
+    if (file_path.empty()) return 1;
+    bool saved = false;
+    try {
+        const std::vector<std::uint8_t> bytes = WriteVqf(item_list.get(), action_kinds.get());
+        saved = !bytes.empty() && ReplaceFileContent(file_path, bytes);
+    } catch (const std::exception&) {
+        saved = false;
+    }
+    if (!saved) {
+        ShowError(L"ファイル「" + file_path + L"」を保存できませんでした。");
+        return 1;
+    }
+    WriteLastFileRecord(file_path);
+    return 0;
+}
+
+int CVelquorandimestra::InitInstance() {
+    file_handle = nullptr;
+    file_name.clear();
+    file_path.clear();
+    state = STATE_NONE;
+    item_list.reset();
+    action_kinds.reset();
+    schedule.reset();
+    editor.reset();
+
+    // Every failure below leaves the program without a document and says
+    // nothing: a stale record must never keep the program from starting.
+    std::wstring path;
+    {
+        FileHandle record(OpenForReading(LastFileRecordPath()));
+        if (!record.ok()) return 0;
+        const auto bytes = ReadAll(record.h, 4 + 2 * kLastFilePathUnits + 2);
+        if (!bytes) return 0;
+        path = ToWide(DecodeLastFileRecord(*bytes));
+    }
+    if (path.empty() || !Exists(path)) return 0;
+    FileHandle file(OpenForReading(path));
+    if (!file.ok()) return 0;
+    const std::wstring name = ToWide(FileNameOfPath(ToU16(path)));
+    if (LoadFromHandle(*this, file.h, name, path, false) == 0) state = STATE_OPEN;
+    return 0;
+}
+
+// Asks whether to save the open document before it is replaced, and tears it
+// down unless the user cancels. Returns false when the command must stop:
+// Cancel, a box that gave no answer, or a save that was cancelled or failed
+// (the document is then still open).
+static bool SaveCurrentThenRelease(CVelquorandimestra& app) {
+    if (app.state == STATE_NONE) return true;
+    const int answer = ShowMessageBox(g_hWnd, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES) {
+        if (app.OnSaveFile() != 0) return false;
+    } else if (answer != IDNO) {
+        return false;
+    }
+    app.DeleteInstance();
+    return true;
+}
+
+int CVelquorandimestra::OnFileNew() {
+    if (state != STATE_NONE) {
+        const int answer = ShowMessageBox(g_hWnd, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL) return 0;
+        if (answer == IDYES) {
+            if (OnSaveFile() != 0) return 0;
+            DeleteInstance();
+        } else if (answer == IDNO) {
+            DeleteInstance();
+        } else {
+            MyCriticalError(kErrorDocumentCommands, 1);
+        }
+    }
+    SetWindowTextW(GetWnd(), kAppTitle);
+    if (item_list || schedule || editor) DeleteInstance();
+
+    item_list = std::make_unique<_ITEM_LIST>();
+    ::InitItemList(item_list.get());
+    schedule = std::make_unique<CScheduleManager>();
+    schedule->InitInstance();
+    editor = std::make_unique<CActionEdit>();
+    editor->InitInstance();
+    state = STATE_OPEN;
+    schedule->AddItem(ToWide(item_list->title).c_str(), item_list->planned_start, item_list->planned_end,
+                      CScheduleManager::kSchedulePosition);
+    editor->SetItem(item_list.get());
+    return 0;
+}
+
+int CVelquorandimestra::OnFileOpen() {
+    std::vector<wchar_t> path(kPathUnits, L'\0');
+    std::vector<wchar_t> title(kPathUnits, L'\0');
+    if (!SaveCurrentThenRelease(*this)) return 0;
+
+    for (;;) {
+        OPENFILENAMEW ofn = ChooserRecord(path.data(), title.data());
+        if (!ShowOpenFileDialog(&ofn)) return 0;
+        path.back() = L'\0';
+        title.back() = L'\0';
+        if (Exists(path.data())) break;
+        ShowMessageBox(nullptr, kMissingFile, L"ERROR", MB_OK);
+    }
+
+    const std::wstring full(path.data());
+    std::wstring name(title.data());
+    if (name.empty()) name = ToWide(FileNameOfPath(ToU16(full)));
+    file_handle = OpenForReading(full);
+    if (file_handle == INVALID_HANDLE_VALUE) {
+        // Locked by another program or no right to read: say so rather than
+        // read from a handle that is not there.
+        file_handle = nullptr;
+        ShowError(L"ファイル「" + full + L"」を開けませんでした。");
+        return 0;
+    }
+    const int result = FileOpen(file_handle, name.c_str(), full.c_str());
+    CloseHandle(file_handle);
+    file_handle = nullptr;
+    if (result == 0)
+        state = STATE_OPEN;
+    else if (result == kFileOpenUnsupported)
+        ShowMessageBox(nullptr, kUnsupported, L"エラー", MB_OK);
+    return 0;
+}
+
+// Returns 0 when the document was saved, 1 when not (no document, cancelled,
+// or failed).
+int CVelquorandimestra::OnSaveFile() {
+    if (state != STATE_OPEN) return 1;
+    if (file_path.empty()) return OnSaveFileNew();
+    return SaveFile();
+}
+
+// Returns 0 when the document was saved under the chosen name, 1 when not.
+int CVelquorandimestra::OnSaveFileNew() {
+    if (state != STATE_OPEN) return 1;
+    std::vector<wchar_t> path(kPathUnits, L'\0');
+    std::vector<wchar_t> title(kPathUnits, L'\0');
+    CopyToBuffer(path, file_path);
+
+    for (;;) {
+        OPENFILENAMEW ofn = ChooserRecord(path.data(), title.data());
+        if (!ShowSaveFileDialog(&ofn)) return 1;
+        path.back() = L'\0';
+        title.back() = L'\0';
+        // The test runs on the name as chosen, before ".vqf" is added.
+        if (!Exists(path.data())) break;
+        if (ShowMessageBox(nullptr, kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;
+    }
+
+    std::wstring new_path(path.data());
+    std::wstring new_name(title.data());
+    if (new_name.empty()) new_name = ToWide(FileNameOfPath(ToU16(new_path)));
+    if (NeedsVqfExtension(ToU16(new_name))) {
+        new_name += L".vqf";
+        new_path += L".vqf";
+    }
+    if (file_handle != nullptr) {
+        CloseHandle(file_handle);
+        file_handle = nullptr;
+    }
+    // The document takes the new name only once it is really saved there.
+    std::wstring old_path = std::move(file_path);
+    file_path = new_path;
+    if (SaveFile() != 0) {
+        file_path = std::move(old_path);
+        return 1;
+    }
+    file_name = new_name;
+    SetDocumentTitle(file_name);
+    return 0;
+}

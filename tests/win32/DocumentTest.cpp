@@ -1,0 +1,560 @@
+// Documents on real files: start-up reopening, new, open, save, save as, the
+// close sequence, and saves that fail without losing the previous file.
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "Document.h"
+#include "Harness.h"
+#include "Velquorandimestra.h"
+#include "VqfCodec.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr UINT kQuestion = MB_YESNOCANCEL | MB_ICONQUESTION;
+const wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
+
+// A file with the given titles (planned completion in file order) and kinds.
+Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {}) {
+    std::unique_ptr<_ITEM_LIST> items;
+    auto* tail = &items;
+    int day = 1;
+    for (const char16_t* t : titles) {
+        auto item = std::make_unique<_ITEM_LIST>();
+        item->title = t;
+        item->planned_start = {2030, 1, day, 3, 4};
+        item->planned_end = {2030, 2, day++, 5, 6};
+        item->status = u"状況";
+        *tail = std::move(item);
+        tail = &(*tail)->next;
+    }
+    std::unique_ptr<_KIND_LIST> kind_list;
+    auto* ktail = &kind_list;
+    for (const char16_t* k : kinds) {
+        *ktail = std::make_unique<_KIND_LIST>(k);
+        ktail = &(*ktail)->next;
+    }
+    return WriteVqf(items.get(), kind_list.get());
+}
+
+Bytes Record(const std::wstring& path) { return EncodeLastFileRecord(ToU16(path)); }
+
+std::vector<std::u16string> Titles() {
+    std::vector<std::u16string> titles;
+    for (const _ITEM_LIST* p = g_App.item_list.get(); p; p = p->next.get()) titles.push_back(p->title);
+    return titles;
+}
+
+bool QuitPosted() {
+    MSG m;
+    return PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+// Names in a directory other than "." and "..".
+std::vector<std::wstring> Listing(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring n = data.cFileName;
+        if (n != L"." && n != L"..") names.push_back(n);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class DocumentTest : public MainDialogTest {
+protected:
+    void SetUp() override {
+        MainDialogTest::SetUp();
+        record_ = dir_.File(L"app.dat");
+        SetLastFileRecordPath(record_);
+    }
+    void TearDown() override {
+        SetSaveFaultHook({});
+        MainDialogTest::TearDown();
+        SetLastFileRecordPath({});
+    }
+    // Opens `path` through the open command with no document open.
+    void OpenFile(ChooserScript& choosers, const std::wstring& path) {
+        ASSERT_EQ(g_App.state, STATE_NONE);
+        choosers.OpenAnswer(path);
+        Command(IDM_FILE_OPEN);
+    }
+
+    TempDir dir_;
+    std::wstring record_;
+};
+
+TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
+    const std::wstring plan = dir_.File(L"plan.vqf");
+    WriteBytes(plan, MakeFile({u"A", u"B"}, {u"会議"}));
+    WriteBytes(dir_.File(L"empty.vqf"), MakeFile({}));
+    WriteBytes(dir_.File(L"broken.vqf"), Bytes(30, 7));
+    Bytes full = Record(plan);
+    Bytes too_long = full;
+    too_long[0] = 0x00, too_long[1] = 0x10;  // 4096 bytes: beyond the path buffer
+    struct Case {
+        const char* name;
+        std::optional<Bytes> record;  // nothing: no record file
+        bool opens;
+    } cases[] = {
+        {"no record", std::nullopt, false},
+        {"4 bytes", Bytes(full.begin(), full.begin() + 4), false},
+        {"5 bytes", Bytes(full.begin(), full.begin() + 5), false},
+        {"7 bytes", Bytes(full.begin(), full.begin() + 7), false},
+        {"names the file", full, true},
+        {"names a missing file", Record(dir_.File(L"gone.vqf")), false},
+        {"names a file without items", Record(dir_.File(L"empty.vqf")), false},
+        {"names a broken file", Record(dir_.File(L"broken.vqf")), false},
+        {"length beyond the buffer", too_long, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(record_.c_str());
+        if (c.record) WriteBytes(record_, *c.record);
+        SetWindowTextW(main_, L"Velquorandimestra");
+        BoxScript boxes;  // start-up never shows a box
+        g_App.InitInstance();
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_FALSE(QuitPosted());
+        if (c.opens) {
+            EXPECT_EQ(g_App.state, STATE_OPEN);
+            EXPECT_EQ(Title(), L"Velquorandimestra [ plan.vqf ]");
+            EXPECT_EQ(g_App.file_path, plan);
+            EXPECT_EQ(g_App.file_name, L"plan.vqf");
+            EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"A", u"B"}));
+            EXPECT_TRUE(g_App.schedule && g_App.editor);
+        } else {
+            EXPECT_EQ(g_App.state, STATE_NONE);
+            EXPECT_EQ(Title(), L"Velquorandimestra");
+            EXPECT_EQ(g_App.item_list, nullptr);
+            EXPECT_EQ(g_App.schedule, nullptr);
+        }
+        g_App.DeleteInstance();
+    }
+}
+
+TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
+    const std::wstring path = dir_.File(L"plans.vqf");
+    WriteBytes(path, MakeFile({u"A", u"B", u"C"}, {u"会議", u"", u"移動"}));
+    SendMessageW(Item(IDC_ACTION_KIND), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"old"));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, path);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Title(), L"Velquorandimestra [ plans.vqf ]");
+    EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"A", u"B", u"C"}));
+    HWND combo = Item(IDC_ACTION_KIND);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+    wchar_t text[16];
+    SendMessageW(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"会議");
+    SendMessageW(combo, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"移動");
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    // Opening reads and changes nothing on disk, the record included.
+    EXPECT_FALSE(FileExists(record_));
+
+    ASSERT_EQ(choosers.requests().size(), 1u);
+    const OPENFILENAMEW& ofn = choosers.requests()[0];
+    EXPECT_EQ(ofn.lStructSize, 76u);
+    EXPECT_EQ(ofn.hwndOwner, nullptr);
+    EXPECT_EQ(ofn.Flags, 0u);
+    EXPECT_EQ(ofn.nMaxFile, 2048u);
+    EXPECT_EQ(ofn.nMaxFileTitle, 2048u);
+    EXPECT_EQ(ofn.lpstrDefExt, nullptr);
+    EXPECT_EQ(std::wstring(ofn.lpstrFilter, 27), std::wstring(L"アクション管理ファイル(*.vqf)\0*.vqf\0", 27));
+    EXPECT_EQ(choosers.open_started_with()[0], L"");
+}
+
+TEST_F(DocumentTest, SavedLastNotOpenedLastIsReopened) {
+    const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    WriteBytes(b, MakeFile({u"B"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(ReadBytes(record_), Record(a));
+    boxes.Answer(IDNO);
+    choosers.OpenAnswer(b);
+    Command(IDM_FILE_OPEN);
+    EXPECT_EQ(g_App.file_name, L"b.vqf");
+    boxes.Answer(IDNO);
+    Command(IDM_EXIT);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    g_App.InitInstance();
+    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+}
+
+TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    const Bytes original = MakeFile({u"A", u"B"});
+    WriteBytes(a, original);
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    boxes.Answer(IDNO);
+    Command(IDM_FILE_NEW);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].text, kSaveCurrent);
+    EXPECT_EQ(boxes.asked()[0].caption, L"QUESTION");
+    EXPECT_EQ(boxes.asked()[0].flags, kQuestion);
+    EXPECT_EQ(boxes.asked()[0].owner, main_);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Title(), L"Velquorandimestra");
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
+    EXPECT_TRUE(g_App.file_path.empty());
+    EXPECT_EQ(ReadBytes(a), original);
+    choosers.SaveAnswer(L"");  // the save command asks for a name; cancel
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(choosers.save_started_with().size(), 1u);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+}
+
+TEST_F(DocumentTest, OpenThenNoThenCancelLeavesNoDocument) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    boxes.Answer(IDNO);
+    choosers.OpenAnswer(L"");
+    Command(IDM_FILE_OPEN);
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");  // the teardown keeps the title
+    // Without a document, save and save as do nothing.
+    Command(IDM_FILE_SAVE);
+    Command(IDM_FILE_SAVEAS);
+    EXPECT_EQ(choosers.save_started_with().size(), 0u);
+}
+
+TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* written;
+    } cases[] = {
+        // plan.VQF first: names compare without case on disk, so after plan.vqf
+        // exists the chooser's plan.VQF would rightly ask about overwriting.
+        {L"plan.VQF", L"plan.VQF.vqf"}, {L"plan", L"plan.vqf"}, {L".vqf", L".vqf.vqf"}, {L"x.vqf", L"x.vqf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.typed)));
+        BoxScript boxes;
+        ChooserScript choosers;
+        Command(IDM_FILE_NEW);
+        choosers.SaveAnswer(dir_.File(c.typed));
+        Command(IDM_FILE_SAVEAS);
+        EXPECT_TRUE(boxes.asked().empty());
+        const std::wstring written = dir_.File(c.written);
+        EXPECT_EQ(ReadBytes(written), WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()));
+        EXPECT_EQ(g_App.file_path, written);
+        EXPECT_EQ(g_App.file_name, c.written);
+        EXPECT_EQ(Title(), L"Velquorandimestra [ " + std::wstring(c.written) + L" ]");
+        EXPECT_EQ(ReadBytes(record_), Record(written));
+        // The chooser starts from the document's path the next time.
+        choosers.SaveAnswer(L"");
+        Command(IDM_FILE_SAVEAS);
+        EXPECT_EQ(choosers.save_started_with().back(), written);
+        const OPENFILENAMEW& ofn = choosers.requests().back();
+        EXPECT_EQ(ofn.lStructSize, 76u);
+        EXPECT_EQ(ofn.Flags, 0u);
+        g_App.DeleteInstance();
+    }
+    // Only the files above and the record: no temporary file is left.
+    EXPECT_EQ(Listing(dir_.path()),
+              (std::vector<std::wstring>{L".vqf.vqf", L"app.dat", L"plan.VQF.vqf", L"plan.vqf", L"x.vqf"}));
+}
+
+TEST_F(DocumentTest, OverwriteQuestionNoReopensChooserYesOverwrites) {
+    const std::wstring target = dir_.File(L"plan.vqf");
+    WriteBytes(target, Bytes{1, 2, 3});
+    BoxScript boxes;
+    ChooserScript choosers;
+    Command(IDM_FILE_NEW);
+    choosers.SaveAnswer(target);
+    choosers.SaveAnswer(target);
+    boxes.Answer(IDNO);
+    boxes.Answer(IDYES);
+    Command(IDM_FILE_SAVEAS);
+    ASSERT_EQ(boxes.asked().size(), 2u);
+    for (const AskedBox& box : boxes.asked()) {
+        EXPECT_EQ(box.text, L"上書き保存しますか？");
+        EXPECT_EQ(box.caption, L"QUESTION");
+        EXPECT_EQ(box.flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(box.owner, nullptr);
+    }
+    ASSERT_EQ(choosers.save_started_with().size(), 2u);
+    EXPECT_EQ(choosers.save_started_with()[1], target);  // reopened with the chosen path
+    EXPECT_EQ(ReadBytes(target), WriteVqf(g_App.item_list.get(), nullptr));
+
+    // Typing plan while plan.vqf exists: the test runs on "plan", so nothing
+    // is asked and plan.vqf is overwritten.
+    WriteBytes(target, Bytes{9});
+    choosers.SaveAnswer(dir_.File(L"plan"));
+    Command(IDM_FILE_SAVEAS);
+    EXPECT_EQ(boxes.asked().size(), 2u);
+    EXPECT_EQ(ReadBytes(target).size(), WriteVqf(g_App.item_list.get(), nullptr).size());
+}
+
+TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
+    const std::wstring good = dir_.File(L"good.vqf"), bad = dir_.File(L"bad.vqf"), locked = dir_.File(L"locked.vqf");
+    WriteBytes(good, MakeFile({u"A"}));
+    WriteBytes(bad, Bytes(21, 0));  // magic and count, no kind count
+    WriteBytes(locked, MakeFile({u"L"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+
+    // A missing file: the box, then the chooser again with the path as left.
+    const std::wstring missing = dir_.File(L"missing.vqf");
+    choosers.OpenAnswer(missing);
+    choosers.OpenAnswer(good);
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].text, L"ファイルが存在しません");
+    EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
+    EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes.asked()[0].owner, nullptr);
+    EXPECT_EQ(choosers.open_started_with()[1], missing);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+
+    // An unsupported file: the box, and no document.
+    boxes.Answer(IDNO);
+    boxes.Answer(IDOK);
+    choosers.OpenAnswer(bad);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
+    EXPECT_EQ(boxes.asked()[2].caption, L"エラー");
+    EXPECT_EQ(boxes.asked()[2].flags, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes.asked()[2].owner, nullptr);
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_FALSE(QuitPosted());
+
+    // A file another program holds without sharing: an error naming it.
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    boxes.Answer(IDOK);
+    choosers.OpenAnswer(locked);
+    Command(IDM_FILE_OPEN);
+    CloseHandle(holder);
+    ASSERT_EQ(boxes.asked().size(), 4u);
+    EXPECT_EQ(boxes.asked()[3].caption, L"ERROR");
+    EXPECT_NE(boxes.asked()[3].text.find(locked), std::wstring::npos);
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_FALSE(QuitPosted());
+}
+
+TEST_F(DocumentTest, OpenFileWithoutItemsRaisesFatalErrorWithoutDocument) {
+    const std::wstring empty = dir_.File(L"empty.vqf");
+    WriteBytes(empty, MakeFile({}, {u"k"}));  // 25 bytes plus one kind
+    BoxScript boxes;
+    ChooserScript choosers;
+    boxes.Answer(IDOK);
+    OpenFile(choosers, empty);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].text, L"エラーコード：0x00020001");
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_EQ(g_App.schedule, nullptr);
+    EXPECT_EQ(g_App.editor, nullptr);
+}
+
+TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    for (int answer : {IDCANCEL, 0}) {
+        boxes.Answer(answer);
+        Command(IDM_FILE_OPEN);
+        EXPECT_EQ(g_App.state, STATE_OPEN);
+        EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+    }
+    EXPECT_EQ(choosers.open_started_with().size(), 1u);  // no chooser after the question
+}
+
+TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    const Bytes original = MakeFile({u"A", u"B"});
+    WriteBytes(a, original);
+    BoxScript boxes;
+    ChooserScript choosers;
+
+    OpenFile(choosers, a);
+    boxes.Answer(IDCANCEL);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(boxes.asked().back().owner, nullptr);
+    EXPECT_EQ(boxes.asked().back().text, kSaveCurrent);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_FALSE(QuitPosted());
+
+    boxes.Answer(IDNO);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_FALSE(FileExists(record_));
+    EXPECT_EQ(ReadBytes(a), original);
+
+    // Yes with a file: saved in place, record written, then the end.
+    OpenFile(choosers, a);
+    g_App.item_list->next->title = u"B2";
+    boxes.Answer(IDYES);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    const VqfDocument saved = LoadVqf(ReadBytes(a));
+    ASSERT_TRUE(saved.item_list && saved.item_list->next);
+    EXPECT_EQ(saved.item_list->next->title, u"B2");
+    EXPECT_EQ(ReadBytes(record_), Record(a));
+}
+
+TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {
+    BoxScript boxes;
+    ChooserScript choosers;
+    Command(IDM_FILE_NEW);
+    // Close, new and open: Yes, then the save-as chooser is cancelled.
+    boxes.Answer(IDYES);
+    choosers.SaveAnswer(L"");
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    boxes.Answer(IDYES);
+    choosers.SaveAnswer(L"");
+    Command(IDM_FILE_NEW);
+    boxes.Answer(IDYES);
+    choosers.SaveAnswer(L"");
+    Command(IDM_FILE_OPEN);
+    EXPECT_EQ(choosers.save_started_with().size(), 3u);
+    EXPECT_TRUE(choosers.open_started_with().empty());
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
+    EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{});
+}
+
+// Every way a save can fail leaves the previous file byte for byte, no
+// temporary file, the document and its name unchanged, and an error box.
+TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    const Bytes original = MakeFile({u"A", u"B"}, {u"k"});
+    WriteBytes(a, original);
+    WriteBytes(record_, Record(L"C:\\before.vqf"));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    g_App.item_list->title = u"changed";
+
+    auto expect_failure = [&](const char* name, const std::wstring& target) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(boxes.asked().empty());
+        EXPECT_EQ(boxes.asked().back().caption, L"ERROR");
+        EXPECT_NE(boxes.asked().back().text.find(target), std::wstring::npos);
+        EXPECT_EQ(boxes.unused(), 0u);
+        EXPECT_EQ(ReadBytes(a), original);
+        EXPECT_EQ(ReadBytes(record_), Record(L"C:\\before.vqf"));
+        EXPECT_EQ(g_App.state, STATE_OPEN);
+        EXPECT_EQ(g_App.file_path, a);
+        EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
+        EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"changed", u"B"}));
+    };
+
+    for (SaveStage stage : {SaveStage::CreateTemp, SaveStage::Write, SaveStage::Flush, SaveStage::Close,
+                            SaveStage::Replace}) {
+        SetSaveFaultHook([stage](SaveStage s) { return s == stage; });
+        boxes.Answer(IDOK);
+        Command(IDM_FILE_SAVE);
+        expect_failure(("stage " + std::to_string(static_cast<int>(stage))).c_str(), a);
+        EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"a.vqf", L"app.dat"}));
+    }
+    SetSaveFaultHook({});
+
+    // Save as onto a failing target keeps the old name and title too.
+    const std::wstring other = dir_.File(L"other.vqf");
+    SetSaveFaultHook([](SaveStage s) { return s == SaveStage::Write; });
+    choosers.SaveAnswer(other);
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_SAVEAS);
+    expect_failure("save as", other);
+    EXPECT_FALSE(FileExists(other));
+    SetSaveFaultHook({});
+
+    // Yes at close, then a failed save: the program stays open.
+    SetSaveFaultHook([](SaveStage s) { return s == SaveStage::Replace; });
+    boxes.Answer(IDYES);
+    boxes.Answer(IDOK);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    expect_failure("close", a);
+    EXPECT_FALSE(QuitPosted());
+    SetSaveFaultHook({});
+
+    // A read-only target file.
+    ASSERT_TRUE(SetFileAttributesW(a.c_str(), FILE_ATTRIBUTE_READONLY));
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_SAVE);
+    expect_failure("read-only file", a);
+    SetFileAttributesW(a.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // With nothing failing, the same document saves.
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(ReadBytes(a), WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()));
+    EXPECT_EQ(ReadBytes(record_), Record(a));
+}
+
+// Targets that cannot be written: a folder that is gone, and a file that
+// another program holds open without sharing.
+TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    const Bytes original = MakeFile({u"A"});
+    WriteBytes(a, original);
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    g_App.item_list->title = u"changed";
+
+    const std::wstring gone = dir_.File(L"gone\\b.vqf");
+    choosers.SaveAnswer(gone);
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_SAVEAS);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
+    EXPECT_NE(boxes.asked()[0].text.find(gone), std::wstring::npos);
+    EXPECT_EQ(g_App.file_path, a);
+
+    HANDLE holder = CreateFileW(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_SAVE);
+    CloseHandle(holder);
+    ASSERT_EQ(boxes.asked().size(), 2u);
+    EXPECT_EQ(boxes.asked()[1].caption, L"ERROR");
+    EXPECT_EQ(ReadBytes(a), original);
+    EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{L"a.vqf"});
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_FALSE(FileExists(record_));
+}
+
+TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {
+    SetLastFileRecordPath({});
+    wchar_t exe[2048];
+    GetModuleFileNameW(nullptr, exe, 2048);
+    std::wstring expected = exe;
+    expected.replace(expected.size() - 3, 3, L"dat");
+    EXPECT_EQ(LastFileRecordPath(), expected);
+}
+
+}  // namespace
