@@ -132,12 +132,14 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
             EXPECT_EQ(g_App.file_path, plan);
             EXPECT_EQ(g_App.file_name, L"plan.vqf");
             EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"A", u"B"}));
-            EXPECT_TRUE(g_App.schedule && g_App.editor);
+            EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"A", L"B"}));
+            EXPECT_EQ(Text(IDC_TITLE), L"B");
         } else {
             EXPECT_EQ(g_App.state, STATE_NONE);
             EXPECT_EQ(Title(), L"Velquorandimestra");
             EXPECT_EQ(g_App.item_list, nullptr);
             EXPECT_EQ(g_App.schedule, nullptr);
+            EXPECT_TRUE(Lines().empty());
         }
         g_App.DeleteInstance();
     }
@@ -161,7 +163,13 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     EXPECT_STREQ(text, L"会議");
     SendMessageW(combo, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"移動");
+    // The kinds are refilled after the last item was shown: no selection.
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(Text(IDC_ACTION_KIND), L"");
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"A", L"B", L"C"}));
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+    EXPECT_EQ(Text(IDC_TITLE), L"C");
+    EXPECT_EQ(Text(IDC_STATUS), L"状況");
     // Opening reads and changes nothing on disk, the record included.
     EXPECT_FALSE(FileExists(record_));
 
@@ -175,6 +183,38 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     EXPECT_EQ(ofn.lpstrDefExt, nullptr);
     EXPECT_EQ(std::wstring(ofn.lpstrFilter, 27), std::wstring(L"アクション管理ファイル(*.vqf)\0*.vqf\0", 27));
     EXPECT_EQ(choosers.open_started_with()[0], L"");
+}
+
+TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
+    _ITEM_LIST late, early, again;
+    late.title = u"Late";
+    late.planned_end = {2030, 5, 1, 1, 0};
+    early.title = u"Early";
+    early.planned_end = {2030, 1, 1, 1, 0};
+    again.title = u"Late";
+    again.planned_end = {2029, 1, 1, 1, 0};
+    again.location = u"second";
+    const std::wstring path = dir_.File(L"order.vqf");
+    // Written by hand-linking three records that the test owns.
+    auto file = [&] {
+        auto head = std::make_unique<_ITEM_LIST>();
+        static_cast<_EDIT_ITEM&>(*head) = late;
+        head->next = std::make_unique<_ITEM_LIST>();
+        static_cast<_EDIT_ITEM&>(*head->next) = early;
+        head->next->next = std::make_unique<_ITEM_LIST>();
+        static_cast<_EDIT_ITEM&>(*head->next->next) = again;
+        return WriteVqf(head.get(), nullptr);
+    }();
+    WriteBytes(path, file);
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, path);
+    EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"Late", u"Early", u"Late"}));
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"Early", L"Late"}));
+    EXPECT_EQ(Text(IDC_LOCATION), L"second");  // the last record is shown
+    // Saving writes the chain as it is, repeated title included.
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(ReadBytes(path), file);
 }
 
 TEST_F(DocumentTest, SavedLastNotOpenedLastIsReopened) {
@@ -216,6 +256,9 @@ TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_EQ(Title(), L"Velquorandimestra");
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
+    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"NewAction"});
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    EXPECT_EQ(Text(IDC_TITLE), L"NewAction");
     EXPECT_TRUE(g_App.file_path.empty());
     EXPECT_EQ(ReadBytes(a), original);
     choosers.SaveAnswer(L"");  // the save command asks for a name; cancel
@@ -235,7 +278,10 @@ TEST_F(DocumentTest, OpenThenNoThenCancelLeavesNoDocument) {
     Command(IDM_FILE_OPEN);
     EXPECT_EQ(g_App.state, STATE_NONE);
     EXPECT_EQ(g_App.item_list, nullptr);
-    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");  // the teardown keeps the title
+    EXPECT_TRUE(Lines().empty());
+    // The teardown keeps the title and the detail controls.
+    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
+    EXPECT_EQ(Text(IDC_TITLE), L"A");
     // Without a document, save and save as do nothing.
     Command(IDM_FILE_SAVE);
     Command(IDM_FILE_SAVEAS);
