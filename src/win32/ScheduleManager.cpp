@@ -1,5 +1,6 @@
 #include "ScheduleManager.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -36,8 +37,7 @@ int CScheduleManager::InitInstance() {
 
 void CScheduleManager::ForgetNodes() {
     titles_.clear();
-    tail_ = nullptr;
-    count_ = 0;
+    order_.clear();
     ascending_ = true;
 }
 
@@ -66,27 +66,22 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     std::wstring text = title ? title : L"";
     if (titles_.count(text) != 0) return 1;
 
+    const std::size_t count = order_.size();
     if (position == kSchedulePosition) {
-        // In a list known to be ascending, a key not earlier than the last
-        // node's goes to the end without a walk (the common case when a file
-        // in schedule order is loaded).
-        if (ascending_ && (!tail_ || TimeCmp(planned_end, tail_->planned_end) != -1)) {
-            position = static_cast<unsigned>(count_);
-        } else {
-            // The first node later than the new one; equal keys do not stop
-            // the walk, so the new node follows every node with its key.
-            unsigned counted = 0;
-            const _SCHEDULE_LIST* n = schedule_list.get();
-            while (n && TimeCmp(planned_end, n->planned_end) != -1) {
-                ++counted;
-                n = n->next.get();
-            }
-            position = counted;
-        }
-    } else if (position > count_) {
+        // The first node later than the new one; equal keys do not stop the
+        // search, so the new node follows every node with its key.
+        const auto later = [](const _TIMES& key, const _SCHEDULE_LIST* node) {
+            return TimeCmp(key, node->planned_end) == -1;
+        };
+        const auto first_later = ascending_ ? std::upper_bound(order_.begin(), order_.end(), planned_end, later)
+                                            : std::find_if(order_.begin(), order_.end(), [&](const _SCHEDULE_LIST* n) {
+                                                  return later(planned_end, n);
+                                              });
+        position = static_cast<unsigned>(first_later - order_.begin());
+    } else if (position > count) {
         // Past the end: the line and the node both go last, so the list and
         // the list box stay aligned.
-        position = static_cast<unsigned>(count_);
+        position = static_cast<unsigned>(count);
     }
 
     HWND list = ItemList();
@@ -98,25 +93,19 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     node->title = text;
     node->planned_start = planned_start;
     node->planned_end = planned_end;
+    _SCHEDULE_LIST* const added = node.get();
 
     // Link at `position`, noting whether the keys around it stay ascending.
-    _SCHEDULE_LIST* before = nullptr;
-    if (position == count_) {
-        before = tail_;
-    } else if (position > 0) {
-        before = schedule_list.get();
-        for (unsigned i = 1; i < position; ++i) before = before->next.get();
-    }
-    std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
-    const _SCHEDULE_LIST* after = link.get();
+    _SCHEDULE_LIST* before = position > 0 ? order_[position - 1] : nullptr;
+    const _SCHEDULE_LIST* after = position < count ? order_[position] : nullptr;
     if ((before && TimeCmp(before->planned_end, planned_end) == 1) ||
         (after && TimeCmp(planned_end, after->planned_end) == 1))
         ascending_ = false;
+    std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
     node->next = std::move(link);
     link = std::move(node);
-    if (!after) tail_ = link.get();
-    ++count_;
-    titles_.insert(std::move(text));
+    order_.insert(order_.begin() + position, added);
+    titles_.emplace(std::move(text), added);
 
     // The new line becomes the only selected one.
     SendMessageW(list, LB_SETSEL, FALSE, -1);
@@ -125,23 +114,16 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
 }
 
 int CScheduleManager::DeleteItem(const wchar_t* title) {
-    const std::wstring text = title ? title : L"";
-    if (titles_.count(text) != 0) {
-        _SCHEDULE_LIST* before = nullptr;
-        _SCHEDULE_LIST* n = schedule_list.get();
-        while (n && n->title != text) {
-            before = n;
-            n = n->next.get();
-        }
-        if (n) {
-            std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
-            std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
-            link = std::move(gone->next);
-            if (tail_ == gone.get()) tail_ = before;
-            --count_;
-            titles_.erase(text);
-            if (count_ == 0) ascending_ = true;
-        }
+    const auto named = titles_.find(title ? title : L"");
+    if (named != titles_.end()) {
+        const auto at = std::find(order_.begin(), order_.end(), named->second);
+        _SCHEDULE_LIST* before = at == order_.begin() ? nullptr : *(at - 1);
+        std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
+        std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
+        link = std::move(gone->next);
+        order_.erase(at);
+        titles_.erase(named);
+        if (order_.empty()) ascending_ = true;
     }
 
     // The line removed is the last selected one, whatever its text: callers
@@ -167,10 +149,9 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
 }
 
 _SCHEDULE_LIST* CScheduleManager::SearchItem(const wchar_t* title) {
-    const std::wstring_view text = title ? title : L"";
-    for (_SCHEDULE_LIST* n = schedule_list.get(); n; n = n->next.get())
-        if (n->title == text) return n;
-    return nullptr;
+    // Titles are unique, so the node by title is the first one from the head.
+    const auto named = titles_.find(title ? title : L"");
+    return named == titles_.end() ? nullptr : named->second;
 }
 
 int CScheduleManager::InitScheduleList(_SCHEDULE_LIST* node) {

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 #include "Times.h"
 
@@ -53,11 +53,12 @@ public:
 private:
     void ForgetNodes();
 
-    // Beside the chain, so that adding stays cheap on long lists: the titles
-    // for the duplicate test, the last node, the node count, and whether the
-    // keys are known to be ascending (explicit positions may break that).
-    std::unordered_set<std::wstring> titles_;
-    _SCHEDULE_LIST* tail_ = nullptr;
-    std::size_t count_ = 0;
+    // Beside the chain, so that adding stays cheap on long lists: each node
+    // by title (the duplicate test), the nodes in chain order (the position
+    // of a key by binary search, and a node's predecessor without a walk),
+    // and whether the keys are known to be ascending (explicit positions may
+    // break that; a linear search is then used).
+    std::unordered_map<std::wstring, _SCHEDULE_LIST*> titles_;
+    std::vector<_SCHEDULE_LIST*> order_;
     bool ascending_ = true;
 };

@@ -70,14 +70,25 @@ TEST_F(ScheduleManagerTest, ExplicitPositionIsKeptWhateverTheKey) {
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"late", L"c", L"d"}));
     EXPECT_EQ(Nodes(), Lines());
     EXPECT_EQ(Selected(), std::vector<int>{2});
-    // The order is no longer ascending, so a computed position walks from
-    // the head and stops at the first later node ("late").
-    ASSERT_EQ(Add(L"mid", 10), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"mid", L"late", L"c", L"d"}));
     // A position past the end puts the item last, line and node alike.
     ASSERT_EQ(Add(L"far", 0, 99), 0);
     EXPECT_EQ(Lines().back(), L"far");
     EXPECT_EQ(Nodes(), Lines());
+    EXPECT_EQ(Selected(), std::vector<int>{5});
+}
+
+TEST_F(ScheduleManagerTest, ComputedPositionAfterExplicitOneStopsAtTheFirstLaterNode) {
+    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}, {L"d", 4}}) ASSERT_EQ(Add(title, day), 0);
+    ASSERT_EQ(Add(L"late", 30, 1), 0);  // keys now 1, 30, 2, 3, 4
+    ASSERT_EQ(Add(L"mid", 10), 0);
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"mid", L"late", L"b", L"c", L"d"}));
+    EXPECT_EQ(Nodes(), Lines());
+    ASSERT_EQ(Add(L"zero", 0), 0);
+    EXPECT_EQ(Lines().front(), L"zero");
+    // Once emptied, the list orders by key again from scratch.
+    schedule.DeleteInstance();
+    for (auto [title, day] : {std::pair{L"p", 5}, {L"q", 3}, {L"r", 4}}) ASSERT_EQ(Add(title, day), 0);
+    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"q", L"r", L"p"}));
 }
 
 TEST_F(ScheduleManagerTest, DuplicateTitleChangesNothing) {
