@@ -34,6 +34,12 @@ run_suite native || failed=1
 build_preset native-asan
 run_suite native-asan || failed=1
 
+# The core's parsers and rules under libFuzzer, for a bounded time per target.
+fuzz_log=$(mktemp)
+bash scripts/fuzz.sh "${VQ_FUZZ_SECONDS:-30}" | tee "$fuzz_log" || failed=1
+summary+=("$(grep '^fuzz:' "$fuzz_log" | tail -n 1 || echo 'fuzz: no summary')")
+rm -f "$fuzz_log"
+
 # The shipped 32-bit program must build and be a PE32 i386 executable.
 build_preset win32
 exe=build/win32/src/win32/Velquorandimestra.exe
