@@ -71,7 +71,9 @@ TEST_F(MainDialogTest, ControlMapInTemplateOrder) {
         const DWORD shown = WS_BORDER | WS_VSCROLL | WS_HSCROLL;
         EXPECT_EQ(style & e.must & ~shown, e.must & ~shown);
         EXPECT_EQ(style & e.must_not, 0u);
-        if (e.must & WS_BORDER) EXPECT_TRUE((style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE));
+        if (e.must & WS_BORDER) {
+            EXPECT_TRUE((style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE));
+        }
     }
     // Labels and group boxes are no tab stops; there are 3 + 9 + 25 of them.
     int statics = 0;
@@ -136,9 +138,6 @@ TEST_F(MainDialogTest, AboutCommandOpensVersionBox) {
                  wchar_t text[128];
                  GetWindowTextW(d, text, 128);
                  caption = text;
-                 // The static texts of the box, in template order.
-                 HWND label = GetNextDlgGroupItem(d, nullptr, FALSE);
-                 (void)label;
                  for (HWND w = GetWindow(d, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
                      GetWindowTextW(w, text, 128);
                      if (wcsstr(text, L"Version")) version = text;
