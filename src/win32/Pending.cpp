@@ -9,11 +9,4 @@ int CVelquorandimestra::OnDeleteItem() { return 0; }
 int CVelquorandimestra::OnEnSetFocus(HWND) { return 0; }
 int CVelquorandimestra::OnEnKillFocus(HWND) { return 0; }
 int CVelquorandimestra::OnLbnSelChange(HWND) { return 0; }
-int CVelquorandimestra::OnTimer() { return 0; }
-int CVelquorandimestra::OnTextOut(HWND) { return 0; }
-int CVelquorandimestra::OnLoadActionKind(HWND) { return 0; }
-int CVelquorandimestra::OnAddActionKind(HWND) { return 0; }
-int CVelquorandimestra::OnDeleteActionKind(HWND) { return 0; }
-int CVelquorandimestra::OnUpdateActionKind(HWND) { return 0; }
-INT_PTR CALLBACK TextOutDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-INT_PTR CALLBACK EditActionKindDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+

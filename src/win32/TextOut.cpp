@@ -1,0 +1,43 @@
+// The text output window: the selected items as a plain-text report.
+#include <string>
+#include <vector>
+
+#include "ListBox.h"
+#include "Report.h"
+#include "Velquorandimestra.h"
+#include "WideText.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+int CVelquorandimestra::OnTextOut(HWND window) {
+    if (state != STATE_OPEN) return 0;
+    HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
+    std::vector<std::u16string> lines;
+    for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
+    const std::wstring report = ToWide(BuildReport(item_list.get(), lines));
+    HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
+    // A report of many items is longer than an edit control takes by default.
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(edit, report.c_str());
+    return 0;
+}
+
+INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            g_App.OnTextOut(window);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_TEXTOUT_CLOSE) {
+                EndDialog(window, 1);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_CLOSE:
+            EndDialog(window, 0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}

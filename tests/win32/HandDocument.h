@@ -1,0 +1,46 @@
+// A document put into g_App by hand, for handlers that only read the item
+// and kind chains (alarms, report, kind editor): records in the given order,
+// kinds in the given order, state STATE_OPEN. The fixture's TearDown releases
+// it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Records.h"
+#include "Velquorandimestra.h"
+#include "library.h"
+
+inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIMES planned_end = {},
+                           std::u16string status = {}) {
+    _EDIT_ITEM item;
+    item.title = std::move(title);
+    item.planned_start = planned_start;
+    item.planned_end = planned_end;
+    item.status = std::move(status);
+    return item;
+}
+
+inline void OpenByHand(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
+    g_App.item_list.reset();
+    std::unique_ptr<_ITEM_LIST>* tail = &g_App.item_list;
+    for (const _EDIT_ITEM& item : items) {
+        *tail = std::make_unique<_ITEM_LIST>();
+        CopyItemList(tail->get(), item);
+        tail = &(*tail)->next;
+    }
+    g_App.action_kinds.reset();
+    std::unique_ptr<_KIND_LIST>* kind_tail = &g_App.action_kinds;
+    for (const std::u16string& kind : kinds) {
+        *kind_tail = std::make_unique<_KIND_LIST>(kind);
+        kind_tail = &(*kind_tail)->next;
+    }
+    g_App.state = STATE_OPEN;
+}
+
+inline std::vector<std::u16string> KindChain() {
+    std::vector<std::u16string> kinds;
+    for (const _KIND_LIST* k = g_App.action_kinds.get(); k; k = k->next.get()) kinds.push_back(k->text);
+    return kinds;
+}

@@ -1,0 +1,111 @@
+// The text output window: the report of the selected lines as the window
+// shows it, and how the window closes.
+#include <windows.h>
+
+#include "HandDocument.h"
+#include "Harness.h"
+#include "WideText.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+namespace {
+
+class TextOutTest : public MainDialogTest {
+protected:
+    // Lines as the schedule list would put them, then the given selection.
+    void ShowLines(const std::vector<std::wstring>& lines, const std::vector<int>& selected) {
+        // Without redrawing, and with whole ranges selected at once: line by
+        // line, a list box under Wine takes milliseconds per message.
+        HWND list = Item(IDC_ITEM_LIST);
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        for (const auto& line : lines)
+            SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+        for (std::size_t i = 0; i < selected.size();) {
+            std::size_t j = i;
+            while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
+            SendMessageW(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(selected[i]), selected[j]);
+            i = j + 1;
+        }
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    }
+    // Opens the window with the button, reads its text, closes it.
+    std::wstring Report() {
+        std::wstring text;
+        const INT_PTR result = RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{1}; },
+                                        {[&](HWND d) {
+                                            text = GetWindowString(GetDlgItem(d, IDC_TEXTOUT_EDIT));
+                                            SendMessageW(d, WM_COMMAND, IDC_TEXTOUT_CLOSE, 0);
+                                        }});
+        EXPECT_EQ(result, 1);
+        return text;
+    }
+};
+
+TEST_F(TextOutTest, ReportOfTheSelectedLines) {
+    const _TIMES mar5{2024, 3, 5, 9, 0}, mar10{2024, 3, 10, 18, 0};
+    _EDIT_ITEM actual_only = MakeItem(u"Actual", {2024, 0, 1, 1, 1}, {0, 1, 1, 1, 1});
+    actual_only.actual_end = {2024, 4, 1, 0, 0};
+    OpenByHand({MakeItem(u"Plan", mar5, mar10, u"abc"), MakeItem(u"Half", mar5, {2024, 3, 0, 18, 0}), actual_only,
+                MakeItem(u"Empty", {}, {})});
+    const struct {
+        const char* name;
+        std::vector<int> selected;
+        std::wstring expected;
+    } cases[] = {
+        {"nothing selected", {}, L""},
+        {"the worked example", {0}, L"◆Plan (計画：2024/ 3/ 5 - 2024/ 3/10)\r\nabc\r\n\r\n"},
+        {"day 0 gives the start-only form", {1}, L"◆Half (計画：2024/ 3/ 5 - )\r\n\r\n\r\n"},
+        {"only the actual completion", {2}, L"◆Actual (実績： - 2024/ 4/ 1)\r\n\r\n\r\n"},
+        {"lines 0 and 2 of three", {0, 2},
+         L"◆Plan (計画：2024/ 3/ 5 - 2024/ 3/10)\r\nabc\r\n\r\n◆Actual (実績： - 2024/ 4/ 1)\r\n\r\n\r\n"},
+        {"a line matching no record is left out", {3, 4}, L"◆Empty\r\n\r\n\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShowLines({L"Plan", L"Half", L"Actual", L"Empty", L"Ghost"}, c.selected);
+        EXPECT_EQ(Report(), c.expected);
+    }
+}
+
+TEST_F(TextOutTest, LongTitlesAreMatchedWholeAndShownCut) {
+    // Two titles equal in their first 2047 units: the line picks the right one.
+    const std::u16string base(2100, u'x');
+    OpenByHand({MakeItem(base + u"A", {}, {}, u"first"), MakeItem(base + u"B", {}, {}, u"second")});
+    ShowLines({ToWide(base + u"A"), ToWide(base + u"B")}, {1});
+    EXPECT_EQ(Report(), L"◆" + std::wstring(1022, L'x') + L"\r\nsecond\r\n\r\n");
+}
+
+TEST_F(TextOutTest, LargeReportIsShownWhole) {
+    // More than an edit control holds by default.
+    std::vector<_EDIT_ITEM> items;
+    std::vector<std::wstring> lines;
+    std::vector<int> selected;
+    for (int i = 0; i < 2000; ++i) {
+        items.push_back(MakeItem(u"Item" + ToU16(std::to_wstring(i)), {}, {}, std::u16string(20, u's')));
+        lines.push_back(L"Item" + std::to_wstring(i));
+        selected.push_back(i);
+    }
+    OpenByHand(items);
+    ShowLines(lines, selected);
+    const std::wstring report = Report();
+    EXPECT_GT(report.size(), 32767u);
+    EXPECT_EQ(report.substr(report.size() - 35), L"◆Item1999\r\nssssssssssssssssssss\r\n\r\n");
+}
+
+TEST_F(TextOutTest, CloseBoxGivesZeroAndEscapeDoesNothing) {
+    OpenByHand({MakeItem(u"A")});
+    bool open_after_escape = false;
+    const INT_PTR result = RunModal(
+        [&] { return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0); },
+        {[](HWND d) { PressKey(d, VK_ESCAPE); },
+         [&](HWND d) {
+             open_after_escape = IsWindowVisible(d);
+             PostMessageW(d, WM_CLOSE, 0, 0);
+         }});
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(open_after_escape);
+}
+
+}  // namespace
