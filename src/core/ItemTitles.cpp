@@ -24,10 +24,13 @@ std::u16string AddCommandTitle(const TitleTaken& taken) {
 
 std::u16string CommitTitle(std::u16string title, const TitleTaken& taken) {
     if (TitleKey(title).empty()) title = kNewActionTitle;
+    if (!taken(TitleKey(title))) return title;
     // A renamed title is built on what the controls show: a suffix behind an
     // embedded NUL would never change the key. Every attempt is then longer
     // than the one before, so this ends.
-    if (taken(TitleKey(title))) title.resize(TitleKey(title).size());
-    for (int k = 1; taken(TitleKey(title)); ++k) title = NumberedTitle(title, k);
-    return title;
+    title.resize(TitleKey(title).size());
+    for (int k = 1;; ++k) {
+        title = NumberedTitle(title, k);
+        if (!taken(title)) return title;
+    }
 }

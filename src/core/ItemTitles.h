@@ -18,7 +18,9 @@ std::u16string_view TitleKey(std::u16string_view title);
 // keeps every unit, so that every further attempt gives a new title.
 std::u16string NumberedTitle(std::u16string_view base, int k);
 
-// Which titles are taken, compared by TitleKey.
+// Which titles are taken, compared by TitleKey. The rules below ask once per
+// candidate, in order, and stop at the first free one, so the predicate may
+// itself be the attempt to take the title.
 using TitleTaken = std::function<bool(std::u16string_view key)>;
 
 // The title of a new item: "NewAction" when free, else the first free one of

@@ -58,6 +58,29 @@ TEST(ItemTitles, CommitPilesSuffixes) {
     }
 }
 
+TEST(ItemTitles, EachCandidateIsAskedOnce) {
+    // The predicate may take the title when it answers "free": asking again
+    // would then see it taken.
+    const TitleSet before = Set({u"Plan", u"Plan1", u"NewAction"});
+    for (int rule = 0; rule < 2; ++rule) {
+        std::vector<std::u16string> asked;
+        TitleSet set = before;
+        auto attempt = [&](std::u16string_view key) {
+            asked.emplace_back(key);
+            if (set.Contains(key)) return true;
+            set.Add(key);
+            return false;
+        };
+        if (rule == 0) {
+            EXPECT_EQ(CommitTitle(u"Plan", attempt), u"Plan12");
+            EXPECT_EQ(asked, (std::vector<std::u16string>{u"Plan", u"Plan1", u"Plan12"}));
+        } else {
+            EXPECT_EQ(AddCommandTitle(attempt), u"NewAction1");
+            EXPECT_EQ(asked, (std::vector<std::u16string>{u"NewAction", u"NewAction1"}));
+        }
+    }
+}
+
 TEST(ItemTitles, LongTitlesAreNeverCut) {
     // A renamed title keeps every unit, so a taken long title cannot loop.
     const std::u16string long_title(2047, u'x');

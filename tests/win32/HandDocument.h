@@ -44,3 +44,27 @@ inline std::vector<std::u16string> KindChain() {
     for (const _KIND_LIST* k = g_App.action_kinds.get(); k; k = k->next.get()) kinds.push_back(k->text);
     return kinds;
 }
+
+// The same with the schedule list, its lines and the editor, as reading a
+// file makes them: lines in schedule order, the last item shown and its line
+// selected; the kinds also as combo box entries.
+inline void OpenWithControls(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
+    OpenByHand(items, kinds);
+    HWND combo = GetDlgItem(GetWnd(), 40048);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const auto& k : kinds) {
+        const std::wstring w(k.begin(), k.end());
+        SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(w.c_str()));
+    }
+    g_App.schedule = std::make_unique<CScheduleManager>();
+    g_App.schedule->InitInstance();
+    const _ITEM_LIST* last = nullptr;
+    for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get()) {
+        const std::wstring title(r->title.begin(), r->title.end());
+        g_App.schedule->AddItem(title.c_str(), r->planned_start, r->planned_end, CScheduleManager::kSchedulePosition);
+        last = r;
+    }
+    g_App.editor = std::make_unique<CActionEdit>();
+    g_App.editor->InitInstance();
+    g_App.editor->SetItem(last);
+}

@@ -1,0 +1,198 @@
+// The item list commands: add, delete, show the chosen line, and the commit
+// that takes an edit into its record when the focus leaves a detail control.
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ItemTitles.h"
+#include "ListBox.h"
+#include "Velquorandimestra.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+HWND ItemListBox() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
+
+// The first record whose title reads `key` as a list box line reads it.
+_ITEM_LIST* FindRecord(_ITEM_LIST* head, std::u16string_view key) {
+    for (_ITEM_LIST* p = head; p != nullptr; p = p->next.get())
+        if (TitleKey(p->title) == key) return p;
+    return nullptr;
+}
+
+// Links `record` at the end of the chain and returns it.
+_ITEM_LIST* Append(std::unique_ptr<_ITEM_LIST>& head, std::unique_ptr<_ITEM_LIST> record) {
+    std::unique_ptr<_ITEM_LIST>* link = &head;
+    while (*link) link = &(*link)->next;
+    *link = std::move(record);
+    return link->get();
+}
+
+// Tries titles in the order `rename` gives until the schedule list takes one;
+// returns the title it took. The schedule list is the judge of which titles
+// are taken: each attempt is an AddItem, as the list box line must be made
+// anyway.
+template <typename Rename>
+std::u16string AddUnderFreeTitle(CScheduleManager& schedule, const _EDIT_ITEM& item, unsigned position,
+                                 Rename rename) {
+    return rename([&](std::u16string_view key) {
+        return schedule.AddItem(ToWide(key).c_str(), item.planned_start, item.planned_end, position) == 1;
+    });
+}
+
+// The index of the line that shows `key`, or -1. The schedule list holds the
+// lines' titles in line order, so the index is found without asking the list
+// box line by line; it is checked against the line itself, and the list box
+// is read through only when the two disagree.
+int FindLine(HWND list, const CScheduleManager& schedule, std::u16string_view key) {
+    const std::wstring wanted = ToWide(key);
+    int index = 0;
+    for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n != nullptr; n = n->next.get(), ++index) {
+        if (n->title != wanted) continue;
+        if (GetListBoxLine(list, index) == wanted) return index;
+        break;
+    }
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i)
+        if (GetListBoxLine(list, static_cast<int>(i)) == wanted) return static_cast<int>(i);
+    return -1;
+}
+
+// CScheduleManager::DeleteItem removes the last selected line. Make that the
+// shown item's own line: when no line, or another item's line, is the last
+// selected one, the shown item's line becomes the only selected one (and
+// when it has none, no line is selected, so that no other item loses its).
+void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_view key) {
+    const std::vector<int> selected = SelectedLines(list);
+    int last = -1;
+    for (int i : selected) last = std::max(last, i);
+    if (last >= 0 && GetListBoxLine(list, last) == ToWide(key)) return;
+    const int own = FindLine(list, schedule, key);
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    if (own >= 0) SendMessageW(list, LB_SETSEL, TRUE, own);
+}
+
+// Many line removals without a repaint after each one.
+class RedrawPause {
+public:
+    explicit RedrawPause(HWND window) : window_(window) { SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPause() {
+        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(window_, nullptr, TRUE);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    HWND window_;
+};
+
+}  // namespace
+
+int CVelquorandimestra::OnAddItem() {
+    if (state != STATE_OPEN || !schedule || !editor) return 0;
+    auto fresh = std::make_unique<_ITEM_LIST>();
+    InitItemList(fresh.get());
+    _ITEM_LIST* record = Append(item_list, std::move(fresh));
+    record->title = AddUnderFreeTitle(*schedule, *record, CScheduleManager::kSchedulePosition,
+                                      [](const TitleTaken& taken) { return AddCommandTitle(taken); });
+    editor->SetItem(record);
+    return 0;
+}
+
+int CVelquorandimestra::OnDeleteItem() {
+    if (state != STATE_OPEN || !schedule || !editor) return 0;
+    HWND list = ItemListBox();
+
+    // From the bottom-most selected line up. Each line goes with
+    // CScheduleManager::DeleteItem, which removes the last selected line:
+    // the line itself, whether or not a record carries its text, so the loop
+    // always ends.
+    std::unordered_map<std::u16string, int> doomed;  // title -> records to release
+    {
+        const std::vector<int> selected = SelectedLines(list);
+        RedrawPause pause(list);
+        for (auto line = selected.rbegin(); line != selected.rend(); ++line) {
+            const std::wstring text = GetListBoxLine(list, *line);
+            if (schedule->DeleteItem(text.c_str()) < 0) break;
+            ++doomed[ToU16(text)];
+        }
+    }
+
+    // The first record of each deleted line's title goes, in one pass over
+    // the chain rather than one walk per line.
+    if (!doomed.empty()) {
+        std::unique_ptr<_ITEM_LIST>* link = &item_list;
+        while (*link) {
+            const auto hit = doomed.find(std::u16string(TitleKey((*link)->title)));
+            if (hit != doomed.end() && hit->second > 0) {
+                --hit->second;
+                std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
+                *link = std::move(gone->next);
+                DeleteItem(std::move(gone));
+            } else {
+                link = &(*link)->next;
+            }
+        }
+    }
+
+    if (item_list) {
+        editor->SetItem(item_list.get());
+        return 0;
+    }
+    // A document always holds an item: the last one is replaced by a fresh one.
+    item_list = std::make_unique<_ITEM_LIST>();
+    InitItemList(item_list.get());
+    schedule->AddItem(ToWide(TitleKey(item_list->title)).c_str(), item_list->planned_start, item_list->planned_end,
+                      CScheduleManager::kSchedulePosition);
+    editor->SetItem(item_list.get());
+    return 0;
+}
+
+int CVelquorandimestra::OnEnSetFocus(HWND control) {
+    // Typing into a field replaces its text.
+    SendMessageW(control, EM_SETSEL, 0, -1);
+    return 0;
+}
+
+int CVelquorandimestra::OnEnKillFocus(HWND) {
+    if (state != STATE_OPEN || !schedule || !editor) return 0;
+    _EDIT_ITEM* const working = editor->GetItem();
+    const _TIMES shown_start = working->planned_start;
+    const _TIMES shown_end = working->planned_end;
+    const std::u16string shown_key(TitleKey(working->title));
+
+    _ITEM_LIST* record = FindRecord(item_list.get(), shown_key);
+
+    HWND list = ItemListBox();
+    SelectOwnLine(list, *schedule, shown_key);
+    const int line = schedule->DeleteItem(ToWide(shown_key).c_str());
+
+    editor->UpdateItem();
+    const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
+    const unsigned position = moved || line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(line);
+
+    // A working copy that no record carries (the chain and the editor fell
+    // apart) is kept as a record of its own rather than dropped.
+    if (record == nullptr) record = Append(item_list, std::make_unique<_ITEM_LIST>());
+    CopyItemList(record, working);
+    record->title = AddUnderFreeTitle(*schedule, *record, position, [&](const TitleTaken& taken) {
+        return CommitTitle(record->title, taken);
+    });
+    editor->SetItem(record);
+    return 0;
+}
+
+int CVelquorandimestra::OnLbnSelChange(HWND list) {
+    if (state != STATE_OPEN || !editor) return 0;
+    if (list != ItemListBox()) return 0;  // only the item list box has item lines
+    const LRESULT current = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (current == LB_ERR) return 0;
+    const std::wstring text = GetListBoxLine(list, static_cast<int>(current));
+    if (_ITEM_LIST* record = FindRecord(item_list.get(), ToU16(text))) editor->SetItem(record);
+    return 0;
+}

@@ -1,0 +1,264 @@
+// The item commands on the real dialog: add, delete, show a line, and the
+// commit when the focus leaves a detail control.
+#include <windows.h>
+
+#include "HandDocument.h"
+#include "Harness.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+// A planned completion on day `d` of January 2024 (the sort key).
+_TIMES Day(int d) { return {2024, 1, d, 10, 0}; }
+
+_EDIT_ITEM At(std::u16string title, int day) { return MakeItem(std::move(title), Day(1), Day(day)); }
+
+using Titles = std::vector<std::wstring>;
+
+class ItemCommandsTest : public MainDialogTest {
+protected:
+    Titles Records() const {
+        Titles titles;
+        for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get()) titles.push_back(ToWide(r->title));
+        return titles;
+    }
+    const _ITEM_LIST* Record(std::u16string_view title) const {
+        return SearchItemList(g_App.item_list.get(), title);
+    }
+    int LineOf(const std::wstring& title) const {
+        const Titles lines = Lines();
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i] == title) return static_cast<int>(i);
+        return -1;
+    }
+    // A click on a line: it becomes the only selected line and the current one.
+    void Click(int line) const {
+        HWND list = Item(IDC_ITEM_LIST);
+        SendMessageW(list, LB_SETSEL, FALSE, -1);
+        SendMessageW(list, LB_SETSEL, TRUE, line);
+        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+        Command(IDC_ITEM_LIST, LBN_SELCHANGE);
+    }
+    void SelectAlso(int line) const { SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, line); }
+    void SelectNone() const { SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, FALSE, -1); }
+    // Types into a field and leaves it.
+    void Enter(int id, const std::wstring& text) const {
+        SetText(id, text);
+        Command(id, EN_KILLFOCUS);
+    }
+};
+
+TEST_F(ItemCommandsTest, AddCountsUpFromNewAction) {
+    FixedClock clock(UtcSeconds(2024, 1, 3, 0, 0));  // 2024-01-03 09:00 in the program's zone
+    OpenWithControls({At(u"NewAction", 1), At(u"later", 30), At(u"NewAction1", 2)});
+    Command(IDC_ADD_ITEM);
+    // Last in the chain, its line at its schedule place, selected alone, shown.
+    EXPECT_EQ(Records(), (Titles{L"NewAction", L"later", L"NewAction1", L"NewAction2"}));
+    EXPECT_EQ(Lines(), (Titles{L"NewAction", L"NewAction1", L"NewAction2", L"later"}));
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+    EXPECT_EQ(Text(IDC_TITLE), L"NewAction2");
+    EXPECT_EQ(Record(u"NewAction2")->planned_end, (_TIMES{2024, 1, 3, 9, 0}));
+}
+
+TEST_F(ItemCommandsTest, CommitRenamesTakenAndEmptyTitles) {
+    const struct {
+        std::vector<std::u16string> others;
+        std::wstring typed;
+        std::wstring expected;
+    } cases[] = {
+        {{u"Plan"}, L"Plan", L"Plan1"},
+        {{u"Plan", u"Plan1"}, L"Plan", L"Plan12"},
+        {{u"Plan", u"Plan1", u"Plan12"}, L"Plan", L"Plan123"},
+        {{u"Plan1"}, L"Plan", L"Plan"},
+        {{}, L"", L"NewAction"},
+        {{u"NewAction"}, L"", L"NewAction1"},
+        {{u"NewAction", u"NewAction1"}, L"", L"NewAction12"},
+        {{u"x"}, L"X", L"X"},  // case matters
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed) + " -> " + testing::PrintToString(c.expected));
+        std::vector<_EDIT_ITEM> items;
+        for (std::size_t i = 0; i < c.others.size(); ++i) items.push_back(At(c.others[i], static_cast<int>(i) + 1));
+        items.push_back(At(u"Shown", 20));
+        OpenWithControls(items);
+        Enter(IDC_TITLE, c.typed);
+        EXPECT_EQ(Records().back(), c.expected);
+        EXPECT_EQ(Text(IDC_TITLE), c.expected);
+        EXPECT_EQ(Lines().back(), c.expected);
+        EXPECT_EQ(Lines().size(), items.size());
+        EXPECT_EQ(Selected(), std::vector<int>{static_cast<int>(items.size()) - 1});
+        g_App.DeleteInstance();
+    }
+}
+
+TEST_F(ItemCommandsTest, LineKeepsItsPlaceUnlessAPlannedDateChanges) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3), At(u"D", 4), At(u"E", 5)});
+    Click(2);
+    ASSERT_EQ(Text(IDC_TITLE), L"C");
+    Enter(IDC_LOCATION, L"room 3");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C", L"D", L"E"}));
+    EXPECT_EQ(Selected(), std::vector<int>{2});
+    EXPECT_EQ(Record(u"C")->location, u"room 3");
+    // A commit with nothing changed puts the line back where it was.
+    Command(IDC_STATUS, EN_KILLFOCUS);
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C", L"D", L"E"}));
+    // The planned completion moves it to its schedule place.
+    Enter(IDC_PLAN_END_DAY, L"20");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"D", L"E", L"C"}));
+    EXPECT_EQ(Selected(), std::vector<int>{4});
+    EXPECT_EQ(Record(u"C")->planned_end, Day(20));
+}
+
+TEST_F(ItemCommandsTest, PlannedStartChangeAlsoPlacesTheLineAnew) {
+    // B stands at line 0 only because an explicit position put it there; a
+    // changed planned start gives it its schedule place again.
+    OpenWithControls({At(u"A", 1), At(u"C", 3)});
+    g_App.item_list->next->next = std::make_unique<_ITEM_LIST>();
+    CopyItemList(g_App.item_list->next->next.get(), At(u"B", 2));
+    g_App.schedule->AddItem(L"B", Day(1), Day(2), 0);
+    Click(0);
+    ASSERT_EQ(Text(IDC_TITLE), L"B");
+    Enter(IDC_LOCATION, L"here");
+    EXPECT_EQ(Lines(), (Titles{L"B", L"A", L"C"}));
+    Enter(IDC_PLAN_START_DAY, L"2");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
+}
+
+TEST_F(ItemCommandsTest, KindPickedFromTheListCommitsAtOnce) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2)}, {u"Work", u"Home"});
+    Click(0);
+    SendMessageW(Item(IDC_ACTION_KIND), CB_SETCURSEL, 1, 0);
+    Command(IDC_ACTION_KIND, CBN_SELCHANGE);
+    EXPECT_EQ(Record(u"A")->action_kind, u"Home");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B"}));
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+}
+
+TEST_F(ItemCommandsTest, DeleteSelectedLines) {
+    const struct {
+        const char* name;
+        std::vector<_EDIT_ITEM> items;
+        std::vector<int> selected;
+        Titles records, lines;
+        std::wstring shown;
+        std::vector<int> selected_after;
+    } cases[] = {
+        {"three of five, bottom up",
+         {At(u"C", 3), At(u"A", 1), At(u"E", 5), At(u"B", 2), At(u"D", 4)},
+         {0, 2, 4},
+         {L"B", L"D"},
+         {L"B", L"D"},
+         L"B",
+         {}},
+        {"nothing selected shows the first record",
+         {At(u"C", 3), At(u"A", 1)},
+         {},
+         {L"C", L"A"},
+         {L"A", L"C"},
+         L"C",
+         {}},
+        {"the only item gives a fresh one", {At(u"Only", 1)}, {0}, {L"NewAction"}, {L"NewAction"}, L"NewAction", {0}},
+        {"all of three", {At(u"A", 1), At(u"B", 2), At(u"C", 3)}, {0, 1, 2}, {L"NewAction"}, {L"NewAction"},
+         L"NewAction", {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenWithControls(c.items);
+        SelectNone();
+        for (int i : c.selected) SelectAlso(i);
+        Command(IDC_DELETE_ITEM);
+        EXPECT_EQ(Records(), c.records);
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_EQ(Text(IDC_TITLE), c.shown);
+        EXPECT_EQ(Selected(), c.selected_after);
+        g_App.DeleteInstance();
+    }
+}
+
+TEST_F(ItemCommandsTest, DeleteEndsOnALineMatchingNoRecord) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2)});
+    SendMessageW(Item(IDC_ITEM_LIST), LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Ghost"));
+    SelectNone();
+    SelectAlso(0);
+    SelectAlso(2);
+    Command(IDC_DELETE_ITEM);
+    EXPECT_EQ(Records(), (Titles{L"B"}));
+    EXPECT_EQ(Lines(), (Titles{L"B"}));
+}
+
+TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3)});
+    // No line selected: the line is not put back twice.
+    Click(1);
+    SelectNone();
+    Enter(IDC_LOCATION, L"one");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
+    EXPECT_EQ(Selected(), std::vector<int>{1});
+    EXPECT_EQ(Record(u"B")->location, u"one");
+    // Another item's line selected last: that item keeps its line.
+    SelectAlso(2);
+    Enter(IDC_LOCATION, L"two");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
+    EXPECT_EQ(Selected(), std::vector<int>{1});
+    // Only another item's line selected.
+    Click(0);
+    Click(2);
+    SelectNone();
+    SelectAlso(0);
+    Enter(IDC_STATUS, L"for C");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
+    EXPECT_EQ(Record(u"C")->status, u"for C");
+    EXPECT_EQ(Record(u"A")->status, u"");
+    EXPECT_EQ(Records(), (Titles{L"A", L"B", L"C"}));
+}
+
+TEST_F(ItemCommandsTest, CommitOfACopyNoRecordCarriesKeepsIt) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2)});
+    Click(1);
+    g_App.item_list->next->title = u"Renamed elsewhere";
+    Enter(IDC_LOCATION, L"kept");
+    EXPECT_EQ(Records(), (Titles{L"A", L"Renamed elsewhere", L"B"}));
+    EXPECT_EQ(Record(u"B")->location, u"kept");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B"}));
+}
+
+TEST_F(ItemCommandsTest, SelectionShowsTheChosenLine) {
+    OpenWithControls({MakeItem(u"A", Day(1), Day(1), u"status A"), At(u"B", 2)});
+    Click(0);
+    EXPECT_EQ(Text(IDC_TITLE), L"A");
+    EXPECT_EQ(Text(IDC_STATUS), L"status A");
+    // A line matching no record changes nothing.
+    SendMessageW(Item(IDC_ITEM_LIST), LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Ghost"));
+    Click(2);
+    EXPECT_EQ(Text(IDC_TITLE), L"A");
+}
+
+TEST_F(ItemCommandsTest, NothingRunsWithoutAnOpenDocument) {
+    OpenWithControls({At(u"A", 1), At(u"B", 2)});
+    Click(0);
+    SetText(IDC_TITLE, L"changed");
+    g_App.state = STATE_RELEASING;
+    Command(IDC_ADD_ITEM);
+    Command(IDC_TITLE, EN_KILLFOCUS);
+    SelectAlso(1);
+    Command(IDC_DELETE_ITEM);
+    Click(1);
+    EXPECT_EQ(Records(), (Titles{L"A", L"B"}));
+    EXPECT_EQ(Lines(), (Titles{L"A", L"B"}));
+    EXPECT_EQ(Text(IDC_TITLE), L"changed");
+}
+
+TEST_F(ItemCommandsTest, EnteringAFieldSelectsItsText) {
+    // Also without a document.
+    SetText(IDC_LOCATION, L"hello");
+    SendMessageW(Item(IDC_LOCATION), EM_SETSEL, 2, 2);
+    Command(IDC_LOCATION, EN_SETFOCUS);
+    DWORD from = 9, to = 9;
+    SendMessageW(Item(IDC_LOCATION), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, 5u);
+}
+
+}  // namespace
