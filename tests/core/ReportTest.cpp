@@ -81,7 +81,9 @@ TEST(Report, LongTitleShowsAtMost1022Units) {
         title[0] = u'T';
         const std::u16string heading = ReportHeading(Item(title, {}, {}, {}, {2024, 1, 2, 0, 0}));
         const std::size_t shown = std::min<std::size_t>(length, 1022);
-        EXPECT_EQ(heading, u"◆" + title.substr(0, shown) + u" (実績： - 2024/ 1/ 2)\r\n");
+        std::u16string expected = u"◆";
+        expected.append(title, 0, shown).append(u" (実績： - 2024/ 1/ 2)\r\n");
+        EXPECT_EQ(heading, expected);
     }
 }
 
@@ -117,7 +119,9 @@ TEST(Report, LongTitleIsMatchedWhole) {
     const std::u16string base(3000, u'a');
     auto chain = Chain({Item(base + u"1", {}, {}, {}, {}, u"one"), Item(base + u"2", {}, {}, {}, {}, u"two")});
     const std::u16string report = BuildReport(chain.get(), {base + u"2"});
-    EXPECT_EQ(report, u"◆" + base.substr(0, 1022) + u"\r\ntwo\r\n\r\n");
+    std::u16string expected = u"◆";
+    expected.append(base, 0, 1022).append(u"\r\ntwo\r\n\r\n");
+    EXPECT_EQ(report, expected);
 }
 
 TEST(Report, StatusStopsAtNul) {
