@@ -1,0 +1,93 @@
+#include "Utf8.h"
+
+namespace {
+
+bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+void AppendCodePoint(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace
+
+bool IsWellFormedUtf16(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1])) {
+            ++i;
+        } else if (IsHigh(text[i]) || IsLow(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
+            const char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            AppendCodePoint(out, cp);
+            ++i;
+        } else if (IsHigh(u) || IsLow(u)) {
+            AppendCodePoint(out, 0xFFFD);
+        } else {
+            AppendCodePoint(out, u);
+        }
+    }
+    return out;
+}
+
+std::optional<std::u16string> FromUtf8(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        char32_t cp;
+        std::size_t len;
+        char32_t min;
+        if (b0 < 0x80) {
+            cp = b0, len = 1, min = 0;
+        } else if ((b0 & 0xE0) == 0xC0) {
+            cp = b0 & 0x1F, len = 2, min = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            cp = b0 & 0x0F, len = 3, min = 0x800;
+        } else if ((b0 & 0xF8) == 0xF0) {
+            cp = b0 & 0x07, len = 4, min = 0x10000;
+        } else {
+            return std::nullopt;
+        }
+        if (text.size() - i < len) return std::nullopt;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + k]);
+            if ((b & 0xC0) != 0x80) return std::nullopt;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
