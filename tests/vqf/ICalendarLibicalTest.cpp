@@ -1,0 +1,200 @@
+// The iCalendar export read back by an independent parser (libical).
+#include <gtest/gtest.h>
+
+#include <libical/ical.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ICalendar.h"
+#include "Utf8.h"
+
+namespace {
+
+struct CalendarDeleter {
+    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+using Calendar = std::unique_ptr<icalcomponent, CalendarDeleter>;
+
+// A chain built from working copies, in order.
+std::unique_ptr<_ITEM_LIST> Chain(const std::vector<_EDIT_ITEM>& items) {
+    std::unique_ptr<_ITEM_LIST> head;
+    std::unique_ptr<_ITEM_LIST>* tail = &head;
+    for (const _EDIT_ITEM& item : items) {
+        *tail = std::make_unique<_ITEM_LIST>();
+        CopyItemList(tail->get(), item);
+        tail = &(*tail)->next;
+    }
+    return head;
+}
+
+Calendar Parse(const std::string& text) {
+    Calendar cal(icalparser_parse_string(text.c_str()));
+    EXPECT_NE(cal, nullptr);
+    if (cal) EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0) << text;
+    return cal;
+}
+
+std::vector<icalcomponent*> Todos(icalcomponent* cal) {
+    std::vector<icalcomponent*> todos;
+    for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_VTODO_COMPONENT); c;
+         c = icalcomponent_get_next_component(cal, ICAL_VTODO_COMPONENT))
+        todos.push_back(c);
+    return todos;
+}
+
+std::string Text(const char* s) { return s ? s : "<none>"; }
+
+// "YYYY-MM-DD hh:mm UTC" for a parsed date-time.
+std::string Utc(icaltimetype t) {
+    if (icaltime_is_null_time(t)) return "<none>";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d%s", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, icaltime_is_utc(t) ? " UTC" : " floating");
+    return buf;
+}
+
+std::string Utf8(std::u16string_view s) { return ToUtf8(s); }
+
+TEST(ICalendarLibical, EveryFieldComesBack) {
+    _EDIT_ITEM full;
+    full.title = u"会議, 準備; 資料\\共有 \"社外\"";
+    full.action_kind = u"会議,社外";  // one kind, though it holds a comma
+    full.location = u"本社 3F 第1会議室; 東京";
+    std::u16string status = u"第1行：議題を確認する。\r\n第2行：資料\t配布\r\n\r\n";
+    while (status.size() < 400) status += u"長い状況の説明が続きます。𠮷野家で昼食。";
+    full.status = status;
+    full.planned_start = {2024, 12, 31, 24, 30};  // 00:30 on New Year's Day, local
+    full.planned_end = {2025, 1, 1, 8, 59};
+    full.actual_start = {2024, 12, 31, 23, 0};
+    full.actual_end = {2024, 2, 29, 24, 0};
+    full.alarm = {2025, 3, 1, 1, 0};
+
+    _EDIT_ITEM bare;  // nothing but a title; impossible date-times
+    bare.title = u"Bare";
+    bare.planned_end = {2023, 2, 29, 10, 0};
+    bare.actual_end = {2024, 5, 1, 10, 60};
+    bare.alarm = {2024, 5, 1, 0, 30};
+
+    _EDIT_ITEM broken;  // an unpaired surrogate and an alarm without status
+    broken.title = std::u16string(u"壊れた\xD800題名");
+    broken.alarm = {2030, 6, 30, 24, 45};
+
+    const auto chain = Chain({full, bare, broken});
+    const Calendar cal = Parse(MakeICalendar(chain.get(), 1733011200));  // 2024-12-01 00:00 UTC
+    ASSERT_TRUE(cal);
+    const auto todos = Todos(cal.get());
+    ASSERT_EQ(todos.size(), 3u);
+
+    icalcomponent* a = todos[0];
+    EXPECT_EQ(Text(icalcomponent_get_summary(a)), Utf8(full.title));
+    EXPECT_EQ(Text(icalproperty_get_categories(icalcomponent_get_first_property(a, ICAL_CATEGORIES_PROPERTY))),
+              "会議,社外");
+    EXPECT_EQ(icalcomponent_count_properties(a, ICAL_CATEGORIES_PROPERTY), 1);
+    EXPECT_EQ(Text(icalcomponent_get_location(a)), Utf8(full.location));
+    // The line breaks come back as LF: CR LF is the program's, \n the format's.
+    std::u16string expected_status = status;
+    for (std::size_t at; (at = expected_status.find(u"\r\n")) != std::u16string::npos;)
+        expected_status.replace(at, 2, u"\n");
+    EXPECT_EQ(Text(icalcomponent_get_description(a)), Utf8(expected_status));
+    EXPECT_EQ(Utc(icalcomponent_get_dtstart(a)), "2024-12-31 15:30:00 UTC");
+    EXPECT_EQ(Utc(icalcomponent_get_due(a)), "2024-12-31 23:59:00 UTC");
+    EXPECT_EQ(Utc(icalcomponent_get_dtstamp(a)), "2024-12-01 00:00:00 UTC");
+    EXPECT_EQ(Utc(icalproperty_get_completed(icalcomponent_get_first_property(a, ICAL_COMPLETED_PROPERTY))),
+              "2024-02-29 15:00:00 UTC");
+    EXPECT_EQ(icalcomponent_get_status(a), ICAL_STATUS_COMPLETED);
+    EXPECT_NE(Text(icalcomponent_get_uid(a)), "<none>");
+    icalcomponent* alarm = icalcomponent_get_first_component(a, ICAL_VALARM_COMPONENT);
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_EQ(icalproperty_get_action(icalcomponent_get_first_property(alarm, ICAL_ACTION_PROPERTY)),
+              ICAL_ACTION_DISPLAY);
+    const icaltriggertype trigger =
+        icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY));
+    EXPECT_EQ(Utc(trigger.time), "2025-02-28 16:00:00 UTC");
+    EXPECT_EQ(Text(icalproperty_get_description(icalcomponent_get_first_property(alarm, ICAL_DESCRIPTION_PROPERTY))),
+              Utf8(expected_status));
+
+    icalcomponent* b = todos[1];
+    EXPECT_EQ(Text(icalcomponent_get_summary(b)), "Bare");
+    for (icalproperty_kind absent : {ICAL_CATEGORIES_PROPERTY, ICAL_LOCATION_PROPERTY, ICAL_DESCRIPTION_PROPERTY,
+                                     ICAL_DTSTART_PROPERTY, ICAL_DUE_PROPERTY, ICAL_COMPLETED_PROPERTY,
+                                     ICAL_STATUS_PROPERTY})
+        EXPECT_EQ(icalcomponent_get_first_property(b, absent), nullptr) << icalproperty_kind_to_string(absent);
+    EXPECT_EQ(icalcomponent_get_first_component(b, ICAL_VALARM_COMPONENT), nullptr);
+
+    icalcomponent* c = todos[2];
+    EXPECT_EQ(Text(icalcomponent_get_summary(c)), "壊れた\xEF\xBF\xBD題名");
+    alarm = icalcomponent_get_first_component(c, ICAL_VALARM_COMPONENT);
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_EQ(Utc(icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)).time),
+              "2030-06-30 15:45:00 UTC");
+    EXPECT_EQ(Text(icalproperty_get_description(icalcomponent_get_first_property(alarm, ICAL_DESCRIPTION_PROPERTY))),
+              "壊れた\xEF\xBF\xBD題名");
+}
+
+TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
+    const struct {
+        _TIMES local;
+        const char* utc;
+    } cases[] = {
+        {{2024, 1, 1, 9, 0}, "2024-01-01 00:00:00 UTC"},
+        {{2024, 1, 1, 1, 0}, "2023-12-31 16:00:00 UTC"},
+        {{2023, 12, 31, 24, 0}, "2023-12-31 15:00:00 UTC"},
+        {{2023, 12, 31, 24, 59}, "2023-12-31 15:59:00 UTC"},
+        {{2024, 3, 1, 5, 15}, "2024-02-29 20:15:00 UTC"},
+        {{2023, 3, 1, 5, 15}, "2023-02-28 20:15:00 UTC"},
+        {{2100, 3, 1, 1, 0}, "2100-02-28 16:00:00 UTC"},
+        {{2024, 4, 30, 24, 10}, "2024-04-30 15:10:00 UTC"},
+        {{2024, 5, 1, 8, 59}, "2024-04-30 23:59:00 UTC"},
+        {{2024, 7, 15, 12, 34}, "2024-07-15 03:34:00 UTC"},
+    };
+    std::vector<_EDIT_ITEM> items;
+    for (const auto& c : cases) {
+        _EDIT_ITEM item;
+        item.title = u"t" + std::u16string(1, static_cast<char16_t>(u'A' + items.size()));
+        item.planned_start = item.planned_end = item.actual_end = item.alarm = c.local;
+        items.push_back(item);
+    }
+    const auto chain = Chain(items);
+    const Calendar cal = Parse(MakeICalendar(chain.get(), 0));
+    ASSERT_TRUE(cal);
+    const auto todos = Todos(cal.get());
+    ASSERT_EQ(todos.size(), std::size(cases));
+    for (std::size_t i = 0; i < todos.size(); ++i) {
+        SCOPED_TRACE(cases[i].utc);
+        EXPECT_EQ(Utc(icalcomponent_get_dtstart(todos[i])), cases[i].utc);
+        EXPECT_EQ(Utc(icalcomponent_get_due(todos[i])), cases[i].utc);
+        EXPECT_EQ(Utc(icalproperty_get_completed(icalcomponent_get_first_property(todos[i], ICAL_COMPLETED_PROPERTY))),
+                  cases[i].utc);
+        icalcomponent* alarm = icalcomponent_get_first_component(todos[i], ICAL_VALARM_COMPONENT);
+        ASSERT_NE(alarm, nullptr);
+        EXPECT_EQ(Utc(icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)).time),
+                  cases[i].utc);
+    }
+}
+
+TEST(ICalendarLibical, LongTextsUnfoldToTheOriginal) {
+    // Long lines of every UTF-8 sequence length, folded and unfolded again.
+    const std::u16string pieces[] = {u"a", u"é", u"予", u"𠮷", u"a,;\\é予𠮷\r\n"};
+    std::vector<_EDIT_ITEM> items;
+    for (const auto& piece : pieces) {
+        _EDIT_ITEM item;
+        item.title = u"Long " + piece;
+        for (int i = 0; i < 200; ++i) item.status += piece;
+        items.push_back(item);
+    }
+    const auto chain = Chain(items);
+    const std::string ics = MakeICalendar(chain.get(), 0);
+    const Calendar cal = Parse(ics);
+    ASSERT_TRUE(cal);
+    const auto todos = Todos(cal.get());
+    ASSERT_EQ(todos.size(), items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        std::u16string expected = items[i].status;
+        for (std::size_t at; (at = expected.find(u"\r\n")) != std::u16string::npos;) expected.replace(at, 2, u"\n");
+        EXPECT_EQ(Text(icalcomponent_get_description(todos[i])), Utf8(expected));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,373 @@
+// The vqf program, run in-process on real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Report.h"
+#include "Sample.h"
+#include "VqfCodec.h"
+#include "VqfTool.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class TempFolder {
+public:
+    TempFolder() {
+        static std::atomic<int> counter{0};
+        path_ = fs::temp_directory_path() /
+                ("vqf_tests_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    fs::path path_;
+};
+
+Bytes Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void Write(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+void Write(const std::string& path, const std::string& text) { Write(path, Bytes(text.begin(), text.end())); }
+
+struct VqfRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+VqfRun Vqf(std::vector<std::string> args) {
+    args.insert(args.begin(), "vqf");
+    std::ostringstream out, err;
+    const int status = RunVqf(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Little-endian pieces of a hand-made file.
+struct FileBuilder {
+    Bytes bytes;
+    FileBuilder& Magic(const char* magic = "Velquorandimestra") {
+        for (int i = 0; i < 17; ++i) bytes.push_back(static_cast<std::uint8_t>(magic[i]));
+        return *this;
+    }
+    FileBuilder& U32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        return *this;
+    }
+    FileBuilder& Zeros(std::size_t n) {
+        bytes.insert(bytes.end(), n, 0);
+        return *this;
+    }
+    // An item of empty texts and zero date-times: 4 + 4 + 100 + 4 + 4 bytes.
+    FileBuilder& EmptyItem() { return U32(0).U32(0).Zeros(100).U32(0).U32(0); }
+};
+
+std::unique_ptr<_ITEM_LIST> Item(std::u16string title, _TIMES planned_end, std::u16string status = u"") {
+    auto item = std::make_unique<_ITEM_LIST>();
+    item->title = std::move(title);
+    item->planned_end = planned_end;
+    item->status = std::move(status);
+    return item;
+}
+
+void Append(VqfDocument& doc, std::unique_ptr<_ITEM_LIST> item) {
+    std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
+    while (*tail) tail = &(*tail)->next;
+    *tail = std::move(item);
+}
+
+Bytes FileOf(const VqfDocument& doc) { return WriteVqf(doc.item_list.get(), doc.action_kinds.get()); }
+
+// dump --json, then build: the bytes that come back.
+Bytes ThroughJson(const TempFolder& dir, const std::string& vqf, std::string* json_out = nullptr) {
+    const VqfRun dump = Vqf({"dump", vqf, "--json"});
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    if (json_out) *json_out = dump.out;
+    Write(dir / "doc.json", dump.out);
+    const VqfRun build = Vqf({"build", dir / "doc.json", "-o", dir / "back.vqf"});
+    EXPECT_EQ(build.status, 0) << build.err;
+    return Read(dir / "back.vqf");
+}
+
+TEST(VqfRoundTrip, SampleDocumentsOfSeveralSizes) {
+    TempFolder dir;
+    for (const auto& [items, seed] : {std::pair{1, 1}, {7, 2}, {150, 3}, {2500, 4}}) {
+        SCOPED_TRACE(items);
+        const std::string vqf = dir / "sample.vqf";
+        const VqfRun sample = Vqf({"sample", "-o", vqf, "--items", std::to_string(items), "--seed", std::to_string(seed)});
+        ASSERT_EQ(sample.status, 0) << sample.err;
+        const Bytes original = Read(vqf);
+        EXPECT_EQ(CheckVqf(original).item_count, static_cast<std::uint32_t>(items));
+        EXPECT_EQ(ThroughJson(dir, vqf), original);
+        EXPECT_EQ(Vqf({"dump", vqf, "--json"}).err, "");  // the program's own form: no note
+    }
+}
+
+TEST(VqfRoundTrip, CorpusOfUnusualContent) {
+    // Documents the program can write, with the contents that are hard to
+    // carry through JSON.
+    const std::u16string odd_texts[] = {
+        std::u16string(u"lone high \xD800 surrogate"),
+        std::u16string(u"\xDC00 lone low at the start"),
+        std::u16string(u"reversed pair \xDC00\xD800"),
+        std::u16string(u"ends high \xDBFF"),
+        u"literal replacement \uFFFD and a BOM \uFEFF",
+        u"pair 𠮷 and emoji 😀",
+        u"controls \t\x01\x1b[31m red \x7f",
+        u"breaks \r\n and \r and \n",
+        u"quotes \" and backslash \\ and slash /",
+        std::u16string(3000, u'長'),
+    };
+    std::vector<VqfDocument> corpus;
+    for (const auto& text : odd_texts) {
+        VqfDocument doc;
+        auto item = Item(text, {2024, 3, 10, 18, 0}, text);
+        item->action_kind = text;
+        item->location = text;
+        Append(doc, std::move(item));
+        doc.action_kinds = std::make_unique<_KIND_LIST>(text);
+        corpus.push_back(std::move(doc));
+    }
+    {
+        // Every 32-bit date-time value, and empty kinds and texts.
+        VqfDocument doc;
+        auto item = Item(u"extremes", {INT32_MIN, -1, INT32_MAX, 24, 60});
+        item->planned_start = {0, 0, 0, 0, 0};
+        item->actual_start = {-2147483647, 0x7FFF, 13, 0, -60};
+        item->alarm = {2030, 1, 2, 3, 4};
+        Append(doc, std::move(item));
+        Append(doc, Item(u"second", {}));
+        doc.action_kinds = std::make_unique<_KIND_LIST>(u"");
+        doc.action_kinds->next = std::make_unique<_KIND_LIST>(u"会議");
+        corpus.push_back(std::move(doc));
+    }
+    {
+        VqfDocument doc;  // no kinds at all
+        Append(doc, Item(u"A", {}));
+        corpus.push_back(std::move(doc));
+    }
+    TempFolder dir;
+    for (std::size_t i = 0; i < corpus.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Bytes original = FileOf(corpus[i]);
+        Write(dir / "corpus.vqf", original);
+        std::string json;
+        EXPECT_EQ(ThroughJson(dir, dir / "corpus.vqf", &json), original);
+        EXPECT_EQ(Vqf({"dump", dir / "corpus.vqf", "--json"}).err, "");
+    }
+}
+
+TEST(VqfRoundTrip, FileNotInTheProgramsFormGivesTheProgramsForm) {
+    // Another magic, an empty title, an odd text length and bytes after the
+    // kinds: dump says so, and build writes what the program would save.
+    const Bytes odd = FileBuilder{}.Magic("NotTheMagicBytes!").U32(1)
+                            .U32(0).U32(3).Zeros(3).Zeros(100).U32(0).U32(0)
+                            .U32(0).Zeros(5).bytes;
+    TempFolder dir;
+    Write(dir / "odd.vqf", odd);
+    const VqfRun dump = Vqf({"dump", dir / "odd.vqf", "--json"});
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_NE(dump.err.find("odd.vqf: note: not byte for byte"), std::string::npos) << dump.err;
+    const VqfDocument loaded = LoadVqf(odd);
+    EXPECT_EQ(ThroughJson(dir, dir / "odd.vqf"), FileOf(loaded));
+}
+
+TEST(VqfBuild, RefusesBadJsonWithThePlace) {
+    const struct {
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {"{\"items\": [", "not JSON"},
+        {"[]", "document: expected an object"},
+        {"{\"items\": {}}", "items: expected an array"},
+        {"{\"items\": [{\"titel\": \"x\"}]}", "items[0]: unknown key \"titel\""},
+        {"{\"items\": [{}, {\"planned_end\": {\"hour\": \"9\"}}]}", "items[1].planned_end.hour: expected an integer"},
+        {"{\"items\": [{\"alarm\": {\"minute\": 4294967296}}]}", "items[0].alarm.minute: expected an integer"},
+        {"{\"items\": [{\"alarm\": {\"minute\": 1.5}}]}", "items[0].alarm.minute: expected an integer"},
+        {"{\"items\": [{\"status\": {\"utf16\": [65, 70000]}}]}", "items[0].status.utf16[1]"},
+        {"{\"items\": [{\"status\": {\"text\": \"x\"}}]}", "items[0].status: expected \"utf16\""},
+        {"{\"items\": [{\"title\": 5}]}", "items[0].title: expected a string"},
+        {"{\"action_kinds\": [\"a\", [1]]}", "action_kinds[1]: expected a string"},
+        {"{\"items\": [{\"title\": \"\xff\"}]}", "not JSON"},
+    };
+    TempFolder dir;
+    const Bytes previous = {1, 2, 3};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        Write(dir / "in.json", c.json);
+        Write(dir / "out.vqf", previous);
+        const VqfRun run = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"});
+        EXPECT_EQ(run.status, kExitRefused);
+        EXPECT_NE(run.err.find("in.json: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused build must leave the output alone";
+    }
+    // Values dump never writes but people do: unsigned fields and missing keys.
+    Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}}]}"));
+    ASSERT_EQ(Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"}).status, 0);
+    const VqfDocument doc = LoadVqf(Read(dir / "out.vqf"));
+    ASSERT_TRUE(doc.item_list);
+    EXPECT_EQ(doc.item_list->alarm, (_TIMES{-1, 0, 0, 0, 0}));
+    EXPECT_EQ(doc.action_kinds, nullptr);
+}
+
+TEST(VqfCheck, SaysWhyAndWhereForEachRefusal) {
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::string verdict;
+    } cases[] = {
+        {"short.vqf", Bytes(10, 'V'), "short.vqf: refused: file of 10 bytes is shorter than the 17-byte magic"},
+        {"nocount.vqf", FileBuilder{}.Magic().Zeros(3).bytes,
+         "nocount.vqf: refused: item count at offset 17 needs 4 bytes, 3 left"},
+        {"title.vqf", FileBuilder{}.Magic().U32(1).U32(4000).Zeros(12).bytes,
+         "title.vqf: refused: item 0: title length 4000 at offset 21 exceeds the 12 bytes left"},
+        {"status.vqf", FileBuilder{}.Magic().U32(2).EmptyItem().U32(0).U32(0).Zeros(100).U32(0).U32(9).Zeros(8).bytes,
+         "status.vqf: refused: item 1: status length 9 at offset 249 exceeds the 8 bytes left"},
+        {"dates.vqf", FileBuilder{}.Magic().U32(1).U32(0).U32(0).Zeros(99).bytes,
+         "dates.vqf: refused: item 0: date-times at offset 29 need 100 bytes, 99 left"},
+        {"nokinds.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().Zeros(2).bytes,
+         "nokinds.vqf: refused: kind count at offset 137 needs 4 bytes, 2 left"},
+        {"kindtext.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().U32(1).U32(6).Zeros(4).bytes,
+         "kindtext.vqf: refused: kind 0: kind text length 6 at offset 141 exceeds the 4 bytes left"},
+        {"empty.vqf", FileBuilder{}.Magic().U32(0).U32(0).bytes,
+         "empty.vqf: refused: the structure is valid but holds no items; the program refuses to open it"},
+        {"good.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().U32(0).bytes, "good.vqf: ok: valid: 1 items, 0 kinds"},
+        {"extra.vqf", FileBuilder{}.Magic("Something Else 17").U32(1).EmptyItem().U32(0).Zeros(3).bytes,
+         "3 bytes after the kinds are ignored; the first 17 bytes are not \"Velquorandimestra\""},
+    };
+    TempFolder dir;
+    std::vector<std::string> all;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(dir / c.name, c.bytes);
+        all.push_back(dir / c.name);
+        const VqfRun run = Vqf({"check", dir / c.name});
+        const bool ok = c.verdict.find(": ok: ") != std::string::npos || c.verdict.find("ignored") != std::string::npos;
+        EXPECT_EQ(run.status, ok ? kExitOk : kExitRefused);
+        EXPECT_NE(run.out.find(c.verdict), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+    // All at once: one line each, and the worst status.
+    VqfRun run = Vqf([&] {
+        std::vector<std::string> args = {"check"};
+        args.insert(args.end(), all.begin(), all.end());
+        return args;
+    }());
+    EXPECT_EQ(run.status, kExitRefused);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), static_cast<long>(all.size()));
+    // A file that cannot be read is an I/O error, named on stderr; the
+    // others are still checked.
+    run = Vqf({"check", dir / "good.vqf", dir / "missing.vqf"});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.out.find("good.vqf: ok"), std::string::npos);
+    EXPECT_NE(run.err.find("missing.vqf: no such file"), std::string::npos) << run.err;
+}
+
+TEST(VqfReport, ScheduleOrderTitlesAndTheWindowsBytes) {
+    VqfDocument doc;
+    Append(doc, Item(u"E5", {2024, 5, 5, 9, 0}, u"five"));
+    Append(doc, Item(u"E3a", {2024, 3, 3, 9, 0}));
+    Append(doc, Item(u"E4", {2024, 4, 4, 9, 0}, u"four\r\nlines"));
+    Append(doc, Item(u"E3b", {2024, 3, 3, 9, 0}));
+    Append(doc, Item(u"E4", {2020, 1, 1, 9, 0}, u"repeated title: no line of its own"));
+    TempFolder dir;
+    Write(dir / "r.vqf", FileOf(doc));
+
+    const auto order = [](const std::string& text) {
+        std::vector<std::string> headings;
+        for (std::size_t at = text.find("◆"); at != std::string::npos; at = text.find("◆", at + 1))
+            headings.push_back(text.substr(at + 3, text.find_first_of(" \r", at) - at - 3));
+        return headings;
+    };
+    VqfRun run = Vqf({"report", dir / "r.vqf"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(order(run.out), (std::vector<std::string>{"E3a", "E3b", "E4", "E5"}));
+    EXPECT_NE(run.out.find("four\r\nlines\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("repeated title"), std::string::npos);
+
+    run = Vqf({"report", dir / "r.vqf", "--title", "E5", "--title", "E3b"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(order(run.out), (std::vector<std::string>{"E3b", "E5"}));
+
+    run = Vqf({"report", dir / "r.vqf", "--title", "E5", "--title", "nope"});
+    EXPECT_EQ(run.status, kExitRefused);
+    EXPECT_EQ(order(run.out), (std::vector<std::string>{"E5"}));
+    EXPECT_NE(run.err.find("r.vqf: no item titled \"nope\""), std::string::npos);
+
+    // One item as the text output window shows it, in UTF-8 bytes.
+    VqfDocument plan;
+    auto item = Item(u"Plan", {2024, 3, 10, 18, 0}, u"abc");
+    item->planned_start = {2024, 3, 5, 9, 0};
+    Append(plan, std::move(item));
+    Write(dir / "plan.vqf", FileOf(plan));
+    run = Vqf({"report", dir / "plan.vqf"});
+    EXPECT_EQ(run.out, "◆Plan (計画：2024/ 3/ 5 - 2024/ 3/10)\r\nabc\r\n\r\n");
+}
+
+TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
+    for (const char* command : {"check", "dump", "build", "report", "ics", "sample"}) {
+        const VqfRun run = Vqf({command, "--help"});
+        EXPECT_EQ(run.status, 0) << command;
+        EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(Vqf({"--help"}).status, 0);
+    EXPECT_EQ(Vqf({}).status, kExitUsage);
+    EXPECT_EQ(Vqf({"frobnicate"}).status, kExitUsage);
+    EXPECT_EQ(Vqf({"check"}).status, kExitUsage);
+    EXPECT_EQ(Vqf({"ics", "x.vqf"}).status, kExitUsage);  // -o is required
+    EXPECT_EQ(Vqf({"sample", "-o", "-", "--items", "0"}).status, kExitUsage);
+
+    TempFolder dir;
+    Write(dir / "empty.vqf", FileBuilder{}.Magic().U32(0).U32(0).bytes);
+    Write(dir / "bad.vqf", Bytes(5, 0));
+    for (const char* command : {"report", "ics"}) {
+        for (const char* name : {"empty.vqf", "bad.vqf"}) {
+            VqfRun run = std::string(command) == "ics" ? Vqf({command, dir / name, "-o", dir / "out.ics"})
+                                                    : Vqf({command, dir / name});
+            EXPECT_EQ(run.status, kExitRefused) << command << ' ' << name;
+            EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+            EXPECT_FALSE(fs::exists(dir / "out.ics"));
+        }
+    }
+    // The file that is asked for, in a folder that is not there.
+    const VqfRun run = Vqf({"sample", "-o", dir / "no/such/folder/s.vqf"});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.err.find("s.vqf"), std::string::npos) << run.err;
+
+    // ics and sample through files: an existing output is replaced whole.
+    Write(dir / "s.vqf", std::string(100000, 'x'));
+    ASSERT_EQ(Vqf({"sample", "-o", dir / "s.vqf", "--items", "3"}).status, 0);
+    EXPECT_TRUE(CheckVqf(Read(dir / "s.vqf")));
+    ASSERT_EQ(Vqf({"ics", dir / "s.vqf", "-o", dir / "s.ics"}).status, 0);
+    const Bytes ics = Read(dir / "s.ics");
+    const std::string text(ics.begin(), ics.end());
+    EXPECT_EQ(text.rfind("BEGIN:VCALENDAR\r\n", 0), 0u);
+    std::size_t todos = 0;
+    for (std::size_t at = text.find("BEGIN:VTODO"); at != std::string::npos; at = text.find("BEGIN:VTODO", at + 1))
+        ++todos;
+    EXPECT_EQ(todos, 3u);
+}
+
+}  // namespace
