@@ -32,7 +32,9 @@ std::unique_ptr<_ITEM_LIST> Chain(const std::vector<_EDIT_ITEM>& items) {
 Calendar Parse(const std::string& text) {
     Calendar cal(icalparser_parse_string(text.c_str()));
     EXPECT_NE(cal, nullptr);
-    if (cal) EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0) << text;
+    if (cal) {
+        EXPECT_EQ(icalcomponent_count_errors(cal.get()), 0) << text;
+    }
     return cal;
 }
 
