@@ -1,0 +1,621 @@
+// Timings of the document commands in the real main dialog, on sample
+// documents of a given size: every command goes through the dialog
+// procedure as a click or a focus change would, and works on the real list
+// box, combo box and edits. Message boxes and choosers are answered through
+// the seams, so nothing waits for a person.
+//
+//   dialog_bench.exe [items] [--runs k]   one line per figure: operation, n,
+//                                         median of k runs in ms; then the
+//                                         process's peak working set
+//   dialog_bench.exe --literal [items]    the same list operations done one
+//                                         line at a time (deselect every line
+//                                         after each insertion, search the
+//                                         chains from the head), side by side
+//                                         with the program's, and the ratio
+//
+// Not a test: run it with scripts/bench.sh.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ActionEdit.h"
+#include "Document.h"
+#include "Report.h"
+#include "Sample.h"
+#include "Seams.h"
+#include "Times.h"
+#include "Velquorandimestra.h"
+#include "VqfCodec.h"
+#include "WideText.h"
+#include "library.h"
+#include "proc.h"
+#include "resource.h"
+
+namespace {
+
+// ---- time and memory
+
+double NowMs() {
+    static const double ticks_per_ms = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER c;
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / ticks_per_ms;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double PeakWorkingSetMb() {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc)) return -1;
+    return static_cast<double>(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// ---- the window
+
+HWND g_main = nullptr;
+int g_failures = 0;
+
+void Check(bool ok, const char* what, std::size_t n) {
+    if (ok) return;
+    ++g_failures;
+    std::fprintf(stderr, "check failed: %s (n=%zu)\n", what, n);
+}
+
+void Pump() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+// Lets the window catch up (paints, posted messages), as it would before the
+// user sees the result.
+void Settle() {
+    UpdateWindow(g_main);
+    Pump();
+}
+
+HWND Control(int id) { return GetDlgItem(g_main, id); }
+HWND List() { return Control(IDC_ITEM_LIST); }
+LRESULT LineCount() { return SendMessageW(List(), LB_GETCOUNT, 0, 0); }
+
+void Command(int id, int code = 0) {
+    SendMessageW(g_main, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Control(id)));
+}
+
+// `count` lines spread evenly over the list box become the selection.
+void SelectSpread(std::size_t count) {
+    HWND list = List();
+    const auto lines = static_cast<std::size_t>(LineCount());
+    count = std::min(count, lines);
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    for (std::size_t j = 0; j < count; ++j)
+        SendMessageW(list, LB_SETSEL, TRUE, static_cast<LPARAM>(j * lines / count));
+}
+
+// A click on one line: it alone is selected and current, and the list box
+// tells the dialog.
+void ClickLine(int index) {
+    HWND list = List();
+    SendMessageW(list, LB_SETSEL, FALSE, -1);
+    SendMessageW(list, LB_SETSEL, TRUE, index);
+    SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+    Command(IDC_ITEM_LIST, LBN_SELCHANGE);
+}
+
+// ---- seams: every question is answered at once
+
+std::wstring g_choose;  // the path the next chooser returns
+int g_boxes = 0;
+
+BOOL Choose(OPENFILENAMEW* d) {
+    if (g_choose.empty() || g_choose.size() + 1 > d->nMaxFile) return FALSE;
+    lstrcpyW(d->lpstrFile, g_choose.c_str());
+    const std::wstring title = g_choose.substr(g_choose.find_last_of(L'\\') + 1);
+    if (d->lpstrFileTitle && title.size() + 1 <= d->nMaxFileTitle) lstrcpyW(d->lpstrFileTitle, title.c_str());
+    return TRUE;
+}
+
+void InstallSeams() {
+    SetMessageBoxHook([](HWND, const wchar_t*, const wchar_t* caption, UINT) {
+        ++g_boxes;
+        // Questions (overwrite, save current) get Yes; alarms and errors OK.
+        return std::wcscmp(caption, L"QUESTION") == 0 ? IDYES : IDOK;
+    });
+    SetOpenFileDialogHook(Choose);
+    SetSaveFileDialogHook(Choose);
+}
+
+// The text output dialog is ended as soon as its report is in place, so that
+// its modal loop returns at once.
+std::size_t g_report_units = 0;
+
+LRESULT CALLBACK EndTextOut(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* r = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (r->message == WM_INITDIALOG && r->hwnd != g_main) {
+            g_report_units = static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(r->hwnd, IDC_TEXTOUT_EDIT)));
+            EndDialog(r->hwnd, 1);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// ---- clock
+
+std::int64_t g_seconds = 0;
+std::int64_t FixedSeconds() { return g_seconds; }
+
+// Days from 1970-01-01 to a civil date.
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// The first second of the minute `t` (zone UTC+9, hours 1 to 24).
+std::int64_t SecondOf(const _TIMES& t) {
+    const std::int64_t local = DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
+                                   86400 +
+                               std::int64_t{t.hour} * 3600 + std::int64_t{t.minute} * 60;
+    return local - 9 * 3600;
+}
+
+// ---- documents
+
+std::wstring TempFolder() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    std::wstring dir = std::wstring(base) + L"vq-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(f);
+    return ok && put == bytes.size();
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(GetFileSize(f, nullptr));
+    DWORD got = 0;
+    if (!bytes.empty()) ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    bytes.resize(got);
+    CloseHandle(f);
+    return bytes;
+}
+
+// Opens `path` through the open command, from no document.
+void OpenDocument(const std::wstring& path) {
+    g_App.DeleteInstance();
+    g_choose = path;
+    Command(IDM_FILE_OPEN);
+    Settle();
+}
+
+// ---- reporting
+
+void Figure(const char* operation, std::size_t n, const std::vector<double>& runs) {
+    std::printf("%-34s %7zu %10.2f ms\n", operation, n, Median(runs));
+    std::fflush(stdout);
+}
+
+template <typename Setup, typename Body>
+std::vector<double> Time(int runs, Setup setup, Body body) {
+    std::vector<double> ms;
+    for (int r = 0; r < runs; ++r) {
+        setup();
+        const double t0 = NowMs();
+        body();
+        Settle();
+        ms.push_back(NowMs() - t0);
+    }
+    return ms;
+}
+
+constexpr std::size_t kDeleteLines = 1000;
+constexpr std::size_t kReportLines = 10000;
+
+struct Paths {
+    std::wstring document, save_as;
+};
+
+Paths MakeDocument(const std::wstring& dir, std::size_t items, _TIMES* alarm) {
+    VqfDocument doc = MakeSampleDocument(items, 20240605);
+    // An alarm from the middle of the document: the tick at its minute has
+    // one box (or a few) to show.
+    std::size_t k = 0;
+    for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get(), ++k)
+        if (k >= items / 2 && p->alarm.year != 0) {
+            *alarm = p->alarm;
+            break;
+        }
+    Paths paths{dir + L"\\bench-" + std::to_wstring(items) + L".vqf",
+                dir + L"\\bench-" + std::to_wstring(items) + L"-copy.vqf"};
+    const std::vector<std::uint8_t> bytes = WriteVqf(doc.item_list.get(), doc.action_kinds.get());
+    if (!WriteFileBytes(paths.document, bytes)) std::fprintf(stderr, "cannot write the sample document\n");
+    return paths;
+}
+
+void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
+    _TIMES alarm{};
+    const Paths paths = MakeDocument(dir, n, &alarm);
+    auto nothing = [] {};
+    // Ticks of the dialog's own timer stay off the first second of a minute.
+    g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
+
+    Figure("open", n, Time(runs, [] { g_App.DeleteInstance(); Settle(); }, [&] {
+        g_choose = paths.document;
+        Command(IDM_FILE_OPEN);
+    }));
+    Check(g_App.state == STATE_OPEN && static_cast<std::size_t>(LineCount()) == n, "open", n);
+
+    Figure("save", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVE); }));
+    Check(ReadFileBytes(paths.document).size() > 0, "save", n);
+
+    g_choose = paths.save_as;
+    Figure("save as", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVEAS); }));
+    Check(g_App.file_path == paths.save_as, "save as", n);
+
+    Figure("add item", n, Time(runs * 3, nothing, [] { Command(IDC_ADD_ITEM); }));
+    Check(static_cast<std::size_t>(LineCount()) == n + static_cast<std::size_t>(runs) * 3, "add item", n);
+
+    int round = 0;
+    Figure("commit (location only)", n, Time(runs * 3, [&] {
+        ClickLine(static_cast<int>(LineCount() / 2));
+        SetWindowTextW(Control(IDC_LOCATION), (L"会議室 " + std::to_wstring(++round)).c_str());
+    }, [] { Command(IDC_LOCATION, EN_KILLFOCUS); }));
+    Figure("commit (planned completion)", n, Time(runs * 3, [&] {
+        ClickLine(static_cast<int>(LineCount() / 3));
+        const int day = _wtoi(GetWindowString(Control(IDC_PLAN_END_DAY)).c_str());
+        SetWindowTextW(Control(IDC_PLAN_END_DAY), std::to_wstring(day % 28 + 1).c_str());
+    }, [] { Command(IDC_PLAN_END_DAY, EN_KILLFOCUS); }));
+
+    const int boxes_before = g_boxes;
+    Figure("alarm tick (second 0)", n, Time(runs * 3, [&] { g_seconds = SecondOf(alarm); }, [] {
+        SendMessageW(g_main, WM_TIMER, IDT_ALARM, 0);
+    }));
+    Check(alarm.year == 0 || g_boxes > boxes_before, "alarm tick", n);
+    g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
+
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, EndTextOut, nullptr, GetCurrentThreadId());
+    Figure("text report (10,000 lines)", n, Time(runs, [] { SelectSpread(kReportLines); g_report_units = 0; }, [] {
+        Command(IDC_TEXT_OUT);
+    }));
+    UnhookWindowsHookEx(hook);
+    Check(g_report_units > 0, "text report", n);
+
+    Figure("delete (1,000 lines)", n, Time(runs, [&] {
+        OpenDocument(paths.document);
+        SelectSpread(kDeleteLines);
+    }, [] { Command(IDC_DELETE_ITEM); }));
+    Check(static_cast<std::size_t>(LineCount()) == (n > kDeleteLines ? n - kDeleteLines : 1), "delete", n);
+
+    g_App.DeleteInstance();
+    Settle();
+    DeleteFileW(paths.document.c_str());
+    DeleteFileW(paths.save_as.c_str());
+}
+
+// ---- the literal algorithms, one line at a time, for comparison
+
+struct LiteralNode {
+    std::wstring title;
+    _TIMES planned_end;
+    std::unique_ptr<LiteralNode> next;
+    ~LiteralNode() {
+        while (next) next = std::move(next->next);
+    }
+};
+
+// Adds one line: search the titles from the head, walk to the schedule place,
+// insert, then deselect every line one message at a time and select the new
+// one.
+void LiteralAddItem(std::unique_ptr<LiteralNode>& head, const std::wstring& title, const _TIMES& end) {
+    for (LiteralNode* n = head.get(); n; n = n->next.get())
+        if (lstrcmpW(n->title.c_str(), title.c_str()) == 0) return;
+    unsigned position = 0;
+    std::unique_ptr<LiteralNode>* link = &head;
+    while (*link && TimeCmp(end, (*link)->planned_end) != -1) {
+        ++position;
+        link = &(*link)->next;
+    }
+    auto node = std::make_unique<LiteralNode>();
+    node->title = title;
+    node->planned_end = end;
+    node->next = std::move(*link);
+    *link = std::move(node);
+    HWND list = List();
+    const LRESULT at = SendMessageW(list, LB_INSERTSTRING, position, reinterpret_cast<LPARAM>(title.c_str()));
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) SendMessageW(list, LB_SETSEL, FALSE, i);
+    SendMessageW(list, LB_SETSEL, TRUE, at);
+}
+
+// Removes the named node and the last selected line, found by asking every
+// line whether it is selected.
+void LiteralScheduleDelete(std::unique_ptr<LiteralNode>& head, const std::wstring& title) {
+    for (std::unique_ptr<LiteralNode>* link = &head; *link; link = &(*link)->next)
+        if (lstrcmpW((*link)->title.c_str(), title.c_str()) == 0) {
+            std::unique_ptr<LiteralNode> gone = std::move(*link);
+            *link = std::move(gone->next);
+            break;
+        }
+    HWND list = List();
+    LRESULT candidate = -1;
+    for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i)
+        if (SendMessageW(list, LB_GETSEL, i, 0) > 0) candidate = i;
+    SendMessageW(list, LB_SETSEL, FALSE, candidate);
+    if (candidate != -1) SendMessageW(list, LB_DELETESTRING, candidate, 0);
+}
+
+struct LiteralDocument {
+    std::unique_ptr<_ITEM_LIST> items;
+    std::unique_ptr<_KIND_LIST> kinds;
+    std::unique_ptr<LiteralNode> schedule;
+    CActionEdit editor;
+};
+
+// Open without the program's shortcuts: every item is added on its own and
+// shown in the editor in turn.
+void LiteralOpen(LiteralDocument& doc, const std::wstring& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    if (!CheckVqf(bytes)) return;
+    VqfDocument loaded = LoadVqf(bytes);
+    doc.items = std::move(loaded.item_list);
+    doc.kinds = std::move(loaded.action_kinds);
+    SetWindowTextW(g_main, (L"Velquorandimestra [ " + path.substr(path.find_last_of(L'\\') + 1) + L" ]").c_str());
+    doc.editor.InitInstance();
+    for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get()) {
+        LiteralAddItem(doc.schedule, ToWide(p->title), p->planned_end);
+        doc.editor.SetItem(p);
+    }
+    HWND combo = Control(IDC_ACTION_KIND);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    WPARAM i = 0;
+    for (const _KIND_LIST* k = doc.kinds.get(); k; k = k->next.get(), ++i)
+        SendMessageW(combo, CB_INSERTSTRING, i, reinterpret_cast<LPARAM>(ToWide(k->text).c_str()));
+}
+
+// The document with its lines in schedule order (as either way of opening
+// leaves them), filled without the per-line deselection, so that the other
+// literal operations start from the same state as the program's.
+void LiteralPrepared(LiteralDocument& doc, const std::wstring& path) {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    if (!CheckVqf(bytes)) return;
+    VqfDocument loaded = LoadVqf(bytes);
+    doc.items = std::move(loaded.item_list);
+    std::vector<const _ITEM_LIST*> order;
+    for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get()) order.push_back(p);
+    std::stable_sort(order.begin(), order.end(), [](const _ITEM_LIST* a, const _ITEM_LIST* b) {
+        return TimeCmp(a->planned_end, b->planned_end) == -1;
+    });
+    HWND list = List();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    std::unique_ptr<LiteralNode>* tail = &doc.schedule;
+    for (const _ITEM_LIST* p : order) {
+        *tail = std::make_unique<LiteralNode>();
+        (*tail)->title = ToWide(p->title);
+        (*tail)->planned_end = p->planned_end;
+        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((*tail)->title.c_str()));
+        tail = &(*tail)->next;
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    doc.editor.InitInstance();
+}
+
+void LiteralDelete(LiteralDocument& doc) {
+    HWND list = List();
+    auto count_selected = [&](LRESULT* last) {
+        LRESULT selected = 0;
+        for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i)
+            if (SendMessageW(list, LB_GETSEL, i, 0) > 0) {
+                ++selected;
+                *last = i;
+            }
+        return selected;
+    };
+    LRESULT last = -1;
+    while (count_selected(&last) > 0) {
+        const std::wstring text = GetListBoxLine(list, static_cast<int>(last));
+        std::unique_ptr<_ITEM_LIST> gone;
+        for (std::unique_ptr<_ITEM_LIST>* link = &doc.items; *link; link = &(*link)->next)
+            if (lstrcmpW(ToWide((*link)->title).c_str(), text.c_str()) == 0) {
+                gone = std::move(*link);
+                *link = std::move(gone->next);
+                break;
+            }
+        LiteralScheduleDelete(doc.schedule, gone ? ToWide(gone->title) : text);
+    }
+    doc.editor.SetItem(doc.items.get());
+}
+
+std::size_t LiteralReport(LiteralDocument& doc) {
+    HWND list = List();
+    auto find = [&](const std::wstring& text) -> const _ITEM_LIST* {
+        for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get())
+            if (lstrcmpW(ToWide(p->title).c_str(), text.c_str()) == 0) return p;
+        return nullptr;
+    };
+    std::size_t size = 0;
+    for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+        if (SendMessageW(list, LB_GETSEL, i, 0) <= 0) continue;
+        if (const _ITEM_LIST* p = find(GetListBoxLine(list, static_cast<int>(i))))
+            size += ReportHeading(*p).size() + p->status.size() + 16;
+    }
+    std::u16string report;
+    report.reserve(size);
+    for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+        if (SendMessageW(list, LB_GETSEL, i, 0) <= 0) continue;
+        if (const _ITEM_LIST* p = find(GetListBoxLine(list, static_cast<int>(i)))) AppendReportBlock(report, *p);
+    }
+    HWND dialog = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_main, nullptr, 0);
+    HWND edit = GetDlgItem(dialog, IDC_TEXTOUT_EDIT);
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(edit, ToWide(report).c_str());
+    const auto units = static_cast<std::size_t>(GetWindowTextLengthW(edit));
+    DestroyWindow(dialog);
+    return units;
+}
+
+void ClearList() {
+    g_App.DeleteInstance();
+    SendMessageW(List(), LB_RESETCONTENT, 0, 0);
+    Settle();
+}
+
+void Compare(const char* operation, std::size_t n, const std::vector<double>& program,
+             const std::vector<double>& literal) {
+    const double p = Median(program), l = Median(literal);
+    std::printf("%-34s %7zu %10.2f ms  literal %10.2f ms  ratio %8.1f\n", operation, n, p, l, l / p);
+    std::fflush(stdout);
+}
+
+void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
+    _TIMES alarm{};
+    const Paths paths = MakeDocument(dir, n, &alarm);
+    g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
+
+    // Open.
+    const auto program_open = Time(runs, [] { ClearList(); }, [&] {
+        g_choose = paths.document;
+        Command(IDM_FILE_OPEN);
+    });
+    const std::vector<std::wstring> program_lines = [] {
+        std::vector<std::wstring> lines;
+        for (LRESULT i = 0; i < LineCount(); ++i) lines.push_back(GetListBoxLine(List(), static_cast<int>(i)));
+        return lines;
+    }();
+    const LRESULT program_selected = SendMessageW(List(), LB_GETCURSEL, 0, 0);
+    std::unique_ptr<LiteralDocument> literal;
+    const auto literal_open = Time(runs, [&] {
+        ClearList();
+        literal = std::make_unique<LiteralDocument>();
+    }, [&] { LiteralOpen(*literal, paths.document); });
+    Compare("open (list box fill)", n, program_open, literal_open);
+    bool same = static_cast<std::size_t>(LineCount()) == program_lines.size();
+    for (std::size_t i = 0; same && i < program_lines.size(); ++i)
+        same = GetListBoxLine(List(), static_cast<int>(i)) == program_lines[i];
+    Check(same && SendMessageW(List(), LB_GETSELCOUNT, 0, 0) == 1 &&
+              SendMessageW(List(), LB_GETSEL, static_cast<WPARAM>(program_selected), 0) > 0,
+          "literal open gives the program's lines and selection", n);
+    literal.reset();
+
+    // Delete.
+    const auto program_delete = Time(runs, [&] {
+        ClearList();
+        OpenDocument(paths.document);
+        SelectSpread(kDeleteLines);
+    }, [] { Command(IDC_DELETE_ITEM); });
+    const auto literal_delete = Time(runs, [&] {
+        ClearList();
+        literal = std::make_unique<LiteralDocument>();
+        LiteralPrepared(*literal, paths.document);
+        SelectSpread(kDeleteLines);
+    }, [&] { LiteralDelete(*literal); });
+    Compare("delete (1,000 lines)", n, program_delete, literal_delete);
+    literal.reset();
+
+    // Text report.
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, EndTextOut, nullptr, GetCurrentThreadId());
+    const auto program_report = Time(runs, [&] {
+        ClearList();
+        OpenDocument(paths.document);
+        SelectSpread(kReportLines);
+    }, [] { Command(IDC_TEXT_OUT); });
+    UnhookWindowsHookEx(hook);
+    const std::size_t program_units = g_report_units;
+    std::size_t literal_units = 0;
+    const auto literal_report = Time(runs, [&] {
+        ClearList();
+        literal = std::make_unique<LiteralDocument>();
+        LiteralPrepared(*literal, paths.document);
+        SelectSpread(kReportLines);
+    }, [&] { literal_units = LiteralReport(*literal); });
+    Compare("text report (all lines)", n, program_report, literal_report);
+    Check(program_units == literal_units, "literal report has the program's length", n);
+    literal.reset();
+    ClearList();
+    DeleteFileW(paths.document.c_str());
+    DeleteFileW(paths.save_as.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::size_t> sizes;
+    int runs = 5;
+    bool literal = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--literal")
+            literal = true;
+        else
+            sizes.push_back(static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10)));
+    }
+    if (sizes.empty()) sizes = literal ? std::vector<std::size_t>{5000} : std::vector<std::size_t>{1000, 10000, 100000};
+
+    g_hInst = GetModuleHandleW(nullptr);
+    RegisterMainWindowClass(g_hInst);
+    g_main = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    if (!g_main) {
+        std::fprintf(stderr, "cannot create the main dialog\n");
+        return 1;
+    }
+    g_hWnd = g_main;
+    const std::wstring dir = TempFolder();
+    SetLastFileRecordPath(dir + L"\\last.dat");  // none there: no file is reopened
+    g_App.InitInstance();
+    if (!std::getenv("VQ_BENCH_HIDDEN")) ShowWindow(g_main, SW_SHOW);
+    Settle();
+
+    SetClock(&FixedSeconds);
+    InstallSeams();
+
+    std::printf("%-34s %7s %13s\n", "operation", "n", literal ? "program" : "median");
+    for (std::size_t n : sizes) {
+        if (literal)
+            RunLiteral(dir, n, runs);
+        else
+            RunProgram(dir, n, runs);
+    }
+    std::printf("peak working set %.1f MB\n", PeakWorkingSetMb());
+
+    DeleteFileW((dir + L"\\last.dat").c_str());
+    RemoveDirectoryW(dir.c_str());
+    DestroyWindow(g_main);
+    return g_failures == 0 ? 0 : 1;
+}
