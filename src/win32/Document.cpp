@@ -172,19 +172,11 @@ int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes
     app.item_list = std::move(doc.item_list);
     app.action_kinds = std::move(doc.action_kinds);
 
-    // The list box takes one line per item: keep it from repainting after
-    // each one, which would make a long file take minutes to show.
-    HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    const _ITEM_LIST* last = nullptr;
-    for (const _ITEM_LIST* item = app.item_list.get(); item; item = item->next.get()) {
-        // A title already listed gets no line; the record stays in the chain.
-        app.schedule->AddItem(ToWide(item->title).c_str(), item->planned_start, item->planned_end,
-                              CScheduleManager::kSchedulePosition);
-        last = item;
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    // Every record in file order; a title already listed gets no line, and
+    // the record stays in the chain.
+    app.schedule->AddItems(app.item_list.get());
+    const _ITEM_LIST* last = app.item_list.get();
+    while (last && last->next) last = last->next.get();
     // Showing every item in turn would end with the last one shown: show
     // only that one.
     app.editor->SetItem(last);

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "ItemTitles.h"
+#include "WideText.h"
 #include "library.h"
 #include "resource.h"
 
@@ -111,6 +113,76 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     SendMessageW(list, LB_SETSEL, FALSE, -1);
     SendMessageW(list, LB_SETSEL, TRUE, inserted);
     return 0;
+}
+
+std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
+    // A title goes in as far as its first NUL, as it does through AddItem.
+    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(TitleKey(item->title))); };
+    std::size_t added = 0;
+    if (schedule_list) {
+        for (const _ITEM_LIST* item = items; item; item = item->next.get())
+            if (AddItem(text_of(item).c_str(), item->planned_start, item->planned_end, kSchedulePosition) == 0)
+                ++added;
+        return added;
+    }
+
+    // The nodes in the order of adding, the first of each title only. Adding
+    // one by one puts each node after every node whose key is not later, so
+    // the final order is the stable sort by planned completion.
+    struct Pending {
+        std::size_t sequence;  // order of adding
+        std::unique_ptr<_SCHEDULE_LIST> node;
+    };
+    std::vector<Pending> pending;
+    std::size_t units = 0;
+    for (const _ITEM_LIST* item = items; item; item = item->next.get()) {
+        std::wstring text = text_of(item);
+        if (titles_.count(text) != 0) continue;
+        auto node = std::make_unique<_SCHEDULE_LIST>();
+        node->title = std::move(text);
+        node->planned_start = item->planned_start;
+        node->planned_end = item->planned_end;
+        titles_.emplace(node->title, node.get());
+        units += node->title.size() + 1;
+        pending.push_back({pending.size(), std::move(node)});
+    }
+    if (pending.empty()) return 0;
+    std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
+        return TimeCmp(a.node->planned_end, b.node->planned_end) == -1;
+    });
+
+    HWND list = ItemList();
+    SendMessageW(list, LB_INITSTORAGE, pending.size(), units * sizeof(wchar_t));
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    order_.reserve(pending.size());
+    std::unique_ptr<_SCHEDULE_LIST>* tail = &schedule_list;
+    LRESULT selected_line = -1;
+    std::size_t selected_sequence = 0;
+    for (Pending& p : pending) {
+        const LRESULT line = SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(order_.size()),
+                                          reinterpret_cast<LPARAM>(p.node->title.c_str()));
+        if (line == LB_ERR || line == LB_ERRSPACE) {  // no line, so no node either
+            titles_.erase(p.node->title);
+            continue;
+        }
+        // The last record that got its line is the one whose line ends up
+        // selected.
+        if (selected_line < 0 || p.sequence > selected_sequence) {
+            selected_line = line;
+            selected_sequence = p.sequence;
+        }
+        order_.push_back(p.node.get());
+        *tail = std::move(p.node);
+        tail = &(*tail)->next;
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+
+    if (selected_line >= 0) {
+        SendMessageW(list, LB_SETSEL, FALSE, -1);
+        SendMessageW(list, LB_SETSEL, TRUE, selected_line);
+    }
+    return order_.size();
 }
 
 int CScheduleManager::DeleteItem(const wchar_t* title) {
