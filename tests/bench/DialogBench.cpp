@@ -314,6 +314,25 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     }));
     UnhookWindowsHookEx(hook);
     Check(g_report_units > 0, "text report", n);
+    // How much of that the edit control itself takes to hold the text, apart
+    // from building the report.
+    {
+        std::vector<std::u16string> lines;
+        HWND list = List();
+        const LRESULT count = LineCount();
+        for (LRESULT i = 0; i < count; ++i)
+            if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0)
+                lines.push_back(ToU16(GetListBoxLine(list, static_cast<int>(i))));
+        const std::wstring report = ToWide(BuildReport(g_App.item_list.get(), lines));
+        HWND dialog = nullptr;
+        Figure("  of which the edit control", n, Time(runs, [&] {
+            dialog = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_main, nullptr, 0);
+            SendMessageW(GetDlgItem(dialog, IDC_TEXTOUT_EDIT), EM_SETLIMITTEXT, 0, 0);
+        }, [&] {
+            SetWindowTextW(GetDlgItem(dialog, IDC_TEXTOUT_EDIT), report.c_str());
+            DestroyWindow(dialog);
+        }));
+    }
 
     Figure("delete (1,000 lines)", n, Time(runs, [&] {
         OpenDocument(paths.document);
