@@ -30,7 +30,14 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 (
     flock 9
     if [ ! -f "$WINEPREFIX/.vq-ready" ]; then
-        "$loader" wineboot --init >/dev/null 2>&1 || true
+        # A prefix whose first set-up was cut short lacks its services (the
+        # file choosers then cannot browse): start again from nothing.
+        for attempt in 1 2; do
+            "$loader" wineboot --init >/dev/null 2>&1 || true
+            /usr/lib/wine/wineserver -w 2>/dev/null || true
+            grep -q RpcSs "$WINEPREFIX/system.reg" 2>/dev/null && break
+            rm -rf "$WINEPREFIX"
+        done
         # Dialogs ask for "MS Shell Dlg" (mapped to Tahoma by Wine): give both
         # a font that has the Japanese glyphs.
         for face in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "MS UI Gothic" "MS Gothic"; do

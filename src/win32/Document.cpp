@@ -204,7 +204,9 @@ int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& nam
 
 OPENFILENAMEW ChooserRecord(wchar_t* path, wchar_t* title) {
     OPENFILENAMEW ofn{};
-    ofn.lStructSize = 76;  // the classic layout, without the trailing reserved members
+    // The classic layout, without the trailing reserved members: 76 bytes in
+    // the 32-bit program; the 64-bit build needs the same layout's own size.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.lpstrFilter = kFilter;
     ofn.lpstrFile = path;
     ofn.nMaxFile = kPathUnits;
@@ -413,3 +415,7 @@ int CVelquorandimestra::OnSaveFileNew() {
     SetDocumentTitle(file_name);
     return 0;
 }
+
+#ifndef _WIN64
+static_assert(OPENFILENAME_SIZE_VERSION_400W == 76, "the chooser record of the 32-bit program is 76 bytes");
+#endif
