@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -202,11 +203,17 @@ int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& nam
     }
 }
 
+// The classic chooser record, without the trailing reserved members: 76 bytes
+// in the 32-bit program; a 64-bit build needs the same layout's own size.
+constexpr DWORD kChooserRecordSize =
+    offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(OPENFILENAMEW::lpTemplateName);
+#ifndef _WIN64
+static_assert(kChooserRecordSize == 76, "the 32-bit chooser record is 76 bytes");
+#endif
+
 OPENFILENAMEW ChooserRecord(wchar_t* path, wchar_t* title) {
     OPENFILENAMEW ofn{};
-    // The classic layout, without the trailing reserved members: 76 bytes in
-    // the 32-bit program; the 64-bit build needs the same layout's own size.
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.lStructSize = kChooserRecordSize;
     ofn.lpstrFilter = kFilter;
     ofn.lpstrFile = path;
     ofn.nMaxFile = kPathUnits;
@@ -415,7 +422,3 @@ int CVelquorandimestra::OnSaveFileNew() {
     SetDocumentTitle(file_name);
     return 0;
 }
-
-#ifndef _WIN64
-static_assert(OPENFILENAME_SIZE_VERSION_400W == 76, "the chooser record of the 32-bit program is 76 bytes");
-#endif

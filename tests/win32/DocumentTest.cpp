@@ -2,6 +2,8 @@
 // close sequence, and saves that fail without losing the previous file.
 #include <windows.h>
 
+#include <cstddef>
+
 #include <algorithm>
 #include <optional>
 
@@ -12,6 +14,14 @@
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
+
+// The classic chooser record: 76 bytes in the 32-bit program, the same
+// layout's own size in a 64-bit build.
+#ifdef _WIN64
+constexpr DWORD kClassicChooserSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(void*);
+#else
+constexpr DWORD kClassicChooserSize = 76;
+#endif
 
 namespace {
 
@@ -175,7 +185,7 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
 
     ASSERT_EQ(choosers.requests().size(), 1u);
     const OPENFILENAMEW& ofn = choosers.requests()[0];
-    EXPECT_EQ(ofn.lStructSize, 76u);
+    EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
     EXPECT_EQ(ofn.hwndOwner, nullptr);
     EXPECT_EQ(ofn.Flags, 0u);
     EXPECT_EQ(ofn.nMaxFile, 2048u);
@@ -315,7 +325,7 @@ TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
         Command(IDM_FILE_SAVEAS);
         EXPECT_EQ(choosers.save_started_with().back(), written);
         const OPENFILENAMEW& ofn = choosers.requests().back();
-        EXPECT_EQ(ofn.lStructSize, 76u);
+        EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
         EXPECT_EQ(ofn.Flags, 0u);
         g_App.DeleteInstance();
     }
