@@ -2,6 +2,7 @@
 // program on the desktop would. Used by the end-to-end test.
 //   probe            the window title, then each line of the item list box
 //   probe rect ID    the screen point at the centre of control ID: "x y"
+//   probe window     the main window's rectangle as an X geometry "WxH+X+Y"
 // Texts are printed as UTF-8.
 #include <windows.h>
 
@@ -26,6 +27,12 @@ int main(int argc, char** argv) {
     if (!main) {
         std::fputs("no main window\n", stderr);
         return 2;
+    }
+    if (argc == 2 && std::string(argv[1]) == "window") {
+        RECT r{};
+        GetWindowRect(main, &r);
+        std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+        return 0;
     }
     if (argc == 3 && std::string(argv[1]) == "rect") {
         RECT r{};

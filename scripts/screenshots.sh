@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Pictures of the program for the README: the main window with a sample
+# document, the text output window and the kind editor. Run after the win64
+# and native presets are built:  bash scripts/screenshots.sh [OUT-DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs}
+run=cmake/wine-run.sh
+probe=build/win64/tests/vqprobe.exe
+
+work=$(mktemp -d /tmp/vq-shots.XXXXXX)
+cp build/win64/src/win32/Velquorandimestra.exe "$work/"
+build/native/tools/vqf/vqf sample -o "$work/sample.vqf" --items 40 --seed 7 >/dev/null
+# The last-file record beside the executable names the sample, so the
+# program opens it at start-up.
+python3 - "$work" <<'PY'
+import struct, sys
+path = "Z:" + sys.argv[1].replace("/", "\\") + "\\sample.vqf"
+data = path.encode("utf-16-le")
+open(sys.argv[1] + "/Velquorandimestra.dat", "wb").write(struct.pack("<I", len(data)) + data)
+PY
+
+export DISPLAY=:$((50 + RANDOM % 9))
+Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+sleep 1
+"$run" "$work/Velquorandimestra.exe" &
+for _ in $(seq 1 60); do "$run" "$probe" >/dev/null 2>&1 && break; sleep 0.5; done
+sleep 1
+
+click() { xdotool mousemove $("$run" "$probe" rect "$1" | tr -d '\r') click 1; sleep 0.8; }
+shot() {
+    local geometry
+    geometry=$("$run" "$probe" window | tr -d '\r')
+    import -window root -crop "$geometry" +repage "$out/$1"
+}
+
+click 40042
+xdotool key Home shift+Down shift+Down shift+Down
+sleep 0.8
+shot main-window-items.png
+click 40046                      # テキスト出力
+sleep 1
+shot text-output.png
+xdotool key Return               # 閉じる
+sleep 0.8
+click 40080                      # 項目の編集
+sleep 1
+shot kind-editor.png
+xdotool key alt+F4
+sleep 0.8
+xdotool key alt+f x
+sleep 0.8
+xdotool key n
+sleep 1
