@@ -108,9 +108,14 @@ void SelectSpread(std::size_t count) {
     HWND list = List();
     const auto lines = static_cast<std::size_t>(LineCount());
     count = std::min(count, lines);
+    // Untimed set-up: without a repaint per line, so that it does not take
+    // minutes under a loaded Wine.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_SETSEL, FALSE, -1);
     for (std::size_t j = 0; j < count; ++j)
         SendMessageW(list, LB_SETSEL, TRUE, static_cast<LPARAM>(j * lines / count));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
 }
 
 // A click on one line: it alone is selected and current, and the list box
