@@ -24,20 +24,9 @@ int CVelquorandimestra::OnTextOut(HWND window) {
 }
 
 INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnTextOut(window);
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_TEXTOUT_CLOSE) {
-                EndDialog(window, 1);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE:
-            EndDialog(window, 0);
-            return TRUE;
-        default:
-            return FALSE;
+    if (message == WM_INITDIALOG) {
+        g_App.OnTextOut(window);
+        return TRUE;
     }
+    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
 }

@@ -130,12 +130,12 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
-INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id) {
     switch (message) {
         case WM_INITDIALOG:
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
+            if (LOWORD(wParam) == close_id) {
                 EndDialog(window, 1);
                 return TRUE;
             }
@@ -146,4 +146,8 @@ INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) 
         default:
             return FALSE;
     }
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    return CloseableBoxProc(window, message, wParam, IDOK);
 }

@@ -119,3 +119,5 @@ private:
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 bool FileExists(const std::wstring& path);
+// Names in a directory other than "." and "..", sorted.
+std::vector<std::wstring> Listing(const std::wstring& dir);

@@ -36,19 +36,6 @@ Bytes MakeFile(std::initializer_list<const char16_t*> titles) {
     return WriteVqf(items.get(), &kind);
 }
 
-std::vector<std::wstring> Listing(const std::wstring& dir) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring n = data.cFileName;
-        if (n != L"." && n != L"..") names.push_back(n);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 bool QuitPosted() {
     MSG m;
