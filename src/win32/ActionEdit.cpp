@@ -2,8 +2,10 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "FieldRules.h"
+#include "RedrawPause.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
@@ -25,14 +27,27 @@ constexpr std::array<std::array<int, 5>, 5> kTimeEdits = {{
 
 HWND Control(int id) { return GetDlgItem(GetWnd(), id); }
 
-void SetText(int id, const std::u16string& text) { SetWindowTextW(Control(id), ToWide(text).c_str()); }
+// The controls whose text SetEdit changed, repainted together afterwards.
+using Changed = std::vector<HWND>;
+
+// Puts `text` into a control unless it shows exactly that already: on a
+// visible dialog every WM_SETTEXT costs a repaint, and most fields are equal
+// from one item to the next.
+void Show(int id, const wchar_t* text, Changed& changed) {
+    HWND control = Control(id);
+    if (GetWindowString(control) == text) return;
+    SetWindowTextW(control, text);
+    changed.push_back(control);
+}
+
+void SetText(int id, const std::u16string& text, Changed& changed) { Show(id, ToWide(text).c_str(), changed); }
 
 std::u16string ReadText(int id) { return ToU16(GetWindowString(Control(id))); }
 
-void ShowNumber(int id, std::int32_t value) {
+void ShowNumber(int id, std::int32_t value, Changed& changed) {
     wchar_t text[16];
     wsprintfW(text, L"%d", static_cast<int>(value));
-    SetWindowTextW(Control(id), text);
+    Show(id, text, changed);
 }
 
 std::array<_TIMES*, 5> Rows(_EDIT_ITEM& item) {
@@ -103,22 +118,34 @@ int CActionEdit::SetItem(const _ITEM_LIST* record) {
 
 int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     if (!shown) return 0;
-    SetText(IDC_TITLE, shown->title);
+    // The dialog draws nothing until every control holds its new text; then
+    // only the controls that changed are repainted.
+    Changed changed;
+    bool paused = false;
+    {
+        const RedrawPause pause(GetWnd(), RedrawPause::kRepaintNothing);
+        paused = pause.paused();
+        SetText(IDC_TITLE, shown->title, changed);
 
-    HWND combo = Control(IDC_ACTION_KIND);
-    const LRESULT entry = FindKindEntry(combo, ToWide(shown->action_kind));
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        HWND combo = Control(IDC_ACTION_KIND);
+        const LRESULT entry = FindKindEntry(combo, ToWide(shown->action_kind));
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        changed.push_back(combo);
 
-    const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
-                                               &shown->actual_end, &shown->alarm};
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const _TIMES& t = *rows[r];
-        const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
-        for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(kTimeEdits[r][f], fields[f]);
+        const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
+                                                   &shown->actual_end, &shown->alarm};
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const _TIMES& t = *rows[r];
+            const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
+            for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(kTimeEdits[r][f], fields[f], changed);
+        }
+
+        SetText(IDC_LOCATION, shown->location, changed);
+        SetText(IDC_STATUS, shown->status, changed);
     }
-
-    SetText(IDC_LOCATION, shown->location);
-    SetText(IDC_STATUS, shown->status);
+    if (paused)
+        for (HWND control : changed)
+            RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "ItemTitles.h"
 #include "ListBox.h"
+#include "RedrawPause.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
@@ -75,21 +76,6 @@ void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_v
     SendMessageW(list, LB_SETSEL, FALSE, -1);
     if (own >= 0) SendMessageW(list, LB_SETSEL, TRUE, own);
 }
-
-// Many line removals without a repaint after each one.
-class RedrawPause {
-public:
-    explicit RedrawPause(HWND window) : window_(window) { SendMessageW(window_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawPause() {
-        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(window_, nullptr, TRUE);
-    }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    HWND window_;
-};
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ItemTitles.h"
+#include "RedrawPause.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
@@ -51,6 +52,7 @@ int CScheduleManager::DeleteInstance() {
     // Each node takes one line from the top. When that is every line, one
     // reset does it instead of shifting the remaining lines up once per node.
     const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    RedrawPause pause(list);
     if (lines != LB_ERR && nodes >= static_cast<std::size_t>(lines)) {
         SendMessageW(list, LB_RESETCONTENT, 0, 0);
     } else {
@@ -87,6 +89,9 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     }
 
     HWND list = ItemList();
+    // On a long list each visible change costs a scroll bar update: the
+    // insertion and the new selection are drawn once, together.
+    RedrawPause pause(list);
     const LRESULT inserted =
         SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.c_str()));
     if (inserted == LB_ERR || inserted == LB_ERRSPACE) return -1;  // no line, so no node either
@@ -152,8 +157,8 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     });
 
     HWND list = ItemList();
+    RedrawPause pause(list);
     SendMessageW(list, LB_INITSTORAGE, pending.size(), units * sizeof(wchar_t));
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     order_.reserve(pending.size());
     std::unique_ptr<_SCHEDULE_LIST>* tail = &schedule_list;
     LRESULT selected_line = -1;
@@ -175,9 +180,6 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
         *tail = std::move(p.node);
         tail = &(*tail)->next;
     }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
-
     if (selected_line >= 0) {
         SendMessageW(list, LB_SETSEL, FALSE, -1);
         SendMessageW(list, LB_SETSEL, TRUE, selected_line);
@@ -201,6 +203,7 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
     // The line removed is the last selected one, whatever its text: callers
     // name the item whose line that is.
     HWND list = ItemList();
+    RedrawPause pause(list);
     int candidate = -1;
     const LRESULT selected = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
     if (selected != LB_ERR) {
