@@ -72,11 +72,15 @@ void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item) {
 
 std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines) {
     const TitleIndex index(items);
+    return BuildReport([&index](std::u16string_view line) { return index.Find(line); }, selected_lines);
+}
+
+std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16string>& selected_lines) {
     std::vector<const _ITEM_LIST*> blocks;
     blocks.reserve(selected_lines.size());
     std::size_t size = 0;
     for (const std::u16string& line : selected_lines) {
-        const _ITEM_LIST* record = index.Find(line);
+        const _ITEM_LIST* record = find(line);
         if (record == nullptr) continue;
         blocks.push_back(record);
         // Diamond, title, two period pieces of at most 79 units, the breaks.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,3 +46,8 @@ void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item);
 // The report for the selected lines, given in list box order. A line that
 // matches no record is left out.
 std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines);
+
+// The same, with the record of each line found by `find` (the first record
+// whose title reads the line, or null): for a caller that keeps an index.
+using RecordLookup = std::function<const _ITEM_LIST*(std::u16string_view line)>;
+std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16string>& selected_lines);

@@ -31,8 +31,7 @@ int CVelquorandimestra::OnTimer() {
     // and nothing shown afterwards may point into a document that changed or
     // went away meanwhile.
     std::vector<std::wstring> due;
-    for (const _ITEM_LIST* item = item_list.get(); item != nullptr; item = item->next.get()) {
-        if (TimeCmp(now, item->alarm) != 0) continue;
+    for (const _ITEM_LIST* item : records.Due(now)) {
         const std::u16string_view status = TitleKey(item->status);
         due.push_back(ToWide(status.empty() ? TitleKey(item->title) : status));
     }

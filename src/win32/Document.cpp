@@ -175,12 +175,11 @@ int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes
 
     // Every record in file order; a title already listed gets no line, and
     // the record stays in the chain.
+    app.records.Rebuild();
     app.schedule->AddItems(app.item_list.get());
-    const _ITEM_LIST* last = app.item_list.get();
-    while (last && last->next) last = last->next.get();
     // Showing every item in turn would end with the last one shown: show
     // only that one.
-    app.editor->SetItem(last);
+    app.editor->SetItem(app.records.Last());
 
     HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
@@ -272,6 +271,7 @@ int CVelquorandimestra::InitInstance() {
     file_name.clear();
     file_path.clear();
     state = STATE_NONE;
+    records.Clear();
     item_list.reset();
     action_kinds.reset();
     schedule.reset();
@@ -329,6 +329,7 @@ int CVelquorandimestra::OnFileNew() {
 
     item_list = std::make_unique<_ITEM_LIST>();
     ::InitItemList(item_list.get());
+    records.Rebuild();
     schedule = std::make_unique<CScheduleManager>();
     schedule->InitInstance();
     editor = std::make_unique<CActionEdit>();

@@ -18,19 +18,13 @@ namespace {
 
 HWND ItemListBox() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
 
-// The first record whose title reads `key` as a list box line reads it.
-_ITEM_LIST* FindRecord(_ITEM_LIST* head, std::u16string_view key) {
-    for (_ITEM_LIST* p = head; p != nullptr; p = p->next.get())
-        if (TitleKey(p->title) == key) return p;
-    return nullptr;
-}
-
 // Links `record` at the end of the chain and returns it.
-_ITEM_LIST* Append(std::unique_ptr<_ITEM_LIST>& head, std::unique_ptr<_ITEM_LIST> record) {
-    std::unique_ptr<_ITEM_LIST>* link = &head;
-    while (*link) link = &(*link)->next;
-    *link = std::move(record);
-    return link->get();
+_ITEM_LIST* Append(CVelquorandimestra& app, std::unique_ptr<_ITEM_LIST> record) {
+    _ITEM_LIST* const last = app.records.Last();
+    std::unique_ptr<_ITEM_LIST>& link = last ? last->next : app.item_list;
+    link = std::move(record);
+    app.records.Appended(link.get());
+    return link.get();
 }
 
 // Tries titles in the order `rename` gives until the schedule list takes one;
@@ -83,9 +77,11 @@ int CVelquorandimestra::OnAddItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
     auto fresh = std::make_unique<_ITEM_LIST>();
     InitItemList(fresh.get());
-    _ITEM_LIST* record = Append(item_list, std::move(fresh));
-    record->title = AddUnderFreeTitle(*schedule, *record, CScheduleManager::kSchedulePosition,
-                                      [](const TitleTaken& taken) { return AddCommandTitle(taken); });
+    _ITEM_LIST* record = Append(*this, std::move(fresh));
+    records.Change(record, [&] {
+        record->title = AddUnderFreeTitle(*schedule, *record, CScheduleManager::kSchedulePosition,
+                                          [](const TitleTaken& taken) { return AddCommandTitle(taken); });
+    });
     editor->SetItem(record);
     return 0;
 }
@@ -127,12 +123,14 @@ int CVelquorandimestra::OnDeleteItem() {
     }
 
     if (item_list) {
+        records.Rebuild();
         editor->SetItem(item_list.get());
         return 0;
     }
     // A document always holds an item: the last one is replaced by a fresh one.
     item_list = std::make_unique<_ITEM_LIST>();
     InitItemList(item_list.get());
+    records.Rebuild();
     schedule->AddItem(ToWide(TitleKey(item_list->title)).c_str(), item_list->planned_start, item_list->planned_end,
                       CScheduleManager::kSchedulePosition);
     editor->SetItem(item_list.get());
@@ -152,7 +150,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     const _TIMES shown_end = working->planned_end;
     const std::u16string shown_key(TitleKey(working->title));
 
-    _ITEM_LIST* record = FindRecord(item_list.get(), shown_key);
+    _ITEM_LIST* record = records.Find(shown_key);
 
     HWND list = ItemListBox();
     SelectOwnLine(list, *schedule, shown_key);
@@ -164,10 +162,12 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
 
     // A working copy that no record carries (the chain and the editor fell
     // apart) is kept as a record of its own rather than dropped.
-    if (record == nullptr) record = Append(item_list, std::make_unique<_ITEM_LIST>());
-    CopyItemList(record, working);
-    record->title = AddUnderFreeTitle(*schedule, *record, position, [&](const TitleTaken& taken) {
-        return CommitTitle(record->title, taken);
+    if (record == nullptr) record = Append(*this, std::make_unique<_ITEM_LIST>());
+    records.Change(record, [&] {
+        CopyItemList(record, working);
+        record->title = AddUnderFreeTitle(*schedule, *record, position, [&](const TitleTaken& taken) {
+            return CommitTitle(record->title, taken);
+        });
     });
     editor->SetItem(record);
     return 0;
@@ -179,6 +179,6 @@ int CVelquorandimestra::OnLbnSelChange(HWND list) {
     const LRESULT current = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (current == LB_ERR) return 0;
     const std::wstring text = GetListBoxLine(list, static_cast<int>(current));
-    if (_ITEM_LIST* record = FindRecord(item_list.get(), ToU16(text))) editor->SetItem(record);
+    if (_ITEM_LIST* record = records.Find(ToU16(text))) editor->SetItem(record);
     return 0;
 }

@@ -15,7 +15,8 @@ int CVelquorandimestra::OnTextOut(HWND window) {
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
     for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
-    const std::wstring report = ToWide(BuildReport(item_list.get(), lines));
+    const std::wstring report =
+        ToWide(BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines));
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
     SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);

@@ -29,6 +29,7 @@ int CVelquorandimestra::DeleteInstance() {
     }
     file_name.clear();
     file_path.clear();
+    records.Clear();
     item_list.reset();     // the chain releases itself without recursion
     action_kinds.reset();
     if (schedule) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ActionEdit.h"
+#include "RecordIndex.h"
 #include "Records.h"
 #include "ScheduleManager.h"
 
@@ -60,6 +61,10 @@ public:
     std::wstring file_path;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
     std::unique_ptr<_ITEM_LIST> item_list;
+    // Beside item_list: the commands find records through it. Code that
+    // changes the chain other than through the commands calls
+    // records.Rebuild() (see RecordIndex.h).
+    RecordIndex records{item_list};
     std::unique_ptr<_KIND_LIST> action_kinds;
     std::unique_ptr<CScheduleManager> schedule;
     std::unique_ptr<CActionEdit> editor;

@@ -1,0 +1,76 @@
+// Beside the document's record chain, so that the commands on a long
+// document do not walk it: the last record (where new records go), the first
+// record of each title as a list box line reads it (TitleKey), and the
+// records whose alarm names a given minute, in chain order.
+//
+// The index points into the chain it is bound to. The commands keep it up to
+// date: Appended for a record linked at the end, Change around an edit of one
+// record, Rebuild after anything else (a chain loaded, records removed).
+// Every answer is checked against the records before it is given; a record
+// found changed behind the index's back makes it rebuild itself, and a title
+// it does not know is looked for in the chain itself. What it cannot notice
+// is a record freed behind its back: whoever frees records calls Rebuild.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "Records.h"
+
+class RecordIndex {
+public:
+    explicit RecordIndex(const std::unique_ptr<_ITEM_LIST>& chain) : chain_(chain) {}
+    RecordIndex(const RecordIndex&) = delete;
+    RecordIndex& operator=(const RecordIndex&) = delete;
+
+    // Indexes the chain as it is now.
+    void Rebuild();
+    // Forgets every record (the chain is about to go or be replaced); the
+    // next question rebuilds.
+    void Clear();
+
+    // The record at the end of the chain, or null for an empty chain.
+    _ITEM_LIST* Last();
+    // The first record in chain order whose title reads `key`, or null.
+    _ITEM_LIST* Find(std::u16string_view key);
+    // The records whose alarm is `minute`, in chain order.
+    std::vector<_ITEM_LIST*> Due(const _TIMES& minute);
+
+    // `record` was just linked at the end of the chain.
+    void Appended(_ITEM_LIST* record);
+    // Runs `change` on `record`, a record of the chain, and indexes its new
+    // title and alarm in the record's old place in chain order.
+    void Change(_ITEM_LIST* record, const std::function<void()>& change);
+
+private:
+    using Minute = std::array<std::uint32_t, 5>;
+    struct TitleEntry {
+        std::size_t hash;
+        std::uint64_t order;  // place in the chain: ascending from head to end
+        _ITEM_LIST* record;
+    };
+    struct AlarmEntry {
+        Minute minute;
+        std::uint64_t order;
+        _ITEM_LIST* record;
+    };
+
+    static std::size_t HashOf(const _ITEM_LIST& record);
+    static Minute MinuteOf(const _TIMES& t);
+    void EnsureBuilt();
+    void Insert(_ITEM_LIST* record, std::uint64_t order);
+
+    const std::unique_ptr<_ITEM_LIST>& chain_;
+    const _ITEM_LIST* built_for_ = nullptr;  // the head the index was built for
+    bool built_ = false;
+    std::uint64_t generation_ = 0;  // counts rebuilds
+    _ITEM_LIST* last_ = nullptr;
+    std::uint64_t next_order_ = 0;
+    std::vector<TitleEntry> titles_;  // by hash, then order
+    std::vector<AlarmEntry> alarms_;  // by minute, then order; records that can ring only
+};
