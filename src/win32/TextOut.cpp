@@ -1,8 +1,10 @@
 // The text output window: the selected items as a plain-text report.
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ListBox.h"
+#include "RedrawPause.h"
 #include "Report.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
@@ -10,24 +12,114 @@
 #include "proc.h"
 #include "resource.h"
 
+namespace {
+
+// An edit control takes time for every line it holds (tens of microseconds
+// each under Wine), so a long report goes in part by part: the first part
+// before the window shows, the others one per timer tick. Timer messages come
+// after input and painting, so the window is up at once and stays responsive
+// while the rest arrives.
+constexpr std::size_t kReportPartUnits = 64 * 1024;
+constexpr UINT_PTR kFillTimer = 1;
+
+struct PendingReport {
+    std::wstring text;
+    std::size_t shown = 0;  // units of `text` already in the edit control
+};
+
+// The reports still arriving, by window.
+std::map<HWND, PendingReport>& Pending() {
+    static std::map<HWND, PendingReport> pending;
+    return pending;
+}
+
+// Where the part starting at `from` ends: after at least kReportPartUnits
+// units, at the end of a line, so that no line (and no surrogate pair) is
+// split between two parts.
+std::size_t PartEnd(const std::wstring& text, std::size_t from) {
+    if (text.size() - from <= kReportPartUnits) return text.size();
+    const std::size_t line_end = text.find(L'\n', from + kReportPartUnits - 1);
+    return line_end == std::wstring::npos ? text.size() : line_end + 1;
+}
+
+// Adds text at the end of the edit control, leaving what the user sees as it
+// was: the selection and the scroll position.
+void AppendKeepingView(HWND edit, const std::wstring& part) {
+    DWORD sel_start = 0, sel_end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
+    const LRESULT top = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const int left = GetScrollPos(edit, SB_HORZ);
+    {
+        const RedrawPause pause(edit, RedrawPause::kRepaintNothing);
+        const int end = GetWindowTextLengthW(edit);
+        SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
+        SendMessageW(edit, EM_SETSEL, sel_start, sel_end);
+        SendMessageW(edit, EM_LINESCROLL, 0, top - SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+        SendMessageW(edit, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, left), 0);
+    }
+    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
+void ContinueReport(HWND window) {
+    const auto pending = Pending().find(window);
+    if (pending == Pending().end()) {
+        KillTimer(window, kFillTimer);
+        return;
+    }
+    PendingReport& report = pending->second;
+    const std::size_t end = PartEnd(report.text, report.shown);
+    AppendKeepingView(GetDlgItem(window, IDC_TEXTOUT_EDIT), report.text.substr(report.shown, end - report.shown));
+    report.shown = end;
+    if (report.shown == report.text.size()) {
+        KillTimer(window, kFillTimer);
+        Pending().erase(pending);
+    }
+}
+
+}  // namespace
+
+bool ReportArriving(HWND window) { return Pending().count(window) != 0; }
+
 int CVelquorandimestra::OnTextOut(HWND window) {
     if (state != STATE_OPEN) return 0;
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
     for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
-    const std::wstring report =
+    std::wstring report =
         ToWide(BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines));
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
     SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
-    SetWindowTextW(edit, report.c_str());
+    const std::size_t first = PartEnd(report, 0);
+    if (first == report.size()) {
+        SetWindowTextW(edit, report.c_str());
+        return 0;
+    }
+    SetWindowTextW(edit, report.substr(0, first).c_str());
+    Pending()[window] = PendingReport{std::move(report), first};
+    if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
+        // No timer to be had: the rest goes in now rather than never.
+        while (ReportArriving(window)) ContinueReport(window);
+    }
     return 0;
 }
 
 INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        g_App.OnTextOut(window);
-        return TRUE;
+    switch (message) {
+        case WM_INITDIALOG:
+            g_App.OnTextOut(window);
+            return TRUE;
+        case WM_TIMER:
+            if (wParam != kFillTimer) return FALSE;
+            ContinueReport(window);
+            return TRUE;
+        case WM_DESTROY:
+            // Closed before the whole report arrived: the rest is dropped.
+            KillTimer(window, kFillTimer);
+            Pending().erase(window);
+            return FALSE;
+        default:
+            return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
     }
-    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
 }

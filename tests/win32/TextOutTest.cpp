@@ -4,6 +4,7 @@
 
 #include "HandDocument.h"
 #include "Harness.h"
+#include "Report.h"
 #include "WideText.h"
 #include "library.h"
 #include "proc.h"
@@ -30,11 +31,21 @@ protected:
         }
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     }
+    // Lets a long report arrive whole.
+    static void WaitForReport(HWND dialog) {
+        const DWORD deadline = GetTickCount() + 60000;
+        while (ReportArriving(dialog) && GetTickCount() < deadline) {
+            Pump();
+            Sleep(1);
+        }
+        EXPECT_FALSE(ReportArriving(dialog)) << "the report did not arrive within a minute";
+    }
     // Opens the window with the button, reads its text, closes it.
     std::wstring Report() {
         std::wstring text;
         const INT_PTR result = RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{1}; },
                                         {[&](HWND d) {
+                                            WaitForReport(d);
                                             text = GetWindowString(GetDlgItem(d, IDC_TEXTOUT_EDIT));
                                             SendMessageW(d, WM_COMMAND, IDC_TEXTOUT_CLOSE, 0);
                                         }});
@@ -92,6 +103,63 @@ TEST_F(TextOutTest, LargeReportIsShownWhole) {
     const std::wstring report = Report();
     EXPECT_GT(report.size(), 32767u);
     EXPECT_EQ(report.substr(report.size() - 35), L"◆Item1999\r\nssssssssssssssssssss\r\n\r\n");
+}
+
+// A report of several parts: the window is up before the whole text is in;
+// the rest arrives on its own, exactly the report, while the selection and
+// the scroll position the user chose stay where they were. Closed while it
+// arrives, the window takes the rest with it.
+TEST_F(TextOutTest, LongReportArrivesWholeWithoutMovingTheView) {
+    std::vector<_EDIT_ITEM> items;
+    std::vector<std::wstring> lines;
+    std::vector<int> selected;
+    for (int i = 0; i < 3000; ++i) {
+        items.push_back(MakeItem(u"項目" + ToU16(std::to_wstring(i)), {2024, 1, 1, 9, 0}, {2024, 1, 2, 9, 0},
+                                 u"状況 " + std::u16string(40, u's') + u"\r\n続き"));
+        lines.push_back(L"項目" + std::to_wstring(i));
+        selected.push_back(i);
+    }
+    OpenByHand(items);
+    ShowLines(lines, selected);
+    std::vector<std::u16string> selected_lines;
+    for (const auto& line : lines) selected_lines.push_back(ToU16(line));
+    const std::wstring expected = ToWide(BuildReport(g_App.item_list.get(), selected_lines));
+    ASSERT_GT(expected.size(), 3u * 64 * 1024);
+
+    bool arriving_at_first = false;
+    std::wstring text;
+    DWORD sel_start = 0, sel_end = 0;
+    LRESULT top = -1;
+    RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{1}; },
+             {[&](HWND d) {
+                  HWND edit = GetDlgItem(d, IDC_TEXTOUT_EDIT);
+                  arriving_at_first = ReportArriving(d);
+                  SendMessageW(edit, EM_SETSEL, 5, 12);
+                  SendMessageW(edit, EM_LINESCROLL, 0, 7);
+              },
+              [&](HWND d) {
+                  WaitForReport(d);
+                  HWND edit = GetDlgItem(d, IDC_TEXTOUT_EDIT);
+                  text = GetWindowString(edit);
+                  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
+                  top = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+                  SendMessageW(d, WM_COMMAND, IDC_TEXTOUT_CLOSE, 0);
+              }});
+    EXPECT_TRUE(arriving_at_first);
+    EXPECT_TRUE(text == expected) << "report of " << text.size() << " units, expected " << expected.size();
+    EXPECT_EQ(sel_start, 5u);
+    EXPECT_EQ(sel_end, 12u);
+    EXPECT_EQ(top, 7);
+
+    HWND closed = nullptr;
+    RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{1}; },
+             {[&](HWND d) {
+                 closed = d;
+                 EXPECT_TRUE(ReportArriving(d));
+                 PostMessageW(d, WM_CLOSE, 0, 0);
+             }});
+    EXPECT_FALSE(IsWindow(closed));
+    EXPECT_FALSE(ReportArriving(closed));
 }
 
 TEST_F(TextOutTest, CloseBoxGivesZeroAndEscapeDoesNothing) {
