@@ -36,10 +36,20 @@ std::u16string DecodeText(const std::uint8_t* p, std::uint32_t len) {
     return s;
 }
 
-// What the writer stores of a text: the units before its first NUL.
+// What the writer stores of a text: the units before its first NUL. Texts
+// rarely hold one, so the search looks at four units at a time.
 std::u16string_view Stored(const std::u16string& s) {
-    const std::u16string_view v(s);
-    return v.substr(0, v.find(u'\0'));
+    const char16_t* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        // A unit of 0 borrows into its own top bit and has it clear before.
+        if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;
+    }
+    while (i < n && p[i] != u'\0') ++i;
+    return {p, i};
 }
 
 std::uint8_t* PutText(std::uint8_t* p, std::u16string_view text) {
@@ -85,51 +95,332 @@ const char* FieldName(VqfField f) {
         case VqfField::StatusLength: case VqfField::Status: return "status";
         case VqfField::KindCount: return "kind count";
         case VqfField::KindTextLength: case VqfField::KindText: return "kind text";
+        case VqfField::Read: return "read";
     }
     return "?";
 }
 
-// The check's walk: a position and the 32-bit count of bytes not consumed.
-struct Walk {
-    const std::uint8_t* data;
-    std::uint64_t pos;
-    std::uint32_t left;
-    VqfCheckResult& result;
+// The bytes of a file in order: either all of them in memory, or a source
+// read through a buffer that is refilled as the walk goes on. Reads ask for
+// bytes the walk has already proved to be inside the file, so the only
+// failure is a source that does not deliver them.
+class Input {
+public:
+    explicit Input(std::span<const std::uint8_t> all) : cur_(all.data()), end_(all.data() + all.size()) {}
+    Input(const VqfReader& read, std::uint64_t size, std::span<std::uint8_t> buffer)
+        : read_(&read), unread_(size), buffer_(buffer) {}
 
-    bool Fail(VqfField field, std::uint32_t index, std::uint64_t at, std::uint64_t needed, std::uint32_t left_then) {
-        result.ok = false;
-        result.field = field;
-        result.index = index;
-        result.offset = at;
-        result.needed = needed;
-        result.left = left_then;
+    bool failed() const { return failed_; }
+
+    // Copies the next `n` bytes to `dst`.
+    bool Read(void* dst, std::size_t n) {
+        if (n <= static_cast<std::size_t>(end_ - cur_)) {
+            if (n) std::memcpy(dst, cur_, n);
+            cur_ += n;
+            return true;
+        }
+        return ReadSlow(static_cast<std::uint8_t*>(dst), n);
+    }
+
+    bool Skip(std::size_t n) {
+        if (n <= static_cast<std::size_t>(end_ - cur_)) {
+            cur_ += n;
+            return true;
+        }
+        return ReadSlow(nullptr, n);
+    }
+
+private:
+    // Across the end of the buffer: what is there, then a refill, in pieces
+    // as long as the buffer.
+    bool ReadSlow(std::uint8_t* dst, std::size_t n) {
+        for (;;) {
+            const std::size_t take = std::min(n, static_cast<std::size_t>(end_ - cur_));
+            if (dst && take) {
+                std::memcpy(dst, cur_, take);
+                dst += take;
+            }
+            cur_ += take;
+            n -= take;
+            if (n == 0) return true;
+            if (!Refill()) return false;
+        }
+    }
+
+    bool Refill() {
+        if (!read_ || unread_ == 0 || buffer_.empty()) return Failed();
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), unread_));
+        if (!(*read_)(buffer_.first(chunk))) return Failed();
+        unread_ -= chunk;
+        cur_ = buffer_.data();
+        end_ = cur_ + chunk;
+        return true;
+    }
+
+    bool Failed() {
+        failed_ = true;
+        cur_ = end_;
         return false;
     }
+
+    const std::uint8_t* cur_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+    const VqfReader* read_ = nullptr;
+    std::uint64_t unread_ = 0;  // source bytes not yet taken into the buffer
+    std::span<std::uint8_t> buffer_;
+    bool failed_ = false;
+};
+
+// The one walk over a file: every field is checked against the 32-bit count
+// of bytes left before it is read, and, when building, read into records.
+// The check alone skips the texts instead of keeping them.
+class Walker {
+public:
+    Walker(Input& in, std::uint32_t size, VqfCheckResult& result) : in_(in), left_(size), result_(result) {}
+
+    std::uint64_t pos() const { return pos_; }
+    std::uint32_t left() const { return left_; }
+
+    bool Magic() { return Skip(VqfField::Magic, 0, kVqfMagicSize); }
+
     bool Number(VqfField field, std::uint32_t index, std::uint32_t& value) {
-        if (left < 4) return Fail(field, index, pos, 4, left);
-        value = Get32(data + pos);
-        pos += 4;
-        left -= 4;
+        if (left_ < 4) return Fail(field, index, pos_, 4, left_);
+        std::uint8_t b[4];
+        if (!in_.Read(b, 4)) return ReadFailed(index, 4);
+        value = Get32(b);
+        Advance(4);
         return true;
     }
-    // A length and the bytes it announces. A refused length is reported at
-    // the length field's offset, with the bytes left after it.
-    bool Text(VqfField length_field, VqfField text_field, std::uint32_t index) {
-        const std::uint64_t at = pos;
+
+    // A length and the bytes it announces, kept in `out` unless it is null.
+    // A refused length is reported at the length field's offset, with the
+    // bytes left after it. `stored` receives the length as stored.
+    bool Text(VqfField length_field, VqfField text_field, std::uint32_t index, std::u16string* out,
+              std::uint32_t* stored = nullptr) {
+        const std::uint64_t at = pos_;
         std::uint32_t len = 0;
         if (!Number(length_field, index, len)) return false;
-        if (len > left) return Fail(text_field, index, at, len, left);
-        pos += len;
-        left -= len;
+        if (len > left_) return Fail(text_field, index, at, len, left_);
+        if (stored) *stored = len;
+        if (!out || len == 0) {
+            if (!in_.Skip(len)) return ReadFailed(index, len);
+        } else {
+            // An odd tail's high byte stays 0.
+            out->assign((static_cast<std::size_t>(len) + 1) / 2, u'\0');
+            if (!in_.Read(out->data(), len)) return ReadFailed(index, len);
+            if constexpr (std::endian::native != std::endian::little)
+                for (char16_t& c : *out) c = static_cast<char16_t>(c << 8 | c >> 8);
+            const std::size_t nul = out->find(u'\0');
+            if (nul != std::u16string::npos) out->resize(nul);
+        }
+        Advance(len);
         return true;
     }
+
+    // The five date-times of an item, into `item` unless it is null.
+    bool Times(std::uint32_t index, _ITEM_LIST* item) {
+        if (!item) return Skip(VqfField::DateTimes, index, kDateTimeBytes);
+        if (left_ < kDateTimeBytes) return Fail(VqfField::DateTimes, index, pos_, kDateTimeBytes, left_);
+        std::uint8_t b[kDateTimeBytes];
+        if (!in_.Read(b, kDateTimeBytes)) return ReadFailed(index, kDateTimeBytes);
+        item->planned_start = GetTimes(b);
+        item->planned_end = GetTimes(b + 20);
+        item->actual_start = GetTimes(b + 40);
+        item->actual_end = GetTimes(b + 60);
+        item->alarm = GetTimes(b + 80);
+        Advance(kDateTimeBytes);
+        return true;
+    }
+
+private:
     bool Skip(VqfField field, std::uint32_t index, std::uint32_t n) {
-        if (left < n) return Fail(field, index, pos, n, left);
-        pos += n;
-        left -= n;
+        if (left_ < n) return Fail(field, index, pos_, n, left_);
+        if (!in_.Skip(n)) return ReadFailed(index, n);
+        Advance(n);
         return true;
     }
+
+    void Advance(std::uint32_t n) {
+        pos_ += n;
+        left_ -= n;
+    }
+
+    bool Fail(VqfField field, std::uint32_t index, std::uint64_t at, std::uint64_t needed, std::uint32_t left_then) {
+        result_.ok = false;
+        result_.field = field;
+        result_.index = index;
+        result_.offset = at;
+        result_.needed = needed;
+        result_.left = left_then;
+        return false;
+    }
+
+    bool ReadFailed(std::uint32_t index, std::uint64_t needed) {
+        return Fail(VqfField::Read, index, pos_, needed, left_);
+    }
+
+    Input& in_;
+    std::uint64_t pos_ = 0;
+    std::uint32_t left_;
+    VqfCheckResult& result_;
 };
+
+// Checks a file of `size` bytes and, when `build` is set, loads it on the
+// way. The records are kept aside until the last kind block has passed.
+VqfLoadResult Walk(Input& in, std::uint64_t size, bool build) {
+    VqfLoadResult out;
+    VqfCheckResult& result = out.check;
+    if (size > kMaxFileSize) {
+        result.field = VqfField::FileSize;
+        result.needed = size;
+        return out;
+    }
+    Walker w(in, static_cast<std::uint32_t>(size), result);
+    std::uint32_t items = 0;
+    if (!w.Magic() || !w.Number(VqfField::ItemCount, 0, items)) return out;
+
+    VqfDocument doc;
+    std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
+    std::unique_ptr<_ITEM_LIST> item;
+    // Every block consumes at least 4 bytes or fails, so a huge count stops
+    // at the end of the file, and no more records are made than the file
+    // has blocks for.
+    for (std::uint32_t i = 0; i < items; ++i) {
+        if (build) item = std::make_unique<_ITEM_LIST>();
+        _ITEM_LIST* p = item.get();
+        std::uint32_t title_length = 0;
+        if (!w.Text(VqfField::TitleLength, VqfField::Title, i, p ? &p->title : nullptr, &title_length) ||
+            !w.Text(VqfField::KindLength, VqfField::Kind, i, p ? &p->action_kind : nullptr) || !w.Times(i, p) ||
+            !w.Text(VqfField::LocationLength, VqfField::Location, i, p ? &p->location : nullptr) ||
+            !w.Text(VqfField::StatusLength, VqfField::Status, i, p ? &p->status : nullptr))
+            return out;
+        if (p) {
+            if (title_length == 0) p->title = kNewActionTitle;
+            *tail = std::move(item);
+            tail = &(*tail)->next;
+        }
+    }
+    std::uint32_t kinds = 0;
+    if (!w.Number(VqfField::KindCount, 0, kinds)) return out;
+    std::unique_ptr<_KIND_LIST>* kind_tail = &doc.action_kinds;
+    std::u16string text;
+    for (std::uint32_t k = 0; k < kinds; ++k) {
+        if (!w.Text(VqfField::KindTextLength, VqfField::KindText, k, build ? &text : nullptr)) return out;
+        if (build) {
+            *kind_tail = std::make_unique<_KIND_LIST>(std::move(text));
+            kind_tail = &(*kind_tail)->next;
+            text.clear();
+        }
+    }
+    result.ok = true;
+    result.item_count = items;
+    result.kind_count = kinds;
+    result.end = w.pos();
+    result.left = w.left();
+    out.doc = std::move(doc);
+    return out;
+}
+
+// Lays bytes down in a buffer and hands each full one to the sink. After a
+// refusal it takes no more.
+class Output {
+public:
+    Output(std::span<std::uint8_t> buffer, const VqfSink& sink) : buffer_(buffer), sink_(sink) {}
+
+    bool failed() const { return failed_; }
+
+    void Put(const void* src, std::size_t n) {
+        if (n <= buffer_.size() - used_) {
+            if (n) std::memcpy(buffer_.data() + used_, src, n);
+            used_ += n;
+            return;
+        }
+        PutSlow(static_cast<const std::uint8_t*>(src), n);
+    }
+
+    void Put32(std::uint32_t v) {
+        std::uint8_t b[4];
+        ::Put32(b, v);
+        Put(b, 4);
+    }
+
+    void Text(std::u16string_view text) {
+        Put32(static_cast<std::uint32_t>(text.size() * 2));
+        if constexpr (std::endian::native == std::endian::little) {
+            Put(text.data(), text.size() * 2);
+        } else {
+            for (char16_t c : text) {
+                const std::uint8_t b[2] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)};
+                Put(b, 2);
+            }
+        }
+    }
+
+    void Times(const _TIMES& t) {
+        std::uint8_t b[20];
+        PutTimes(b, t);
+        Put(b, 20);
+    }
+
+    // Hands out what the buffer holds.
+    bool Flush() {
+        if (!failed_ && used_ && !sink_(buffer_.first(used_))) failed_ = true;
+        used_ = 0;
+        return !failed_;
+    }
+
+private:
+    void PutSlow(const std::uint8_t* src, std::size_t n) {
+        while (n && !failed_) {
+            if (used_ == buffer_.size() && !Flush()) return;
+            const std::size_t take = std::min(n, buffer_.size() - used_);
+            std::memcpy(buffer_.data() + used_, src, take);
+            used_ += take;
+            src += take;
+            n -= take;
+        }
+    }
+
+    std::span<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
+    const VqfSink& sink_;
+    bool failed_ = false;
+};
+
+// The size of the file for a document, counted before anything is written.
+std::uint64_t FileSize(const _ITEM_LIST* items, const _KIND_LIST* kinds) {
+    std::uint64_t size = kVqfMagicSize + 4 + 4;
+    for (const _ITEM_LIST* it = items; it; it = it->next.get())
+        size += 16 + kDateTimeBytes +
+                2 * (Stored(it->title).size() + Stored(it->action_kind).size() + Stored(it->location).size() +
+                     Stored(it->status).size());
+    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) size += 4 + 2 * Stored(k->text).size();
+    return size;
+}
+
+// The file's fields in order, for a document already known to fit.
+VqfWriteStatus Lay(const _ITEM_LIST* items, const _KIND_LIST* kinds, Output& out) {
+    out.Put(kVqfMagic, kVqfMagicSize);
+    std::uint32_t item_count = 0, kind_count = 0;
+    for (const _ITEM_LIST* it = items; it; it = it->next.get()) ++item_count;
+    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) ++kind_count;
+    out.Put32(item_count);
+    for (const _ITEM_LIST* it = items; it; it = it->next.get()) {
+        out.Text(Stored(it->title));
+        out.Text(Stored(it->action_kind));
+        out.Times(it->planned_start);
+        out.Times(it->planned_end);
+        out.Times(it->actual_start);
+        out.Times(it->actual_end);
+        out.Times(it->alarm);
+        out.Text(Stored(it->location));
+        out.Text(Stored(it->status));
+        if (out.failed()) return VqfWriteStatus::SinkFailed;
+    }
+    out.Put32(kind_count);
+    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) out.Text(Stored(k->text));
+    return out.Flush() ? VqfWriteStatus::Written : VqfWriteStatus::SinkFailed;
+}
 
 }  // namespace
 
@@ -154,6 +445,9 @@ std::string VqfCheckResult::Describe() const {
                    std::to_string(end) + " bytes used";
         case VqfField::FileSize:
             return "file is 4 GiB or more";
+        case VqfField::Read:
+            return "file could not be read at offset " + std::to_string(offset) + " (" + std::to_string(needed) +
+                   " bytes wanted)";
         case VqfField::Magic:
             return "file of " + std::to_string(left) + " bytes is shorter than the 17-byte magic";
         case VqfField::Title: case VqfField::Kind: case VqfField::Location: case VqfField::Status:
@@ -171,113 +465,42 @@ std::string VqfCheckResult::Describe() const {
 }
 
 VqfCheckResult CheckVqf(std::span<const std::uint8_t> bytes) {
-    VqfCheckResult result;
-    const std::uint64_t size = bytes.size();
-    if (size > kMaxFileSize) {
-        result.field = VqfField::FileSize;
-        result.needed = size;
-        return result;
-    }
-    Walk w{bytes.data(), 0, static_cast<std::uint32_t>(size), result};
-    if (!w.Skip(VqfField::Magic, 0, kVqfMagicSize)) return result;
-    std::uint32_t items = 0;
-    if (!w.Number(VqfField::ItemCount, 0, items)) return result;
-    // Every block consumes at least 4 bytes or fails, so a huge count stops
-    // at the end of the file.
-    for (std::uint32_t i = 0; i < items; ++i) {
-        if (!w.Text(VqfField::TitleLength, VqfField::Title, i) || !w.Text(VqfField::KindLength, VqfField::Kind, i) ||
-            !w.Skip(VqfField::DateTimes, i, kDateTimeBytes) ||
-            !w.Text(VqfField::LocationLength, VqfField::Location, i) ||
-            !w.Text(VqfField::StatusLength, VqfField::Status, i))
-            return result;
-    }
-    std::uint32_t kinds = 0;
-    if (!w.Number(VqfField::KindCount, 0, kinds)) return result;
-    for (std::uint32_t k = 0; k < kinds; ++k)
-        if (!w.Text(VqfField::KindTextLength, VqfField::KindText, k)) return result;
-    result.ok = true;
-    result.item_count = items;
-    result.kind_count = kinds;
-    result.end = w.pos;
-    result.left = w.left;
-    return result;
+    Input in(bytes);
+    return Walk(in, bytes.size(), false).check;
 }
 
 VqfDocument LoadVqf(std::span<const std::uint8_t> bytes) {
-    VqfDocument doc;
-    if (!CheckVqf(bytes)) return doc;
-    const std::uint8_t* p = bytes.data() + kVqfMagicSize;
-    auto text = [&p]() {
-        const std::uint32_t len = Get32(p);
-        p += 4;
-        std::u16string s = len ? DecodeText(p, len) : std::u16string();
-        p += len;
-        return s;
-    };
+    Input in(bytes);
+    return std::move(Walk(in, bytes.size(), true).doc);
+}
 
-    const std::uint32_t items = Get32(p);
-    p += 4;
-    std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
-    for (std::uint32_t i = 0; i < items; ++i) {
-        auto item = std::make_unique<_ITEM_LIST>();
-        const bool untitled = Get32(p) == 0;
-        item->title = text();
-        if (untitled) item->title = kNewActionTitle;
-        item->action_kind = text();
-        item->planned_start = GetTimes(p);
-        item->planned_end = GetTimes(p + 20);
-        item->actual_start = GetTimes(p + 40);
-        item->actual_end = GetTimes(p + 60);
-        item->alarm = GetTimes(p + 80);
-        p += kDateTimeBytes;
-        item->location = text();
-        item->status = text();
-        *tail = std::move(item);
-        tail = &(*tail)->next;
-    }
+VqfLoadResult LoadVqfFrom(std::uint64_t size, const VqfReader& read, std::size_t buffer_size) {
+    // Never a buffer larger than the file needs.
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>({std::max<std::size_t>(buffer_size, 1), size, kMaxFileSize})));
+    Input in(read, size, buffer);
+    return Walk(in, size, true);
+}
 
-    const std::uint32_t kinds = Get32(p);
-    p += 4;
-    std::unique_ptr<_KIND_LIST>* kind_tail = &doc.action_kinds;
-    for (std::uint32_t k = 0; k < kinds; ++k) {
-        *kind_tail = std::make_unique<_KIND_LIST>(text());
-        kind_tail = &(*kind_tail)->next;
-    }
-    return doc;
+VqfWriteStatus WriteVqfTo(const _ITEM_LIST* items, const _KIND_LIST* kinds, const VqfSink& sink,
+                          std::size_t buffer_size) {
+    const std::uint64_t size = FileSize(items, kinds);
+    if (size > kMaxFileSize) return VqfWriteStatus::TooLarge;
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::size_t>(buffer_size, 1), size)));
+    Output out(buffer, sink);
+    return Lay(items, kinds, out);
 }
 
 std::vector<std::uint8_t> WriteVqf(const _ITEM_LIST* items, const _KIND_LIST* kinds) {
-    // First the exact size, so that the bytes are laid down in one buffer.
-    std::uint64_t size = kVqfMagicSize + 4 + 4;
-    std::uint64_t item_count = 0, kind_count = 0;
-    for (const _ITEM_LIST* it = items; it; it = it->next.get(), ++item_count)
-        size += 16 + kDateTimeBytes +
-                2 * (Stored(it->title).size() + Stored(it->action_kind).size() + Stored(it->location).size() +
-                     Stored(it->status).size());
-    for (const _KIND_LIST* k = kinds; k; k = k->next.get(), ++kind_count) size += 4 + 2 * Stored(k->text).size();
+    // The vector is the buffer: the file is laid down in it in one piece.
+    const std::uint64_t size = FileSize(items, kinds);
     if (size > kMaxFileSize) return {};
-
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(size));
-    std::uint8_t* p = out.data();
-    std::memcpy(p, kVqfMagic, kVqfMagicSize);
-    p += kVqfMagicSize;
-    Put32(p, static_cast<std::uint32_t>(item_count));
-    p += 4;
-    for (const _ITEM_LIST* it = items; it; it = it->next.get()) {
-        p = PutText(p, Stored(it->title));
-        p = PutText(p, Stored(it->action_kind));
-        p = PutTimes(p, it->planned_start);
-        p = PutTimes(p, it->planned_end);
-        p = PutTimes(p, it->actual_start);
-        p = PutTimes(p, it->actual_end);
-        p = PutTimes(p, it->alarm);
-        p = PutText(p, Stored(it->location));
-        p = PutText(p, Stored(it->status));
-    }
-    Put32(p, static_cast<std::uint32_t>(kind_count));
-    p += 4;
-    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) p = PutText(p, Stored(k->text));
-    return out;
+    std::vector<std::uint8_t> file(static_cast<std::size_t>(size));
+    const VqfSink keep = [](std::span<const std::uint8_t>) { return true; };
+    Output out(file, keep);
+    Lay(items, kinds, out);
+    return file;
 }
 
 std::vector<std::uint8_t> EncodeLastFileRecord(std::u16string_view path) {

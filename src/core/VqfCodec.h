@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -36,6 +37,7 @@ enum class VqfField {
     StatusLength, Status,
     KindCount,
     KindTextLength, KindText,
+    Read,  // the source could not deliver bytes the file's size announced
 };
 
 struct VqfCheckResult {
@@ -64,16 +66,58 @@ struct VqfDocument {
     std::unique_ptr<_KIND_LIST> action_kinds;  // null when it holds no kinds
 };
 
-// Builds the records of a file that passed CheckVqf (a file that did not
+// Builds the records of a file that passes CheckVqf (a file that does not
 // gives an empty document). A title stored with length 0 becomes
 // "NewAction"; other texts of length 0 stay empty. An odd byte length makes
 // the last unit of the last byte and a zero high byte; a NUL unit ends the
 // text. Date-times are taken as stored, unchecked.
 VqfDocument LoadVqf(std::span<const std::uint8_t> bytes);
 
-// The whole file for a document. Each text is written up to its first NUL
-// (if any) and an empty text with length 0. Returns an empty vector only when
-// the document would not fit the format's 32-bit lengths.
+// ---- streaming: files larger than memory should hold twice.
+
+// Size of the buffer a file passes through on its way in or out.
+inline constexpr std::size_t kVqfChunkSize = std::size_t{1} << 20;
+
+// The next `into.size()` bytes of the file, in order; false when they cannot
+// all be delivered (a read error, or a file that became shorter).
+using VqfReader = std::function<bool(std::span<std::uint8_t> into)>;
+
+struct VqfLoadResult {
+    // What CheckVqf says of the same bytes, or field Read when the source
+    // failed (at the field it was reading).
+    VqfCheckResult check;
+    // The records, only when the check passed; otherwise empty.
+    VqfDocument doc;
+};
+
+// Checks and loads in one pass over a source of `size` bytes, read through a
+// buffer of `buffer_size` bytes (texts longer than it arrive in pieces).
+// Nothing is read past the buffer that holds the end of the last kind block.
+// The records are built while the walk goes on and handed out only when the
+// whole structure passed: a refused file yields nothing, whatever its first
+// blocks held. Running out of memory throws std::bad_alloc, nothing kept.
+VqfLoadResult LoadVqfFrom(std::uint64_t size, const VqfReader& read, std::size_t buffer_size = kVqfChunkSize);
+
+// Takes each full chunk of the file being written, and the last partial one;
+// false stops the writing as failed.
+using VqfSink = std::function<bool(std::span<const std::uint8_t> chunk)>;
+
+enum class VqfWriteStatus {
+    Written,
+    TooLarge,    // the document exceeds the format's 32-bit sizes: nothing was handed out
+    SinkFailed,  // the sink refused a chunk; the chunks before it were handed out
+};
+
+// Lays the whole file for a document down through a buffer of `buffer_size`
+// bytes, in chunks of exactly that size but the last. Each text is written up
+// to its first NUL (if any) and an empty text with length 0. A document that
+// would not fit the format is refused before the first byte goes out.
+VqfWriteStatus WriteVqfTo(const _ITEM_LIST* items, const _KIND_LIST* kinds, const VqfSink& sink,
+                          std::size_t buffer_size = kVqfChunkSize);
+
+// The whole file for a document in one vector, as the streaming writer lays
+// it down. Returns an empty vector only when the document would not fit the
+// format's 32-bit lengths.
 std::vector<std::uint8_t> WriteVqf(const _ITEM_LIST* items, const _KIND_LIST* kinds);
 
 // ---- last-file record: 32-bit byte length L, then L bytes of UTF-16LE path.

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "Seams.h"
@@ -54,9 +56,22 @@ HANDLE OpenForReading(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Fills `into` with the next bytes of the file; false on a read error or when
+// the file ends first.
+bool ReadExactly(HANDLE file, std::span<std::uint8_t> into) {
+    std::size_t done = 0;
+    while (done < into.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1u << 24));
+        DWORD got = 0;
+        if (!ReadFile(file, into.data() + done, chunk, &got, nullptr) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
 // The whole content of an open file, read from its start; nothing when it
-// cannot be read or is larger than `limit` bytes (4 GiB and more never fit
-// the format's 32-bit sizes).
+// cannot be read or is larger than `limit` bytes. Only for small files: a
+// document is read through LoadFromHandle's buffer.
 std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limit) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) return std::nullopt;
@@ -65,32 +80,30 @@ std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limi
     LARGE_INTEGER zero{};
     if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(total));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + done, chunk, &got, nullptr) || got == 0) return std::nullopt;
-        done += got;
-    }
+    if (!ReadExactly(file, bytes)) return std::nullopt;
     return bytes;
 }
 
-bool WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
-    while (done < size) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
         DWORD put = 0;
-        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) return false;
+        if (!WriteFile(file, bytes.data() + done, chunk, &put, nullptr) || put == 0) return false;
         done += put;
     }
     return true;
 }
 
-// Writes `bytes` to `target` so that the target is either the old file or
-// the complete new one: a temporary file beside it is written, flushed and
-// closed, then moved over the target in one step. Any failure removes the
-// temporary file and leaves the target as it was.
-bool ReplaceFileContent(const std::wstring& target, const std::vector<std::uint8_t>& bytes) {
+// Lays a file's content down through a sink; false when it was not all
+// written.
+using ContentWriter = std::function<bool(const VqfSink& sink)>;
+
+// Writes the content that `write` produces to `target` so that the target is
+// either the old file or the complete new one: a temporary file beside it is
+// written, flushed and closed, then moved over the target in one step. Any
+// failure removes the temporary file and leaves the target as it was.
+bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) {
     // A fresh name in the target's directory, so that the final move stays on
     // one volume; CREATE_NEW never takes over someone else's file.
     // Replacing by a move would pass over a read-only target (the move
@@ -115,10 +128,14 @@ bool ReplaceFileContent(const std::wstring& target, const std::vector<std::uint8
 
     bool ok = true;
     if (Fault(SaveStage::Write)) {
-        WriteAll(file.h, bytes.data(), bytes.size() / 2);
+        // A disk that fills up: half of the first chunk gets written.
+        write([&file](std::span<const std::uint8_t> chunk) {
+            WriteAll(file.h, chunk.first(chunk.size() / 2));
+            return false;
+        });
         ok = false;
     } else {
-        ok = WriteAll(file.h, bytes.data(), bytes.size());
+        ok = write([&file](std::span<const std::uint8_t> chunk) { return WriteAll(file.h, chunk); });
     }
     if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.h);
     const bool closed = file.Close();
@@ -137,7 +154,7 @@ void WriteLastFileRecord(const std::wstring& document_path) {
     const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
     FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (record.ok()) WriteAll(record.h, bytes.data(), bytes.size());
+    if (record.ok()) WriteAll(record.h, bytes);
 }
 
 void ShowError(const std::wstring& text) { ShowMessageBox(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
@@ -147,12 +164,12 @@ void SetDocumentTitle(const std::wstring& name) {
     SetWindowTextW(GetWnd(), title.c_str());
 }
 
-// Turns checked file bytes into the open document: records, schedule list
-// and list box, editor with the last item, kind combo box. `report` is false
-// at start-up, where a file without items is skipped silently.
-int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes, const std::wstring& name,
-                 const std::wstring& path, bool report) {
-    const VqfCheckResult check = CheckVqf(bytes);
+// Turns a checked and loaded file into the open document: records, schedule
+// list and list box, editor with the last item, kind combo box. `report` is
+// false at start-up, where a file without items is skipped silently.
+int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstring& name, const std::wstring& path,
+                 bool report) {
+    const VqfCheckResult& check = loaded.check;
     if (!check) return kFileOpenUnsupported;
     if (check.item_count == 0) {
         // A document must always hold an item: raise the fatal error (which
@@ -161,7 +178,7 @@ int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes
         if (report) MyCriticalError(kErrorFileReader, 1);
         return kFileOpenNoItems;
     }
-    VqfDocument doc = LoadVqf(bytes);
+    VqfDocument doc = std::move(loaded.doc);
 
     app.file_name = name;
     app.file_path = path;
@@ -192,9 +209,20 @@ int LoadDocument(CVelquorandimestra& app, const std::vector<std::uint8_t>& bytes
 int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& name, const std::wstring& path,
                    bool report) {
     try {
-        const auto bytes = ReadAll(file, 0xFFFFFFFFull);
-        if (!bytes) return kFileOpenUnsupported;
-        return LoadDocument(app, *bytes, name, path, report);
+        // The file passes through one buffer: memory holds the document, not
+        // the document and a copy of its file.
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > 0xFFFFFFFFll)
+            return kFileOpenUnsupported;
+        LARGE_INTEGER zero{};
+        if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return kFileOpenUnsupported;
+        VqfLoadResult loaded = LoadVqfFrom(static_cast<std::uint64_t>(size.QuadPart),
+                                           [file](std::span<std::uint8_t> into) { return ReadExactly(file, into); });
+        // A file that changed size while it was read is not the file that
+        // was checked.
+        LARGE_INTEGER after{};
+        if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
+        return LoadDocument(app, std::move(loaded), name, path, report);
     } catch (const std::exception&) {
         // Out of memory for a huge file: nothing may stay half-built.
         app.DeleteInstance();
@@ -253,8 +281,13 @@ int CVelquorandimestra::SaveFile() {
     if (file_path.empty()) return 1;
     bool saved = false;
     try {
-        const std::vector<std::uint8_t> bytes = WriteVqf(item_list.get(), action_kinds.get());
-        saved = !bytes.empty() && ReplaceFileContent(file_path, bytes);
+        // The file is streamed out through a small buffer; a document too
+        // large for the format is refused before its first byte is written.
+        const _ITEM_LIST* items = item_list.get();
+        const _KIND_LIST* kinds = action_kinds.get();
+        saved = ReplaceFileContent(file_path, [items, kinds](const VqfSink& sink) {
+            return WriteVqfTo(items, kinds, sink) == VqfWriteStatus::Written;
+        });
     } catch (const std::exception&) {
         saved = false;
     }

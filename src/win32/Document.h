@@ -20,7 +20,8 @@ enum class SaveStage { CreateTemp, Write, Flush, Close, Replace };
 
 // Called before each step; returning true makes that step fail as a full
 // disk or a refused access would. A failing Write really writes half of the
-// bytes first. An empty hook restores normal saving.
+// file's first chunk (half of any file below 1 MiB) first. An empty hook
+// restores normal saving.
 using SaveFaultHook = std::function<bool(SaveStage)>;
 void SetSaveFaultHook(SaveFaultHook hook);
 
