@@ -1,7 +1,11 @@
 // Any bytes as an action item file and as a last-file record: the check and
 // the load never read outside the input, never leak, and agree with each
 // other (a file the check passes always loads, with the counts it found).
+// Streamed through a buffer whose size comes from the input, the load says
+// and builds exactly what the in-memory one does; a source that stops
+// delivering midway leaves nothing.
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "FuzzDoc.h"
@@ -31,6 +35,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(r.offset <= size && r.left <= size - r.offset);
         FUZZ_CHECK(r.needed > r.left);
         FUZZ_CHECK(!doc.item_list && !doc.action_kinds);
+    }
+
+    // The last two bytes pick the buffer size (1 to 65536) and the first
+    // refused read of the failing source.
+    const std::size_t buffer = 1 + (size >= 2 ? (data[size - 1] | data[size - 2] << 8) : 0);
+    const std::size_t fail_at = size ? data[size - 1] % 8 : 0;
+    for (const bool failing : {false, true}) {
+        std::size_t at = 0, requests = 0;
+        const VqfReader read = [&](std::span<std::uint8_t> into) {
+            FUZZ_CHECK(into.size() <= buffer && into.size() <= size - at);
+            if (failing && requests++ == fail_at) return false;
+            std::memcpy(into.data(), data + at, into.size());
+            at += into.size();
+            return true;
+        };
+        const VqfLoadResult s = LoadVqfFrom(size, read, buffer);
+        if (s.check.field == VqfField::Read) {
+            FUZZ_CHECK(failing && !s.check.ok && !s.doc.item_list && !s.doc.action_kinds);
+            FUZZ_CHECK(s.check.offset <= fail_at * buffer);
+            continue;
+        }
+        FUZZ_CHECK(s.check.ok == r.ok && s.check.field == r.field && s.check.index == r.index);
+        FUZZ_CHECK(s.check.offset == r.offset && s.check.needed == r.needed && s.check.left == r.left);
+        FUZZ_CHECK(s.check.item_count == r.item_count && s.check.kind_count == r.kind_count && s.check.end == r.end);
+        const _ITEM_LIST* a = doc.item_list.get();
+        const _ITEM_LIST* b = s.doc.item_list.get();
+        for (; a && b; a = a->next.get(), b = b->next.get())
+            FUZZ_CHECK(static_cast<const _EDIT_ITEM&>(*a) == static_cast<const _EDIT_ITEM&>(*b));
+        FUZZ_CHECK(!a && !b);
+        const _KIND_LIST* k = doc.action_kinds.get();
+        const _KIND_LIST* l = s.doc.action_kinds.get();
+        for (; k && l; k = k->next.get(), l = l->next.get()) FUZZ_CHECK(k->text == l->text);
+        FUZZ_CHECK(!k && !l);
     }
 
     // The same bytes as a last-file record: a bounded path without NULs.
