@@ -26,6 +26,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -213,13 +214,18 @@ std::wstring TempFolder() {
     return dir;
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+// Streams a document's file to disk, so that setting up holds no more memory
+// than an open does and the peak working set is the program's own.
+bool WriteDocumentFile(const std::wstring& path, const VqfDocument& doc) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD put = 0;
-    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    const VqfWriteStatus status =
+        WriteVqfTo(doc.item_list.get(), doc.action_kinds.get(), [f](std::span<const std::uint8_t> chunk) {
+            DWORD put = 0;
+            return WriteFile(f, chunk.data(), static_cast<DWORD>(chunk.size()), &put, nullptr) && put == chunk.size();
+        });
     CloseHandle(f);
-    return ok && put == bytes.size();
+    return status == VqfWriteStatus::Written;
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path) {
@@ -289,8 +295,7 @@ Paths MakeDocument(const std::wstring& dir, std::size_t items, _TIMES* alarm) {
         }
     Paths paths{dir + L"\\bench-" + std::to_wstring(items) + L".vqf",
                 dir + L"\\bench-" + std::to_wstring(items) + L"-copy.vqf"};
-    const std::vector<std::uint8_t> bytes = WriteVqf(doc.item_list.get(), doc.action_kinds.get());
-    if (!WriteFileBytes(paths.document, bytes)) std::fprintf(stderr, "cannot write the sample document\n");
+    if (!WriteDocumentFile(paths.document, doc)) std::fprintf(stderr, "cannot write the sample document\n");
     return paths;
 }
 

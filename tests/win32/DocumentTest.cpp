@@ -9,6 +9,7 @@
 
 #include "Document.h"
 #include "Harness.h"
+#include "Sample.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
 #include "WideText.h"
@@ -588,6 +589,53 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{L"a.vqf"});
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_FALSE(FileExists(record_));
+}
+
+// A document of several megabytes passes through the 1 MiB buffer on open
+// and on save: every record arrives, the file written is the same, a save
+// that fails midway keeps the old file whole, and a file cut short after its
+// first megabyte leaves no document.
+TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
+    const VqfDocument sample = MakeSampleDocument(5000, 11);
+    const Bytes bytes = WriteVqf(sample.item_list.get(), sample.action_kinds.get());
+    ASSERT_GT(bytes.size(), 3 * kVqfChunkSize);
+    const std::wstring big = dir_.File(L"big.vqf"), cut = dir_.File(L"cut.vqf");
+    WriteBytes(big, bytes);
+    WriteBytes(cut, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(2 * kVqfChunkSize + 1000)));
+    BoxScript boxes;
+    ChooserScript choosers;
+
+    OpenFile(choosers, big);
+    ASSERT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(CountItems(g_App.item_list.get()), 5000u);
+    EXPECT_EQ(WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()), bytes);
+
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(ReadBytes(big), bytes);
+
+    // Half of the first chunk reaches the temporary file, then the disk is
+    // full: the target keeps every byte and the temporary file is gone.
+    g_App.item_list->status = u"changed";
+    SetSaveFaultHook([](SaveStage s) { return s == SaveStage::Write; });
+    boxes.Answer(IDOK);
+    Command(IDM_FILE_SAVE);
+    SetSaveFaultHook({});
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
+    EXPECT_EQ(ReadBytes(big), bytes);
+    EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"big.vqf", L"cut.vqf"}));
+
+    // Cut short two megabytes in: refused after records were already read.
+    boxes.Answer(IDNO);
+    boxes.Answer(IDOK);
+    choosers.OpenAnswer(cut);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_EQ(g_App.action_kinds, nullptr);
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {
