@@ -228,6 +228,14 @@ bool WriteDocumentFile(const std::wstring& path, const VqfDocument& doc) {
     return status == VqfWriteStatus::Written;
 }
 
+// The size of a file without reading it: reading 66 MB back would set the
+// peak working set instead of the program.
+std::uint64_t FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
 std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -317,7 +325,7 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
 
     if (Wanted("save")) {
         Figure("save", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVE); }));
-        Check(ReadFileBytes(paths.document).size() > 0, "save", n);
+        Check(FileSizeOf(paths.document) > 0, "save", n);
         g_choose = paths.save_as;
         Figure("save as", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVEAS); }));
         Check(g_App.file_path == paths.save_as, "save as", n);
