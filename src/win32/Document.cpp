@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <span>
@@ -127,15 +128,21 @@ bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) 
     if (!file.ok()) return false;
 
     bool ok = true;
-    if (Fault(SaveStage::Write)) {
-        // A disk that fills up: half of the first chunk gets written.
-        write([&file](std::span<const std::uint8_t> chunk) {
-            WriteAll(file.h, chunk.first(chunk.size() / 2));
-            return false;
-        });
+    const bool disk_full = Fault(SaveStage::Write);
+    try {
+        if (disk_full) {
+            // A disk that fills up: half of the first chunk gets written.
+            write([&file](std::span<const std::uint8_t> chunk) {
+                WriteAll(file.h, chunk.first(chunk.size() / 2));
+                return false;
+            });
+            ok = false;
+        } else {
+            ok = write([&file](std::span<const std::uint8_t> chunk) { return WriteAll(file.h, chunk); });
+        }
+    } catch (const std::exception&) {
+        // No memory for the writer's buffer: the temporary file must go too.
         ok = false;
-    } else {
-        ok = write([&file](std::span<const std::uint8_t> chunk) { return WriteAll(file.h, chunk); });
     }
     if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.h);
     const bool closed = file.Close();
