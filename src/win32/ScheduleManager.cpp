@@ -27,6 +27,24 @@ _SCHEDULE_LIST::~_SCHEDULE_LIST() {
 
 CScheduleManager::CScheduleManager() = default;
 
+std::size_t CScheduleManager::HashOf(std::wstring_view title) { return std::hash<std::wstring_view>{}(title); }
+
+_SCHEDULE_LIST* CScheduleManager::Named(std::wstring_view title) const {
+    const auto [first, last] = titles_.equal_range(HashOf(title));
+    for (auto it = first; it != last; ++it)
+        if (it->second->title == title) return it->second;
+    return nullptr;
+}
+
+void CScheduleManager::Forget(const _SCHEDULE_LIST* node) {
+    const auto [first, last] = titles_.equal_range(HashOf(node->title));
+    for (auto it = first; it != last; ++it)
+        if (it->second == node) {
+            titles_.erase(it);
+            return;
+        }
+}
+
 CScheduleManager::~CScheduleManager() { DeleteInstance(); }
 
 int CScheduleManager::InitInstance() {
@@ -68,7 +86,7 @@ int CScheduleManager::DeleteInstance() {
 
 int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position) {
     std::wstring text = title ? title : L"";
-    if (titles_.count(text) != 0) return 1;
+    if (Named(text) != nullptr) return 1;
 
     const std::size_t count = order_.size();
     if (position == kSchedulePosition) {
@@ -97,7 +115,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     if (inserted == LB_ERR || inserted == LB_ERRSPACE) return -1;  // no line, so no node either
 
     auto node = std::make_unique<_SCHEDULE_LIST>();
-    node->title = text;
+    node->title = std::move(text);
     node->planned_start = planned_start;
     node->planned_end = planned_end;
     _SCHEDULE_LIST* const added = node.get();
@@ -112,7 +130,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     node->next = std::move(link);
     link = std::move(node);
     order_.insert(order_.begin() + position, added);
-    titles_.emplace(std::move(text), added);
+    titles_.emplace(HashOf(added->title), added);
 
     // The new line becomes the only selected one.
     SendMessageW(list, LB_SETSEL, FALSE, -1);
@@ -135,6 +153,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // one by one puts each node after every node whose key is not later, so
     // the final order is the stable sort by planned completion.
     struct Pending {
+        _TIMES key;            // the node's planned completion, at hand for the sort
         std::size_t sequence;  // order of adding
         std::unique_ptr<_SCHEDULE_LIST> node;
     };
@@ -142,18 +161,18 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     std::size_t units = 0;
     for (const _ITEM_LIST* item = items; item; item = item->next.get()) {
         std::wstring text = text_of(item);
-        if (titles_.count(text) != 0) continue;
+        if (Named(text) != nullptr) continue;
         auto node = std::make_unique<_SCHEDULE_LIST>();
         node->title = std::move(text);
         node->planned_start = item->planned_start;
         node->planned_end = item->planned_end;
-        titles_.emplace(node->title, node.get());
+        titles_.emplace(HashOf(node->title), node.get());
         units += node->title.size() + 1;
-        pending.push_back({pending.size(), std::move(node)});
+        pending.push_back({item->planned_end, pending.size(), std::move(node)});
     }
     if (pending.empty()) return 0;
     std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
-        return TimeCmp(a.node->planned_end, b.node->planned_end) == -1;
+        return TimeCmp(a.key, b.key) == -1;
     });
 
     HWND list = ItemList();
@@ -167,7 +186,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
         const LRESULT line = SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(order_.size()),
                                           reinterpret_cast<LPARAM>(p.node->title.c_str()));
         if (line == LB_ERR || line == LB_ERRSPACE) {  // no line, so no node either
-            titles_.erase(p.node->title);
+            Forget(p.node.get());
             continue;
         }
         // The last record that got its line is the one whose line ends up
@@ -188,15 +207,14 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
 }
 
 int CScheduleManager::DeleteItem(const wchar_t* title) {
-    const auto named = titles_.find(title ? title : L"");
-    if (named != titles_.end()) {
-        const auto at = std::find(order_.begin(), order_.end(), named->second);
+    if (_SCHEDULE_LIST* const named = Named(title ? title : L"")) {
+        const auto at = std::find(order_.begin(), order_.end(), named);
         _SCHEDULE_LIST* before = at == order_.begin() ? nullptr : *(at - 1);
         std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
         std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
         link = std::move(gone->next);
         order_.erase(at);
-        titles_.erase(named);
+        Forget(named);
         if (order_.empty()) ascending_ = true;
     }
 
@@ -225,8 +243,7 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
 
 _SCHEDULE_LIST* CScheduleManager::SearchItem(const wchar_t* title) {
     // Titles are unique, so the node by title is the first one from the head.
-    const auto named = titles_.find(title ? title : L"");
-    return named == titles_.end() ? nullptr : named->second;
+    return Named(title ? title : L"");
 }
 
 int CScheduleManager::InitScheduleList(_SCHEDULE_LIST* node) {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -63,12 +64,19 @@ public:
 private:
     void ForgetNodes();
 
-    // Beside the chain, so that adding stays cheap on long lists: each node
-    // by title (the duplicate test), the nodes in chain order (the position
-    // of a key by binary search, and a node's predecessor without a walk),
-    // and whether the keys are known to be ascending (explicit positions may
-    // break that; a linear search is then used).
-    std::unordered_map<std::wstring, _SCHEDULE_LIST*> titles_;
+    static std::size_t HashOf(std::wstring_view title);
+    // The node with `title`, or null.
+    _SCHEDULE_LIST* Named(std::wstring_view title) const;
+    void Forget(const _SCHEDULE_LIST* node);
+
+    // Beside the chain, so that adding stays cheap on long lists: the nodes
+    // by the hash of their title (the duplicate test; a hit is compared with
+    // the node's own title, so no title is held twice), the nodes in chain
+    // order (the position of a key by binary search, and a node's
+    // predecessor without a walk), and whether the keys are known to be
+    // ascending (explicit positions may break that; a linear search is then
+    // used).
+    std::unordered_multimap<std::size_t, _SCHEDULE_LIST*> titles_;
     std::vector<_SCHEDULE_LIST*> order_;
     bool ascending_ = true;
 };
