@@ -4,22 +4,27 @@
 
 #include <windows.h>
 
-// Suspends a window's drawing while it lives. Pauses nest: a window that is
-// not drawing already (hidden, or paused by an outer pause) is left alone, so
-// only the outermost pause turns drawing back on. When it does, it repaints
-// the whole window unless told to leave that to the caller, who then
-// invalidates just what changed.
+#include <map>
+
+// Suspends a window's drawing while it lives. Pauses of one window nest: only
+// the outermost turns drawing off and on again. (The window's own state
+// cannot tell: a list box keeps its drawing switch to itself and leaves
+// WS_VISIBLE alone.) A hidden window is left alone. When drawing comes back
+// on, the whole window is repainted unless the caller asks to invalidate
+// just what changed.
 class RedrawPause {
 public:
     enum Repaint { kRepaintAll, kRepaintNothing };
 
-    explicit RedrawPause(HWND window, Repaint repaint = kRepaintAll)
-        : window_(window),
-          repaint_(repaint),
-          paused_(window != nullptr && (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0) {
+    explicit RedrawPause(HWND window, Repaint repaint = kRepaintAll) : window_(window), repaint_(repaint) {
+        if (window_ == nullptr) return;
+        const bool outermost = Depths()[window_]++ == 0;
+        paused_ = outermost && (GetWindowLongPtrW(window_, GWL_STYLE) & WS_VISIBLE) != 0;
         if (paused_) SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
     }
     ~RedrawPause() {
+        if (window_ == nullptr) return;
+        if (--Depths()[window_] == 0) Depths().erase(window_);
         if (!paused_) return;
         SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
         if (repaint_ == kRepaintAll) InvalidateRect(window_, nullptr, TRUE);
@@ -31,7 +36,13 @@ public:
     bool paused() const { return paused_; }
 
 private:
+    // Open pauses by window (windows of the one user interface thread).
+    static std::map<HWND, int>& Depths() {
+        static std::map<HWND, int> depths;
+        return depths;
+    }
+
     HWND window_;
     Repaint repaint_;
-    bool paused_;
+    bool paused_ = false;
 };
