@@ -5,8 +5,8 @@
 // the seams, so nothing waits for a person.
 //
 //   dialog_bench.exe [items] [--runs k]   one line per figure: operation, n,
-//                                         median of k runs in ms; then the
-//                                         process's peak working set
+//                                         median of k runs in ms, and the
+//                                         process's peak working set so far
 //   dialog_bench.exe ... --only a,b       only the figures whose operation
 //                                         names contain one of these words
 //   dialog_bench.exe --literal [items]    the same list operations done one
@@ -267,7 +267,7 @@ bool Wanted(const char* operation) {
 }
 
 void Figure(const char* operation, std::size_t n, const std::vector<double>& runs) {
-    std::printf("%-34s %7zu %10.2f ms\n", operation, n, Median(runs));
+    std::printf("%-34s %7zu %10.2f ms   peak so far %6.1f MB\n", operation, n, Median(runs), PeakWorkingSetMb());
     std::fflush(stdout);
 }
 
