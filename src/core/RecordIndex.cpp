@@ -71,11 +71,14 @@ void RecordIndex::Rebuild() {
         last_ = p;
         ++next_order_;
     }
-    // Entries were made in chain order: a stable sort keeps it among equal keys.
-    std::stable_sort(titles_.begin(), titles_.end(),
-                     [](const TitleEntry& a, const TitleEntry& b) { return a.hash < b.hash; });
-    std::stable_sort(alarms_.begin(), alarms_.end(),
-                     [](const AlarmEntry& a, const AlarmEntry& b) { return a.minute < b.minute; });
+    // Sorted in place on (key, order): the same order a stable sort by key
+    // gives, without a second array of every entry beside the first.
+    std::sort(titles_.begin(), titles_.end(), [](const TitleEntry& a, const TitleEntry& b) {
+        return a.hash < b.hash || (a.hash == b.hash && a.order < b.order);
+    });
+    std::sort(alarms_.begin(), alarms_.end(), [](const AlarmEntry& a, const AlarmEntry& b) {
+        return a.minute < b.minute || (a.minute == b.minute && a.order < b.order);
+    });
     built_for_ = chain_.get();
     built_ = true;
     ++generation_;

@@ -171,8 +171,11 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
         pending.push_back({item->planned_end, pending.size(), std::move(node)});
     }
     if (pending.empty()) return 0;
-    std::stable_sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
-        return TimeCmp(a.key, b.key) == -1;
+    // In place on (key, order of adding): the stable order by key, without a
+    // second array of every node's entry beside the first.
+    std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
+        const int c = TimeCmp(a.key, b.key);
+        return c == -1 || (c == 0 && a.sequence < b.sequence);
     });
 
     HWND list = ItemList();

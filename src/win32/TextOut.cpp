@@ -23,7 +23,7 @@ constexpr std::size_t kReportPartUnits = 64 * 1024;
 constexpr UINT_PTR kFillTimer = 1;
 
 struct PendingReport {
-    std::wstring text;
+    std::u16string text;
     std::size_t shown = 0;  // units of `text` already in the edit control
 };
 
@@ -36,15 +36,15 @@ std::map<HWND, PendingReport>& Pending() {
 // Where the part starting at `from` ends: after at least kReportPartUnits
 // units, at the end of a line, so that no line (and no surrogate pair) is
 // split between two parts.
-std::size_t PartEnd(const std::wstring& text, std::size_t from) {
+std::size_t PartEnd(const std::u16string& text, std::size_t from) {
     if (text.size() - from <= kReportPartUnits) return text.size();
-    const std::size_t line_end = text.find(L'\n', from + kReportPartUnits - 1);
-    return line_end == std::wstring::npos ? text.size() : line_end + 1;
+    const std::size_t line_end = text.find(u'\n', from + kReportPartUnits - 1);
+    return line_end == std::u16string::npos ? text.size() : line_end + 1;
 }
 
 // Adds text at the end of the edit control, leaving what the user sees as it
 // was: the selection and the scroll position.
-void AppendKeepingView(HWND edit, const std::wstring& part) {
+void AppendKeepingView(HWND edit, const std::u16string& part) {
     DWORD sel_start = 0, sel_end = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
     const LRESULT top = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
@@ -53,7 +53,7 @@ void AppendKeepingView(HWND edit, const std::wstring& part) {
         const RedrawPause pause(edit, RedrawPause::kRepaintNothing);
         const int end = GetWindowTextLengthW(edit);
         SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
+        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePointer(part)));
         SendMessageW(edit, EM_SETSEL, sel_start, sel_end);
         SendMessageW(edit, EM_LINESCROLL, 0, top - SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
         SendMessageW(edit, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, left), 0);
@@ -86,17 +86,16 @@ int CVelquorandimestra::OnTextOut(HWND window) {
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
     for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
-    std::wstring report =
-        ToWide(BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines));
+    std::u16string report = BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines);
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
     SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
     const std::size_t first = PartEnd(report, 0);
     if (first == report.size()) {
-        SetWindowTextW(edit, report.c_str());
+        SetWindowTextW(edit, WidePointer(report));
         return 0;
     }
-    SetWindowTextW(edit, report.substr(0, first).c_str());
+    SetWindowTextW(edit, WidePointer(report.substr(0, first)));
     Pending()[window] = PendingReport{std::move(report), first};
     if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
         // No timer to be had: the rest goes in now rather than never.

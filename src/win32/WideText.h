@@ -13,6 +13,10 @@ inline std::wstring ToWide(std::u16string_view s) { return std::wstring(s.begin(
 
 inline std::u16string ToU16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 
+// A UTF-16 text handed to the Win32 API as it is, for texts too long to copy
+// lightly (a report of thousands of items).
+inline const wchar_t* WidePointer(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
 // The whole text of a window, read with its length: no fixed buffer.
 std::wstring GetWindowString(HWND window);
 
