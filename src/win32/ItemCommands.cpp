@@ -2,6 +2,7 @@
 // that takes an edit into its record when the focus leaves a detail control.
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -153,6 +154,8 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     _ITEM_LIST* record = records.Find(shown_key);
 
     HWND list = ItemListBox();
+    // The line leaves and comes back: the list box is drawn once, at the end.
+    std::optional<RedrawPause> pause(std::in_place, list);
     SelectOwnLine(list, *schedule, shown_key);
     const int line = schedule->DeleteItem(ToWide(shown_key).c_str());
 
@@ -169,6 +172,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
             return CommitTitle(record->title, taken);
         });
     });
+    pause.reset();
     editor->SetItem(record);
     return 0;
 }
