@@ -6,23 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Records.h"
 #include "Report.h"
 
 namespace {
-
-// A chain of records built from a list of items, in that order.
-std::unique_ptr<_ITEM_LIST> Chain(const std::vector<_EDIT_ITEM>& items) {
-    std::unique_ptr<_ITEM_LIST> head;
-    std::unique_ptr<_ITEM_LIST>* tail = &head;
-    for (const _EDIT_ITEM& item : items) {
-        *tail = std::make_unique<_ITEM_LIST>();
-        CopyItemList(tail->get(), item);
-        tail = &(*tail)->next;
-    }
-    return head;
-}
 
 _EDIT_ITEM Item(std::u16string title, _TIMES ps, _TIMES pe, _TIMES as = {}, _TIMES ae = {}, std::u16string status = {}) {
     _EDIT_ITEM item;
@@ -89,7 +78,7 @@ TEST(Report, LongTitleShowsAtMost1022Units) {
 
 TEST(Report, BlocksInLineOrderSkippingUnknownLines) {
     const _TIMES d{2024, 3, 5, 9, 0};
-    auto chain = Chain({
+    auto chain = ItemChain({
         Item(u"First", d, d, {}, {}, u"one\r\ntwo"),
         Item(u"Second", {}, {}),
         Item(u"Dup", {}, {}, {}, {}, u"first dup"),
@@ -117,7 +106,7 @@ TEST(Report, BlocksInLineOrderSkippingUnknownLines) {
 TEST(Report, LongTitleIsMatchedWhole) {
     // Two titles equal in their first 2047 units must not be confused.
     const std::u16string base(3000, u'a');
-    auto chain = Chain({Item(base + u"1", {}, {}, {}, {}, u"one"), Item(base + u"2", {}, {}, {}, {}, u"two")});
+    auto chain = ItemChain({Item(base + u"1", {}, {}, {}, {}, u"one"), Item(base + u"2", {}, {}, {}, {}, u"two")});
     const std::u16string report = BuildReport(chain.get(), {base + u"2"});
     std::u16string expected = u"◆";
     expected.append(base, 0, 1022).append(u"\r\ntwo\r\n\r\n");
@@ -125,7 +114,7 @@ TEST(Report, LongTitleIsMatchedWhole) {
 }
 
 TEST(Report, StatusStopsAtNul) {
-    auto chain = Chain({Item(u"A", {}, {}, {}, {}, std::u16string(u"ok\0hidden", 9))});
+    auto chain = ItemChain({Item(u"A", {}, {}, {}, {}, std::u16string(u"ok\0hidden", 9))});
     EXPECT_EQ(BuildReport(chain.get(), {u"A"}), u"◆A\r\nok\r\n\r\n");
 }
 
@@ -136,7 +125,7 @@ TEST(ReportBenchmark, TenThousandOfHundredThousand) {
     items.reserve(100000);
     for (int i = 0; i < 100000; ++i)
         items.push_back(Item(NumberedTitle(u"Item", i), {2024, 1, 1, 1, 0}, {2024, 2, 1, 1, 0}, {}, {}, u"status"));
-    auto chain = Chain(items);
+    auto chain = ItemChain(items);
     std::vector<std::u16string> lines;
     for (int i = 0; i < 100000; i += 10) lines.push_back(NumberedTitle(u"Item", i));
     const auto start = std::chrono::steady_clock::now();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ICalendar.h"
+#include "ItemChain.h"
 #include "Utf8.h"
 
 namespace {
@@ -16,18 +17,6 @@ struct CalendarDeleter {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
 };
 using Calendar = std::unique_ptr<icalcomponent, CalendarDeleter>;
-
-// A chain built from working copies, in order.
-std::unique_ptr<_ITEM_LIST> Chain(const std::vector<_EDIT_ITEM>& items) {
-    std::unique_ptr<_ITEM_LIST> head;
-    std::unique_ptr<_ITEM_LIST>* tail = &head;
-    for (const _EDIT_ITEM& item : items) {
-        *tail = std::make_unique<_ITEM_LIST>();
-        CopyItemList(tail->get(), item);
-        tail = &(*tail)->next;
-    }
-    return head;
-}
 
 Calendar Parse(const std::string& text) {
     Calendar cal(icalparser_parse_string(text.c_str()));
@@ -83,7 +72,7 @@ TEST(ICalendarLibical, EveryFieldComesBack) {
     broken.title = std::u16string(u"壊れた\xD800題名");
     broken.alarm = {2030, 6, 30, 24, 45};
 
-    const auto chain = Chain({full, bare, broken});
+    const auto chain = ItemChain({full, bare, broken});
     const Calendar cal = Parse(MakeICalendar(chain.get(), 1733011200));  // 2024-12-01 00:00 UTC
     ASSERT_TRUE(cal);
     const auto todos = Todos(cal.get());
@@ -158,7 +147,7 @@ TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
         item.planned_start = item.planned_end = item.actual_end = item.alarm = c.local;
         items.push_back(item);
     }
-    const auto chain = Chain(items);
+    const auto chain = ItemChain(items);
     const Calendar cal = Parse(MakeICalendar(chain.get(), 0));
     ASSERT_TRUE(cal);
     const auto todos = Todos(cal.get());
@@ -186,7 +175,7 @@ TEST(ICalendarLibical, LongTextsUnfoldToTheOriginal) {
         for (int i = 0; i < 200; ++i) item.status += piece;
         items.push_back(item);
     }
-    const auto chain = Chain(items);
+    const auto chain = ItemChain(items);
     const std::string ics = MakeICalendar(chain.get(), 0);
     const Calendar cal = Parse(ics);
     ASSERT_TRUE(cal);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemChain.h"
 #include "Records.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -23,13 +24,8 @@ inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIM
 }
 
 inline void OpenByHand(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
-    g_App.item_list.reset();
-    std::unique_ptr<_ITEM_LIST>* tail = &g_App.item_list;
-    for (const _EDIT_ITEM& item : items) {
-        *tail = std::make_unique<_ITEM_LIST>();
-        CopyItemList(tail->get(), item);
-        tail = &(*tail)->next;
-    }
+    g_App.item_list = ItemChain(items);
+    g_App.records.Rebuild();  // the chain changed outside the commands
     g_App.action_kinds.reset();
     std::unique_ptr<_KIND_LIST>* kind_tail = &g_App.action_kinds;
     for (const std::u16string& kind : kinds) {
