@@ -4,7 +4,13 @@
 
 namespace {
 
+// Read as 64 bits: the 32-bit Windows runtime's time_t is 32 bits wide, and
+// its time() fails from 2038-01-19 03:14:08 UTC on.
+#ifdef _WIN32
+std::int64_t SystemClock() { return static_cast<std::int64_t>(_time64(nullptr)); }
+#else
 std::int64_t SystemClock() { return static_cast<std::int64_t>(std::time(nullptr)); }
+#endif
 
 ClockFunction g_clock = &SystemClock;
 

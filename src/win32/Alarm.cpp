@@ -22,8 +22,10 @@ int CVelquorandimestra::OnTimer() {
     // that decides whether this tick checks at all, so that a tick at the end
     // of a minute cannot check the next minute's alarms.
     const std::int64_t clock = ReadClock();
-    const auto seconds = static_cast<std::int32_t>(static_cast<std::uint32_t>(clock));
-    const _TIMES now = GetTimeAt(static_cast<std::uint32_t>(clock));
+    // Unsigned, like the minute: a signed count turns negative in 2038, and
+    // its remainder would then never be 0.
+    const auto seconds = static_cast<std::uint32_t>(clock);
+    const _TIMES now = GetTimeAt(seconds);
     HWND window = GetWnd();
     if (seconds % 60 != 0) return 0;
 

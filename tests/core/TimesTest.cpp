@@ -54,12 +54,15 @@ TEST(GetTime, AgreesWithCalendarAndNeverShowsHourZero) {
             const _TIMES got = GetTimeAt(t);
             ASSERT_GE(got.hour, 1);
             ASSERT_LE(got.hour, 24);
-            std::time_t local = static_cast<std::time_t>(t) + 9 * 3600 - (got.hour == 24 ? 3600 : 0);
+            // The reference calendar takes 64-bit seconds: a 32-bit time_t
+            // wraps in 2038.
             std::tm tm{};
 #ifdef _WIN32
-            gmtime_s(&tm, &local);
+            const __time64_t local = static_cast<__time64_t>(t) + 9 * 3600 - (got.hour == 24 ? 3600 : 0);
+            ASSERT_EQ(_gmtime64_s(&tm, &local), 0) << t;
 #else
-            gmtime_r(&local, &tm);
+            const std::time_t local = static_cast<std::time_t>(t) + 9 * 3600 - (got.hour == 24 ? 3600 : 0);
+            ASSERT_NE(gmtime_r(&local, &tm), nullptr) << t;
 #endif
             ASSERT_EQ(got.year, tm.tm_year + 1900) << t;
             ASSERT_EQ(got.month, tm.tm_mon + 1) << t;

@@ -48,6 +48,11 @@ TEST_F(MainDialogTest, AlarmTicks) {
          {WithAlarm(u"h0", {2024, 3, 6, 0, 30}), WithAlarm(u"h24", {2024, 3, 5, 24, 30})}, {L"h24"}},
         {"minute 60 never", UtcSeconds(2024, 3, 5, 1, 0), true,
          {WithAlarm(u"m60", {2024, 3, 5, 9, 60}), WithAlarm(u"m0", {2024, 3, 5, 10, 0})}, {L"m0"}},
+        // Past the signed 32-bit seconds of 2038-01-19 03:14:08 UTC.
+        {"second 0 after 2038", UtcSeconds(2038, 1, 19, 3, 15), true,
+         {WithAlarm(u"T", {2038, 1, 19, 12, 15}, u"2038")}, {L"2038"}},
+        {"second 0 in 2106", UtcSeconds(2106, 2, 7, 6, 28), true,
+         {WithAlarm(u"T", {2106, 2, 7, 15, 28}, u"2106")}, {L"2106"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

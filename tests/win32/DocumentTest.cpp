@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "Document.h"
@@ -178,7 +179,9 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     EXPECT_EQ(ofn.nMaxFile, 2048u);
     EXPECT_EQ(ofn.nMaxFileTitle, 2048u);
     EXPECT_EQ(ofn.lpstrDefExt, nullptr);
-    EXPECT_EQ(std::wstring(ofn.lpstrFilter, 27), std::wstring(L"アクション管理ファイル(*.vqf)\0*.vqf\0", 27));
+    // The whole double-NUL-terminated filter, its final NUL included.
+    constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
+    EXPECT_EQ(std::wstring(ofn.lpstrFilter, std::size(kFilter)), std::wstring(kFilter, std::size(kFilter)));
     EXPECT_EQ(choosers.open_started_with()[0], L"");
 }
 
