@@ -28,6 +28,12 @@ private:
     _EDIT_ITEM item_;
 };
 
+// Selects the entry of the kind combo box whose text is exactly `kind`, case
+// included (the first such entry), or no entry when there is none or the
+// kind is empty. Every refill of the combo box ends with this for the shown
+// item's kind.
+void SelectKindEntry(HWND combo, const std::wstring& kind);
+
 // The strict number check of the date-time fields on a control's text: 1 with
 // the value in *number_value when the text is a signed decimal number of at
 // most 32 units, else 0 (see MyTsToI in FieldRules.h). A null text is empty.

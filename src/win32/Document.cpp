@@ -201,15 +201,18 @@ int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstri
     // the record stays in the chain.
     app.records.Rebuild();
     app.schedule->AddItems(app.item_list.get());
-    // Showing every item in turn would end with the last one shown: show
-    // only that one.
-    app.editor->SetItem(app.records.Last());
 
     HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     WPARAM index = 0;
     for (const _KIND_LIST* kind = app.action_kinds.get(); kind; kind = kind->next.get(), ++index)
         SendMessageW(combo, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(ToWide(kind->text).c_str()));
+
+    // Showing every item in turn would end with the last one shown: show
+    // only that one. It is shown after the kinds are in, so that the combo
+    // box selects its kind: with no selection the next commit would read
+    // "no kind chosen".
+    app.editor->SetItem(app.records.Last());
     return 0;
 }
 

@@ -31,8 +31,10 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr UINT kQuestion = MB_YESNOCANCEL | MB_ICONQUESTION;
 const wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
 
-// A file with the given titles (planned completion in file order) and kinds.
-Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {}) {
+// A file with the given titles (planned completion in file order) and kinds;
+// the last item has the kind `last_kind`.
+Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {},
+               const char16_t* last_kind = u"") {
     std::unique_ptr<_ITEM_LIST> items;
     auto* tail = &items;
     int day = 1;
@@ -42,6 +44,7 @@ Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_l
         item->planned_start = {2030, 1, day, 3, 4};
         item->planned_end = {2030, 2, day++, 5, 6};
         item->status = u"状況";
+        if (t == *(titles.end() - 1)) item->action_kind = last_kind;
         *tail = std::move(item);
         tail = &(*tail)->next;
     }
@@ -212,6 +215,43 @@ TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
     // Saving writes the chain as it is, repeated title included.
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(ReadBytes(path), file);
+}
+
+// After an open, and after OK in the kind editor, the combo box shows the
+// shown item's kind again (exactly, case included); a kind the list lacks
+// shows no selection, and a commit keeps it all the same.
+TEST_F(DocumentTest, OpenShowsTheItemsKindAndCommitsKeepIt) {
+    const struct {
+        const char* name;
+        std::initializer_list<const char16_t*> kinds;
+        const char16_t* kind;
+        LRESULT selection;
+    } cases[] = {
+        {"in the list", {u"移動", u"会議"}, u"会議", 1},
+        {"case counts", {u"Work", u"work"}, u"work", 1},
+        {"not in the list, an empty entry is", {u"会議", u""}, u"外出", CB_ERR},
+    };
+    const std::wstring path = dir_.File(L"kinds.vqf");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(path, MakeFile({u"A", u"B"}, c.kinds, c.kind));
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, path);
+        HWND combo = Item(IDC_ACTION_KIND);
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), c.selection);
+        RunModal([&] { Command(IDC_EDIT_KINDS); return INT_PTR{1}; },
+                 {[](HWND d) { SendMessageW(d, WM_COMMAND, IDC_KIND_OK, 0); }});
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), c.selection);
+        SetText(IDC_LOCATION, L"moved");
+        Command(IDC_LOCATION, EN_KILLFOCUS);
+        Command(IDM_FILE_SAVE);
+        const VqfDocument saved = LoadVqf(ReadBytes(path));
+        ASSERT_TRUE(saved.item_list && saved.item_list->next);
+        EXPECT_EQ(saved.item_list->next->location, u"moved");
+        EXPECT_EQ(saved.item_list->next->action_kind, c.kind);
+        g_App.DeleteInstance();
+    }
 }
 
 TEST_F(DocumentTest, SavedLastNotOpenedLastIsReopened) {
