@@ -116,6 +116,7 @@ int CActionEdit::DeleteInstance() {
 
 int CActionEdit::SetItem(const _ITEM_LIST* record) {
     DeleteInstance();
+    shown_ = record;
     if (!record) return 0;
     item_ = static_cast<const _EDIT_ITEM&>(*record);
     SetEdit(&item_);

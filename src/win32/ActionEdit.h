@@ -23,9 +23,14 @@ public:
     // number; refused entries keep their values.
     int UpdateItem();
     _EDIT_ITEM* GetItem();
+    // The record that SetItem last showed (null before any): the one record
+    // a commit may change, even where another record has the same title.
+    // Only compared, never read: the caller checks it is still in the chain.
+    const _ITEM_LIST* Shown() const { return shown_; }
 
 private:
     _EDIT_ITEM item_;
+    const _ITEM_LIST* shown_ = nullptr;
 };
 
 // Selects the entry of the kind combo box whose text is exactly `kind`, case

@@ -215,6 +215,12 @@ TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
     // Saving writes the chain as it is, repeated title included.
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(ReadBytes(path), file);
+    // An edit changes the record shown, not the first one of its title.
+    SetText(IDC_LOCATION, L"edited");
+    Command(IDC_LOCATION, EN_KILLFOCUS);
+    EXPECT_EQ(g_App.item_list->location, u"");
+    EXPECT_EQ(g_App.item_list->next->next->location, u"edited");
+    EXPECT_EQ(Text(IDC_LOCATION), L"edited");
 }
 
 // After an open, and after OK in the kind editor, the combo box shows the
