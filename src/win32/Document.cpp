@@ -364,7 +364,11 @@ int CVelquorandimestra::OnFileNew() {
         } else if (answer == IDNO) {
             DeleteInstance();
         } else {
+            // The question could not be asked. The fatal error asks the
+            // window to close; whether or not it did, this command ends
+            // here: a close that was refused keeps the document.
             MyCriticalError(kErrorDocumentCommands, 1);
+            return 0;
         }
     }
     SetWindowTextW(GetWnd(), kAppTitle);

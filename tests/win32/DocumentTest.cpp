@@ -479,6 +479,27 @@ TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
     EXPECT_EQ(choosers.open_started_with().size(), 1u);  // no chooser after the question
 }
 
+// New with a question box that gives no answer raises the fatal error, whose
+// close asks again; refused, the document stays as it was.
+TEST_F(DocumentTest, NewAfterAFailedQuestionKeepsTheDocumentUnlessItCloses) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    boxes.Answer(0);          // the question fails
+    boxes.Answer(IDOK);       // the error box
+    boxes.Answer(IDCANCEL);   // the close's own question
+    Command(IDM_FILE_NEW);
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    EXPECT_EQ(boxes.asked()[1].text, L"エラーコード：0x00010001");
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
+}
+
 TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     const std::wstring a = dir_.File(L"a.vqf");
     const Bytes original = MakeFile({u"A", u"B"});
