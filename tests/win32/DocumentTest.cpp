@@ -101,7 +101,7 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
     WriteBytes(dir_.File(L"broken.vqf"), Bytes(30, 7));
     Bytes full = Record(plan);
     Bytes too_long = full;
-    too_long[0] = 0x00, too_long[1] = 0x10;  // 4096 bytes: beyond the path buffer
+    too_long[0] = 0x00, too_long[1] = 0x00, too_long[2] = 0x01;  // 65536 bytes: beyond the longest path
     struct Case {
         const char* name;
         std::optional<Bytes> record;  // nothing: no record file
@@ -703,6 +703,100 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     EXPECT_EQ(g_App.state, STATE_NONE);
     EXPECT_EQ(g_App.item_list, nullptr);
     EXPECT_EQ(g_App.action_kinds, nullptr);
+}
+
+// A save replaces the file's content and keeps the file itself: attributes
+// and creation time stay, also where the final step falls back to a move.
+// Its temporary file has a short name of its own, so that a path close to
+// the classic 260-unit limit does not overflow it.
+TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
+    const std::wstring long_name = L"plan" + std::wstring(241 - dir_.path().size(), L'p') + L".vqf";
+    const std::wstring long_target = dir_.File(long_name);
+    ASSERT_EQ(long_target.size(), 250u);
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(record_, {});
+    const struct {
+        const char* name;
+        std::wstring path;
+        DWORD attributes;
+        bool fall_back;
+    } cases[] = {
+        {"hidden", a, FILE_ATTRIBUTE_HIDDEN, false},
+        {"hidden, moved over", a, FILE_ATTRIBUTE_HIDDEN, true},
+        {"long path", long_target, FILE_ATTRIBUTE_ARCHIVE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(c.path, MakeFile({u"A"}));
+        const FILETIME created{0x12345678u, 0x01C00000u};  // 1987
+        {
+            HANDLE h = CreateFileW(c.path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            SetFileTime(h, &created, nullptr, nullptr);
+            CloseHandle(h);
+        }
+        ASSERT_TRUE(SetFileAttributesW(c.path.c_str(), c.attributes));
+        WIN32_FILE_ATTRIBUTE_DATA before{};
+        ASSERT_TRUE(GetFileAttributesExW(c.path.c_str(), GetFileExInfoStandard, &before));
+        const std::vector<std::wstring> files = Listing(dir_.path());
+        // Wine keeps no creation time of its own (it reports the last
+        // change): the time is checked where the file system holds it.
+        const bool holds_creation = CompareFileTime(&before.ftCreationTime, &created) == 0;
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, c.path);
+        g_App.item_list->location = u"changed";
+        std::vector<std::wstring> temporary;
+        SetSaveFaultHook([&](SaveStage s) {
+            if (s == SaveStage::Replace)
+                for (const std::wstring& f : Listing(dir_.path()))
+                    if (std::find(files.begin(), files.end(), f) == files.end()) temporary.push_back(f);
+            return c.fall_back && s == SaveStage::KeepIdentity;
+        });
+        Command(IDM_FILE_SAVE);
+        SetSaveFaultHook({});
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_EQ(ReadBytes(c.path), WriteVqf(g_App.item_list.get(), nullptr));
+        ASSERT_EQ(temporary.size(), 1u);
+        EXPECT_LE(temporary[0].size(), 12u) << testing::PrintToString(temporary[0]);
+        WIN32_FILE_ATTRIBUTE_DATA after{};
+        ASSERT_TRUE(GetFileAttributesExW(c.path.c_str(), GetFileExInfoStandard, &after));
+        EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
+        if (holds_creation) EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+        EXPECT_EQ(Listing(dir_.path()), files);
+        g_App.DeleteInstance();
+        SetFileAttributesW(c.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A document under a path longer than the 2048-unit chooser buffer: the
+// last-file record reopens it, it saves, and save as starts from its whole
+// path.
+TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
+    std::wstring folder = dir_.path();
+    while (folder.size() < 2100) {
+        folder += L"\\" + std::wstring(240, L'd');
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    const std::wstring path = folder + L"\\plan.vqf";
+    WriteBytes(path, MakeFile({u"A"}));
+    WriteBytes(record_, Record(path));
+    g_App.InitInstance();
+    ASSERT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(g_App.file_path, path);
+    BoxScript boxes;
+    ChooserScript choosers;
+    g_App.item_list->location = u"changed";
+    Command(IDM_FILE_SAVE);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(ReadBytes(path), WriteVqf(g_App.item_list.get(), nullptr));
+    choosers.SaveAnswer(L"");
+    Command(IDM_FILE_SAVEAS);
+    ASSERT_EQ(choosers.save_started_with().size(), 1u);
+    EXPECT_EQ(choosers.save_started_with()[0], path);
+    g_App.DeleteInstance();
+    DeleteFileW(path.c_str());
+    for (; folder.size() > dir_.path().size(); folder.resize(folder.rfind(L'\\'))) RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {
