@@ -126,6 +126,29 @@ _ITEM_LIST* RecordIndex::Find(std::u16string_view key) {
     return nullptr;
 }
 
+_ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record) {
+    if (record == nullptr) return nullptr;
+    EnsureBuilt();
+    const std::size_t hash = std::hash<std::u16string_view>{}(key);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto [first, last] = RangeOf(titles_, hash, &TitleEntry::hash);
+        bool changed = false;
+        for (auto it = first; it != last; ++it) {
+            if (it->record == record && TitleKey(it->record->title) == key) return it->record;
+            if (HashOf(*it->record) != it->hash) changed = true;
+        }
+        if (!changed) break;
+        Rebuild();
+    }
+    // Retitled behind the index's back, as in Find.
+    for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
+        if (p == record && TitleKey(p->title) == key) {
+            Rebuild();
+            return p;
+        }
+    return nullptr;
+}
+
 std::vector<_ITEM_LIST*> RecordIndex::Due(const _TIMES& minute) {
     std::vector<_ITEM_LIST*> due;
     if (!CanRing(minute)) {

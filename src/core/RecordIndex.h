@@ -38,6 +38,11 @@ public:
     _ITEM_LIST* Last();
     // The first record in chain order whose title reads `key`, or null.
     _ITEM_LIST* Find(std::u16string_view key);
+    // `record` itself when it is a record of the chain whose title reads
+    // `key`, else null: of several records with one title, the one meant.
+    // `record` is only compared with the chain's records, never read, so it
+    // may be one that is gone.
+    _ITEM_LIST* Find(std::u16string_view key, const _ITEM_LIST* record);
     // The records whose alarm is `minute`, in chain order.
     std::vector<_ITEM_LIST*> Due(const _TIMES& minute);
 

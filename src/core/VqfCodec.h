@@ -122,9 +122,10 @@ std::vector<std::uint8_t> WriteVqf(const _ITEM_LIST* items, const _KIND_LIST* ki
 
 // ---- last-file record: 32-bit byte length L, then L bytes of UTF-16LE path.
 
-// The longest path the record's reader takes: its buffer holds 2048 units
-// including the terminator.
-inline constexpr std::size_t kLastFilePathUnits = 2047;
+// The longest path the record's reader takes: the longest path Windows
+// handles (32,767 units), so that a document saved under a long path is
+// reopened too.
+inline constexpr std::size_t kLastFilePathUnits = 32767;
 
 std::vector<std::uint8_t> EncodeLastFileRecord(std::u16string_view path);
 

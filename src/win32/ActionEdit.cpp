@@ -12,7 +12,9 @@
 
 namespace {
 
-// Title and kind are taken up to this many UTF-16 units.
+// The title is taken up to this many UTF-16 units. A kind is taken as long
+// as its entry is: the kind list keeps kinds of any length (a file may bring
+// them), and a kind cut here would no longer match its entry.
 constexpr std::size_t kShortTextLimit = 2047;
 
 // The date-time edits, row by row (planned start, planned end, actual start,
@@ -83,6 +85,10 @@ LRESULT FindKindEntry(HWND combo, const std::wstring& kind) {
 
 }  // namespace
 
+void SelectKindEntry(HWND combo, const std::wstring& kind) {
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(FindKindEntry(combo, kind)), 0);
+}
+
 int MyTsToI(const wchar_t* number_text, int* number_value) {
     const std::wstring_view text = number_text ? number_text : L"";
     std::int32_t value = number_value ? *number_value : 0;
@@ -110,6 +116,7 @@ int CActionEdit::DeleteInstance() {
 
 int CActionEdit::SetItem(const _ITEM_LIST* record) {
     DeleteInstance();
+    shown_ = record;
     if (!record) return 0;
     item_ = static_cast<const _EDIT_ITEM&>(*record);
     SetEdit(&item_);
@@ -128,8 +135,7 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
         SetText(IDC_TITLE, shown->title, changed);
 
         HWND combo = Control(IDC_ACTION_KIND);
-        const LRESULT entry = FindKindEntry(combo, ToWide(shown->action_kind));
-        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        SelectKindEntry(combo, ToWide(shown->action_kind));
         changed.push_back(combo);
 
         const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
@@ -151,19 +157,19 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
 
 int CActionEdit::UpdateItem() {
     // The numbers keep the values last shown: a refused text leaves them so.
+    std::u16string kind = std::move(item_.action_kind);
     DeleteInstance();
 
     item_.title = ToU16(GetWindowString(Control(IDC_TITLE), kShortTextLimit));
 
     // Only a selected entry counts as the kind; text typed into the combo
-    // box's edit field is not read.
+    // box's edit field is not read. No selection means the list lacks the
+    // item's kind (a file brought it, or the kind editor removed it): the
+    // item keeps it, since the user did not choose another.
     HWND combo = Control(IDC_ACTION_KIND);
     const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selected != CB_ERR) {
-        std::wstring kind = ComboEntry(combo, selected);
-        if (kind.size() > kShortTextLimit) kind.resize(kShortTextLimit);
-        item_.action_kind = ToU16(kind);
-    }
+    if (selected != CB_ERR) kind = ToU16(ComboEntry(combo, selected));
+    item_.action_kind = std::move(kind);
 
     const auto rows = Rows(item_);
     for (std::size_t r = 0; r < rows.size(); ++r) {

@@ -23,10 +23,21 @@ public:
     // number; refused entries keep their values.
     int UpdateItem();
     _EDIT_ITEM* GetItem();
+    // The record that SetItem last showed (null before any): the one record
+    // a commit may change, even where another record has the same title.
+    // Only compared, never read: the caller checks it is still in the chain.
+    const _ITEM_LIST* Shown() const { return shown_; }
 
 private:
     _EDIT_ITEM item_;
+    const _ITEM_LIST* shown_ = nullptr;
 };
+
+// Selects the entry of the kind combo box whose text is exactly `kind`, case
+// included (the first such entry), or no entry when there is none or the
+// kind is empty. Every refill of the combo box ends with this for the shown
+// item's kind.
+void SelectKindEntry(HWND combo, const std::wstring& kind);
 
 // The strict number check of the date-time fields on a control's text: 1 with
 // the value in *number_value when the text is a signed decimal number of at

@@ -65,19 +65,20 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     }
 
     // The combo box follows the chain and shows the shown item's kind again
-    // when it is still in the list. The entry is found with its case: "work"
-    // and "Work" are two kinds.
+    // when it is in the list. The entry is found with its case: "work" and
+    // "Work" are two kinds. The kind is the item's own, not the text the
+    // combo box showed: an item whose kind the list lacked showed nothing,
+    // and must not get an empty entry, nor miss its kind when it was just
+    // added.
     HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
-    const std::wstring shown = GetWindowString(combo);
+    const std::wstring shown = editor ? ToWide(editor->GetItem()->action_kind) : GetWindowString(combo);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     int index = 0;
-    int found = -1;
     for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get(), ++index) {
         const std::wstring entry = ToWide(kind->text);
         SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.c_str()));
-        if (found < 0 && entry == shown) found = index;
     }
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+    SelectKindEntry(combo, shown);
     return 0;
 }
 

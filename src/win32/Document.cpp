@@ -2,6 +2,7 @@
 // and the reading and writing of the action item file.
 #include "Document.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -22,7 +23,10 @@
 
 namespace {
 
-constexpr std::size_t kPathUnits = 2048;  // path and file-title buffers, terminator included
+constexpr std::size_t kPathUnits = 2048;  // chooser buffers to begin with, terminator included
+// The longest path Windows handles, terminator included; a buffer grows to
+// it when a path does not fit the one above.
+constexpr std::size_t kLongestPathUnits = 32768;
 constexpr wchar_t kAppTitle[] = L"Velquorandimestra";
 constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
 constexpr wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
@@ -100,30 +104,111 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 // written.
 using ContentWriter = std::function<bool(const VqfSink& sink)>;
 
+// The folder part of a path, its last backslash included ("" for a bare
+// name).
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// Creates a new empty file of a short name of its own in `folder`
+// ("~vq" + 5 hex digits + ".tmp"): the name does not grow with the target's,
+// so a target near the classic 260-unit limit still has room beside it, and
+// CREATE_NEW never takes over someone else's file. Returns the open handle
+// and the path, or INVALID_HANDLE_VALUE.
+HANDLE CreateBeside(const std::wstring& folder, const wchar_t* prefix, std::wstring& path) {
+    const DWORD process = GetCurrentProcessId() & 0xFFFF;
+    for (DWORD n = 0; n < 16; ++n) {
+        wchar_t name[16];
+        wsprintfW(name, L"%s%04X%X.tmp", prefix, static_cast<unsigned>(process), static_cast<unsigned>(n));
+        path = folder + name;
+        const HANDLE h =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) return h;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    path.clear();
+    return INVALID_HANDLE_VALUE;
+}
+
+// What a save keeps of the file it replaces where ReplaceFileW does not keep
+// it itself (a fallback move, or Wine, whose ReplaceFileW is a plain move):
+// the attributes a user sets and the creation time.
+struct FileIdentity {
+    static constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD attributes = 0;
+    FILETIME created{};
+
+    static std::optional<FileIdentity> Of(const std::wstring& path) {
+        FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!file.ok() || !GetFileInformationByHandle(file.h, &info)) return std::nullopt;
+        return FileIdentity{info.dwFileAttributes, info.ftCreationTime};
+    }
+
+    // Gives `path` this identity where it differs. A failure here is not a
+    // failed save: the content is in place.
+    void GiveTo(const std::wstring& path) const {
+        const std::optional<FileIdentity> now = Of(path);
+        if (!now) return;
+        if (CompareFileTime(&now->created, &created) != 0) {
+            FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+            if (file.ok()) SetFileTime(file.h, &created, nullptr, nullptr);
+        }
+        if ((now->attributes & kKeptAttributes) != (attributes & kKeptAttributes))
+            SetFileAttributesW(path.c_str(), (now->attributes & ~kKeptAttributes) | (attributes & kKeptAttributes));
+    }
+};
+
+// Puts the finished temporary file `temp` in the place of the existing
+// `target`, keeping the target's identity: ReplaceFileW, which keeps its
+// attributes, security, creation time and streams. The old file is first
+// moved to a backup name that this save reserved: without one, ReplaceFileW
+// may fail after the old file is already gone. Where the call cannot be
+// used, or fails with the old file still in place, the temporary file is
+// moved over the target as before. True when the new content is in place;
+// false leaves the old file under its name (restored from the backup when
+// the call had moved it away).
+bool ReplaceExisting(const std::wstring& target, const std::wstring& temp) {
+    std::wstring backup;
+    {
+        FileHandle reserved(CreateBeside(FolderOf(target), L"~vb", backup));
+        if (!reserved.ok()) backup.clear();
+    }
+    if (!backup.empty() && !Fault(SaveStage::KeepIdentity) &&
+        ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(),
+                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        DeleteFileW(backup.c_str());
+        return true;
+    }
+    if (!backup.empty()) {
+        // Moved to the backup but not replaced: the old file goes back first.
+        if (!Exists(target) && !MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return false;
+        DeleteFileW(backup.c_str());
+    }
+    return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
 // Writes the content that `write` produces to `target` so that the target is
 // either the old file or the complete new one: a temporary file beside it is
-// written, flushed and closed, then moved over the target in one step. Any
-// failure removes the temporary file and leaves the target as it was.
+// written, flushed and closed, then put in the target's place in one step.
+// Any failure removes the temporary file and leaves the target as it was.
 bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) {
-    // A fresh name in the target's directory, so that the final move stays on
-    // one volume; CREATE_NEW never takes over someone else's file.
     // Replacing by a move would pass over a read-only target (the move
     // needs only the folder's rights): refuse it as writing into it would.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
+    const std::optional<FileIdentity> identity =
+        attributes != INVALID_FILE_ATTRIBUTES ? FileIdentity::Of(target) : std::nullopt;
+    // In the target's folder, so that the final step stays on one volume.
     std::wstring temp;
     HANDLE h = INVALID_HANDLE_VALUE;
-    if (!Fault(SaveStage::CreateTemp)) {
-        const std::wstring base = target + L"." + std::to_wstring(GetCurrentProcessId());
-        for (int n = 0; n < 100 && h == INVALID_HANDLE_VALUE; ++n) {
-            temp = base + L"-" + std::to_wstring(n) + L".tmp";
-            h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-                GetLastError() != ERROR_ALREADY_EXISTS)
-                break;
-        }
-    }
+    if (!Fault(SaveStage::CreateTemp)) h = CreateBeside(FolderOf(target), L"~vq", temp);
     FileHandle file(h);
     if (!file.ok()) return false;
 
@@ -147,9 +232,15 @@ bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) 
     if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.h);
     const bool closed = file.Close();
     if (ok) ok = closed && !Fault(SaveStage::Close);
-    if (ok)
-        ok = !Fault(SaveStage::Replace) &&
-             MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (ok) ok = !Fault(SaveStage::Replace);
+    if (ok) {
+        if (identity) {
+            ok = ReplaceExisting(target, temp);
+            if (ok) identity->GiveTo(target);
+        } else {
+            ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        }
+    }
     if (!ok) DeleteFileW(temp.c_str());
     return ok;
 }
@@ -201,15 +292,18 @@ int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstri
     // the record stays in the chain.
     app.records.Rebuild();
     app.schedule->AddItems(app.item_list.get());
-    // Showing every item in turn would end with the last one shown: show
-    // only that one.
-    app.editor->SetItem(app.records.Last());
 
     HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     WPARAM index = 0;
     for (const _KIND_LIST* kind = app.action_kinds.get(); kind; kind = kind->next.get(), ++index)
         SendMessageW(combo, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(ToWide(kind->text).c_str()));
+
+    // Showing every item in turn would end with the last one shown: show
+    // only that one. It is shown after the kinds are in, so that the combo
+    // box selects its kind: with no selection the next commit would read
+    // "no kind chosen".
+    app.editor->SetItem(app.records.Last());
     return 0;
 }
 
@@ -245,29 +339,55 @@ constexpr DWORD kChooserRecordSize =
 static_assert(kChooserRecordSize == 76, "the 32-bit chooser record is 76 bytes");
 #endif
 
-OPENFILENAMEW ChooserRecord(wchar_t* path, wchar_t* title) {
+OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
     OPENFILENAMEW ofn{};
     ofn.lStructSize = kChooserRecordSize;
     ofn.lpstrFilter = kFilter;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = kPathUnits;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = kPathUnits;
+    ofn.lpstrFile = path.data();
+    ofn.nMaxFile = static_cast<DWORD>(path.size());
+    ofn.lpstrFileTitle = title.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
     return ofn;
 }
 
-void CopyToBuffer(std::vector<wchar_t>& buffer, const std::wstring& text) {
-    const std::size_t n = std::min(text.size(), buffer.size() - 1);
-    std::copy_n(text.begin(), n, buffer.begin());
-    buffer[n] = L'\0';
+// A chooser buffer that starts with `text`: 2048 units, or longer when the
+// text needs it (a document saved under a long path).
+std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
+    std::vector<wchar_t> buffer(std::max(kPathUnits, text.size() + 1), L'\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    return buffer;
+}
+
+// Shows a chooser. A path longer than its buffers closes the chooser with
+// FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
+// path and the text it started with. True when a path was chosen.
+bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+    const std::vector<wchar_t> start = path;
+    for (;;) {
+        OPENFILENAMEW ofn = ChooserRecord(path, title);
+        if (show(&ofn)) break;
+        if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL || path.size() >= kLongestPathUnits) return false;
+        path = start;
+        path.resize(kLongestPathUnits, L'\0');
+        title.assign(kLongestPathUnits, L'\0');
+    }
+    path.back() = L'\0';
+    title.back() = L'\0';
+    return true;
 }
 
 }  // namespace
 
 std::wstring LastFileRecordPath() {
     if (!g_record_path.empty()) return g_record_path;
+    // A buffer that the path fills up may have cut it: try a longer one.
     std::vector<wchar_t> buffer(kPathUnits, L'\0');
-    const DWORD n = GetModuleFileNameW(g_hInst, buffer.data(), static_cast<DWORD>(buffer.size()));
+    DWORD n = 0;
+    for (;;) {
+        n = GetModuleFileNameW(g_hInst, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size() - 1 || buffer.size() >= kLongestPathUnits) break;
+        buffer.assign(kLongestPathUnits, L'\0');
+    }
     std::wstring path(buffer.data(), std::min<std::size_t>(n, buffer.size()));
     if (path.size() >= 3) path.replace(path.size() - 3, 3, L"dat");
     return path;
@@ -361,7 +481,11 @@ int CVelquorandimestra::OnFileNew() {
         } else if (answer == IDNO) {
             DeleteInstance();
         } else {
+            // The question could not be asked. The fatal error asks the
+            // window to close; whether or not it did, this command ends
+            // here: a close that was refused keeps the document.
             MyCriticalError(kErrorDocumentCommands, 1);
+            return 0;
         }
     }
     SetWindowTextW(GetWnd(), kAppTitle);
@@ -387,10 +511,7 @@ int CVelquorandimestra::OnFileOpen() {
     if (!SaveCurrentThenRelease(*this)) return 0;
 
     for (;;) {
-        OPENFILENAMEW ofn = ChooserRecord(path.data(), title.data());
-        if (!ShowOpenFileDialog(&ofn)) return 0;
-        path.back() = L'\0';
-        title.back() = L'\0';
+        if (!Choose(ShowOpenFileDialog, path, title)) return 0;
         if (Exists(path.data())) break;
         ShowMessageBox(nullptr, kMissingFile, L"ERROR", MB_OK);
     }
@@ -427,15 +548,12 @@ int CVelquorandimestra::OnSaveFile() {
 // Returns 0 when the document was saved under the chosen name, 1 when not.
 int CVelquorandimestra::OnSaveFileNew() {
     if (state != STATE_OPEN) return 1;
-    std::vector<wchar_t> path(kPathUnits, L'\0');
+    // The chooser starts from the document's whole path, however long.
+    std::vector<wchar_t> path = ChooserBuffer(file_path);
     std::vector<wchar_t> title(kPathUnits, L'\0');
-    CopyToBuffer(path, file_path);
 
     for (;;) {
-        OPENFILENAMEW ofn = ChooserRecord(path.data(), title.data());
-        if (!ShowSaveFileDialog(&ofn)) return 1;
-        path.back() = L'\0';
-        title.back() = L'\0';
+        if (!Choose(ShowSaveFileDialog, path, title)) return 1;
         // The test runs on the name as chosen, before ".vqf" is added.
         if (!Exists(path.data())) break;
         if (ShowMessageBox(nullptr, kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;

@@ -15,11 +15,15 @@ std::wstring LastFileRecordPath();
 void SetLastFileRecordPath(std::wstring path);
 
 // The steps of a save. A save writes a temporary file beside the target,
-// flushes and closes it, then replaces the target in one step.
-enum class SaveStage { CreateTemp, Write, Flush, Close, Replace };
+// flushes and closes it, then replaces the target in one step: ReplaceFileW
+// when the target exists (KeepIdentity), which keeps the file's attributes,
+// security, creation time and streams, else (or where that call cannot be
+// used) a move over the target.
+enum class SaveStage { CreateTemp, Write, Flush, Close, Replace, KeepIdentity };
 
 // Called before each step; returning true makes that step fail as a full
-// disk or a refused access would. A failing Write really writes half of the
+// disk or a refused access would (KeepIdentity: as on a file system where
+// ReplaceFileW cannot be used, so that the save falls back to the move). A failing Write really writes half of the
 // file's first chunk (half of any file below 1 MiB) first. An empty hook
 // restores normal saving.
 using SaveFaultHook = std::function<bool(SaveStage)>;

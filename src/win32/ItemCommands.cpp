@@ -151,7 +151,11 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     const _TIMES shown_end = working->planned_end;
     const std::u16string shown_key(TitleKey(working->title));
 
-    _ITEM_LIST* record = records.Find(shown_key);
+    // The record the editor shows, not the first of its title: a file may
+    // hold several records with one title, and an edit of one must not land
+    // in another. An editor that shows no record finds it by its title.
+    _ITEM_LIST* record =
+        editor->Shown() != nullptr ? records.Find(shown_key, editor->Shown()) : records.Find(shown_key);
 
     HWND list = ItemListBox();
     // The line leaves and comes back: the list box is drawn once, at the end.

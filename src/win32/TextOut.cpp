@@ -25,7 +25,41 @@ constexpr UINT_PTR kFillTimer = 1;
 struct PendingReport {
     std::u16string text;
     std::size_t shown = 0;  // units of `text` already in the edit control
+    std::wstring caption;   // the window's own caption, given back at the end
 };
+
+// While parts arrive the caption says so, with how much is in: a copy taken
+// now would not be the whole report, and nothing else in the window shows it.
+void ShowProgress(HWND window, const PendingReport& report) {
+    wchar_t progress[32];
+    wsprintfW(progress, L" （作成中 %d%%）", static_cast<int>(report.shown * 100 / report.text.size()));
+    SetWindowTextW(window, (report.caption + progress).c_str());
+}
+
+// The edit control refuses to copy while parts arrive (Ctrl+C and its
+// context menu both send WM_COPY): a copy must never pass for the whole
+// report. The beep says that the command was refused; the caption says why.
+constexpr wchar_t kEditProcProperty[] = L"Velquorandimestra.EditProc";
+
+LRESULT CALLBACK ReportEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto original = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcProperty));
+    if (message == WM_COPY && ReportArriving(GetParent(edit))) {
+        MessageBeep(MB_ICONWARNING);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropW(edit, kEditProcProperty);
+    }
+    return CallWindowProcW(original, edit, message, wParam, lParam);
+}
+
+void GuardCopies(HWND edit) {
+    if (GetPropW(edit, kEditProcProperty) != nullptr) return;
+    const LONG_PTR original = GetWindowLongPtrW(edit, GWLP_WNDPROC);
+    SetPropW(edit, kEditProcProperty, reinterpret_cast<HANDLE>(original));
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReportEditProc));
+}
 
 // The reports still arriving, by window.
 std::map<HWND, PendingReport>& Pending() {
@@ -73,7 +107,10 @@ void ContinueReport(HWND window) {
     report.shown = end;
     if (report.shown == report.text.size()) {
         KillTimer(window, kFillTimer);
+        SetWindowTextW(window, report.caption.c_str());
         Pending().erase(pending);
+    } else {
+        ShowProgress(window, report);
     }
 }
 
@@ -96,7 +133,9 @@ int CVelquorandimestra::OnTextOut(HWND window) {
         return 0;
     }
     SetWindowTextW(edit, WidePointer(report.substr(0, first)));
-    Pending()[window] = PendingReport{std::move(report), first};
+    GuardCopies(edit);
+    PendingReport& pending = Pending()[window] = PendingReport{std::move(report), first, GetWindowString(window)};
+    ShowProgress(window, pending);
     if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
         // No timer to be had: the rest goes in now rather than never.
         while (ReportArriving(window)) ContinueReport(window);

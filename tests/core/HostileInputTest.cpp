@@ -253,10 +253,10 @@ TEST(HostileLastFileRecord, EveryShortRecordAndBadLength) {
     const Case cases[] = {
         {"length beyond the file", record(1000, 6), u"pppppp"},
         {"length 0xFFFFFFFF", record(0xFFFFFFFF, 6), u""},
-        {"5,000-unit path", EncodeLastFileRecord(std::u16string(5000, u'p')), u""},
-        {"2,047-unit path, the longest taken", EncodeLastFileRecord(std::u16string(2047, u'p')),
-         std::u16string(2047, u'p')},
-        {"2,048-unit path", EncodeLastFileRecord(std::u16string(2048, u'p')), u""},
+        {"40,000-unit path", EncodeLastFileRecord(std::u16string(40000, u'p')), u""},
+        {"32,767-unit path, the longest taken", EncodeLastFileRecord(std::u16string(32767, u'p')),
+         std::u16string(32767, u'p')},
+        {"32,768-unit path", EncodeLastFileRecord(std::u16string(32768, u'p')), u""},
         {"odd length 9", [] { Bytes b{9, 0, 0, 0, 'C', 0, ':', 0, '\\', 0, 'a', 0, 'b'}; return b; }(), u"C:\\ab"},
         {"odd length 7 over more bytes", record(7, 5), u"pppp"},
     };

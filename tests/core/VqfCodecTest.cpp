@@ -280,11 +280,11 @@ TEST(LastFileRecord, DecodeIsBounded) {
     Append32(odd, 5);
     odd.insert(odd.end(), {'C', 0, ':', 0, 'x'});
     Bytes long_len;
-    Append32(long_len, 4096);
-    long_len.resize(4 + 4096, 'a');
+    Append32(long_len, 65536);
+    long_len.resize(4 + 65536, 'a');
     Bytes max_len;
-    Append32(max_len, 4094);
-    for (int i = 0; i < 2047; ++i) max_len.insert(max_len.end(), {'a', 0});
+    Append32(max_len, 65534);
+    for (int i = 0; i < 32767; ++i) max_len.insert(max_len.end(), {'a', 0});
     Bytes short_body;
     Append32(short_body, 100);
     short_body.insert(short_body.end(), {'C', 0, ':', 0, '\\', 0});
@@ -299,7 +299,7 @@ TEST(LastFileRecord, DecodeIsBounded) {
         {"length 0", {0, 0, 0, 0, 'a', 0, 'b', 0}, u""},
         {"odd length", odd, u"C:x"},
         {"length beyond the buffer", long_len, u""},
-        {"longest length", max_len, std::u16string(2047, u'a')},
+        {"longest length", max_len, std::u16string(32767, u'a')},
         {"shorter than its length", short_body, u"C:\\"},
         {"NUL ends the path", with_nul, u"a"},
     };

@@ -140,8 +140,10 @@ TEST_F(ActionEditTest, KindComesOnlyFromTheSelectedEntry) {
     const KindCase cases[] = {
         {u"Call", 1, u"Call"},
         {u"call back", 2, u"call back"},
-        {u"Other", CB_ERR, u""},
-        {u"CALL", CB_ERR, u""},  // entries match exactly, case included
+        // A kind the list lacks shows no selection and is kept: only a pick
+        // from the list changes it.
+        {u"Other", CB_ERR, u"Other"},
+        {u"CALL", CB_ERR, u"CALL"},  // entries match exactly, case included
         {u"", CB_ERR, u""},
     };
     for (const auto& c : cases) {
@@ -161,7 +163,8 @@ TEST_F(ActionEditTest, KindComesOnlyFromTheSelectedEntry) {
     editor.UpdateItem();
     EXPECT_EQ(editor.GetItem()->action_kind, u"");
 
-    // Entries replaced after the item was shown leave no selection.
+    // Entries replaced after the item was shown leave no selection, and the
+    // item keeps its kind.
     _ITEM_LIST record;
     record.action_kind = u"Meeting";
     editor.SetItem(&record);
@@ -169,10 +172,11 @@ TEST_F(ActionEditTest, KindComesOnlyFromTheSelectedEntry) {
     SendMessageW(Item(IDC_ACTION_KIND), CB_RESETCONTENT, 0, 0);
     AddKinds({L"Meeting"});
     editor.UpdateItem();
-    EXPECT_EQ(editor.GetItem()->action_kind, u"");
+    EXPECT_EQ(editor.GetItem()->action_kind, u"Meeting");
 }
 
-TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitleAndKind) {
+// The kind is taken as long as its entry is, as the kind list keeps it.
+TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitle) {
     const std::wstring long_kind(3000, L'k');
     AddKinds({long_kind.c_str()});
     _ITEM_LIST record;
@@ -191,7 +195,7 @@ TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitleAndKind) {
 
     const _EDIT_ITEM& got = *editor.GetItem();
     EXPECT_EQ(got.title, std::u16string(2047, u't'));
-    EXPECT_EQ(got.action_kind, std::u16string(2047, u'k'));
+    EXPECT_EQ(got.action_kind, ToU16(long_kind));
     EXPECT_EQ(got.location, std::u16string(2500, u'l'));
     EXPECT_EQ(got.status, ToU16(status));
 }

@@ -32,8 +32,10 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr UINT kQuestion = MB_YESNOCANCEL | MB_ICONQUESTION;
 const wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
 
-// A file with the given titles (planned completion in file order) and kinds.
-Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {}) {
+// A file with the given titles (planned completion in file order) and kinds;
+// the last item has the kind `last_kind`.
+Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {},
+               const char16_t* last_kind = u"") {
     std::unique_ptr<_ITEM_LIST> items;
     auto* tail = &items;
     int day = 1;
@@ -43,6 +45,7 @@ Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_l
         item->planned_start = {2030, 1, day, 3, 4};
         item->planned_end = {2030, 2, day++, 5, 6};
         item->status = u"状況";
+        if (t == *(titles.end() - 1)) item->action_kind = last_kind;
         *tail = std::move(item);
         tail = &(*tail)->next;
     }
@@ -99,7 +102,7 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
     WriteBytes(dir_.File(L"broken.vqf"), Bytes(30, 7));
     Bytes full = Record(plan);
     Bytes too_long = full;
-    too_long[0] = 0x00, too_long[1] = 0x10;  // 4096 bytes: beyond the path buffer
+    too_long[0] = 0x00, too_long[1] = 0x00, too_long[2] = 0x01;  // 65536 bytes: beyond the longest path
     struct Case {
         const char* name;
         std::optional<Bytes> record;  // nothing: no record file
@@ -215,6 +218,49 @@ TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
     // Saving writes the chain as it is, repeated title included.
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(ReadBytes(path), file);
+    // An edit changes the record shown, not the first one of its title.
+    SetText(IDC_LOCATION, L"edited");
+    Command(IDC_LOCATION, EN_KILLFOCUS);
+    EXPECT_EQ(g_App.item_list->location, u"");
+    EXPECT_EQ(g_App.item_list->next->next->location, u"edited");
+    EXPECT_EQ(Text(IDC_LOCATION), L"edited");
+}
+
+// After an open, and after OK in the kind editor, the combo box shows the
+// shown item's kind again (exactly, case included); a kind the list lacks
+// shows no selection, and a commit keeps it all the same.
+TEST_F(DocumentTest, OpenShowsTheItemsKindAndCommitsKeepIt) {
+    const struct {
+        const char* name;
+        std::initializer_list<const char16_t*> kinds;
+        const char16_t* kind;
+        LRESULT selection;
+    } cases[] = {
+        {"in the list", {u"移動", u"会議"}, u"会議", 1},
+        {"case counts", {u"Work", u"work"}, u"work", 1},
+        {"not in the list, an empty entry is", {u"会議", u""}, u"外出", CB_ERR},
+    };
+    const std::wstring path = dir_.File(L"kinds.vqf");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(path, MakeFile({u"A", u"B"}, c.kinds, c.kind));
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, path);
+        HWND combo = Item(IDC_ACTION_KIND);
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), c.selection);
+        RunModal([&] { Command(IDC_EDIT_KINDS); return INT_PTR{1}; },
+                 {[](HWND d) { SendMessageW(d, WM_COMMAND, IDC_KIND_OK, 0); }});
+        EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), c.selection);
+        SetText(IDC_LOCATION, L"moved");
+        Command(IDC_LOCATION, EN_KILLFOCUS);
+        Command(IDM_FILE_SAVE);
+        const VqfDocument saved = LoadVqf(ReadBytes(path));
+        ASSERT_TRUE(saved.item_list && saved.item_list->next);
+        EXPECT_EQ(saved.item_list->next->location, u"moved");
+        EXPECT_EQ(saved.item_list->next->action_kind, c.kind);
+        g_App.DeleteInstance();
+    }
 }
 
 TEST_F(DocumentTest, SavedLastNotOpenedLastIsReopened) {
@@ -436,6 +482,27 @@ TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
     EXPECT_EQ(choosers.open_started_with().size(), 1u);  // no chooser after the question
 }
 
+// New with a question box that gives no answer raises the fatal error, whose
+// close asks again; refused, the document stays as it was.
+TEST_F(DocumentTest, NewAfterAFailedQuestionKeepsTheDocumentUnlessItCloses) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    boxes.Answer(0);          // the question fails
+    boxes.Answer(IDOK);       // the error box
+    boxes.Answer(IDCANCEL);   // the close's own question
+    Command(IDM_FILE_NEW);
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    EXPECT_EQ(boxes.asked()[1].text, L"エラーコード：0x00010001");
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
+}
+
 TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     const std::wstring a = dir_.File(L"a.vqf");
     const Bytes original = MakeFile({u"A", u"B"});
@@ -639,6 +706,100 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     EXPECT_EQ(g_App.state, STATE_NONE);
     EXPECT_EQ(g_App.item_list, nullptr);
     EXPECT_EQ(g_App.action_kinds, nullptr);
+}
+
+// A save replaces the file's content and keeps the file itself: attributes
+// and creation time stay, also where the final step falls back to a move.
+// Its temporary file has a short name of its own, so that a path close to
+// the classic 260-unit limit does not overflow it.
+TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
+    const std::wstring long_name = L"plan" + std::wstring(241 - dir_.path().size(), L'p') + L".vqf";
+    const std::wstring long_target = dir_.File(long_name);
+    ASSERT_EQ(long_target.size(), 250u);
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(record_, {});
+    const struct {
+        const char* name;
+        std::wstring path;
+        DWORD attributes;
+        bool fall_back;
+    } cases[] = {
+        {"hidden", a, FILE_ATTRIBUTE_HIDDEN, false},
+        {"hidden, moved over", a, FILE_ATTRIBUTE_HIDDEN, true},
+        {"long path", long_target, FILE_ATTRIBUTE_ARCHIVE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(c.path, MakeFile({u"A"}));
+        const FILETIME created{0x12345678u, 0x01C00000u};  // 1987
+        {
+            HANDLE h = CreateFileW(c.path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            SetFileTime(h, &created, nullptr, nullptr);
+            CloseHandle(h);
+        }
+        ASSERT_TRUE(SetFileAttributesW(c.path.c_str(), c.attributes));
+        WIN32_FILE_ATTRIBUTE_DATA before{};
+        ASSERT_TRUE(GetFileAttributesExW(c.path.c_str(), GetFileExInfoStandard, &before));
+        const std::vector<std::wstring> files = Listing(dir_.path());
+        // Wine keeps no creation time of its own (it reports the last
+        // change): the time is checked where the file system holds it.
+        const bool holds_creation = CompareFileTime(&before.ftCreationTime, &created) == 0;
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, c.path);
+        g_App.item_list->location = u"changed";
+        std::vector<std::wstring> temporary;
+        SetSaveFaultHook([&](SaveStage s) {
+            if (s == SaveStage::Replace)
+                for (const std::wstring& f : Listing(dir_.path()))
+                    if (std::find(files.begin(), files.end(), f) == files.end()) temporary.push_back(f);
+            return c.fall_back && s == SaveStage::KeepIdentity;
+        });
+        Command(IDM_FILE_SAVE);
+        SetSaveFaultHook({});
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_EQ(ReadBytes(c.path), WriteVqf(g_App.item_list.get(), nullptr));
+        ASSERT_EQ(temporary.size(), 1u);
+        EXPECT_LE(temporary[0].size(), 12u) << testing::PrintToString(temporary[0]);
+        WIN32_FILE_ATTRIBUTE_DATA after{};
+        ASSERT_TRUE(GetFileAttributesExW(c.path.c_str(), GetFileExInfoStandard, &after));
+        EXPECT_EQ(after.dwFileAttributes, before.dwFileAttributes);
+        if (holds_creation) {
+            EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
+        }
+        EXPECT_EQ(Listing(dir_.path()), files);
+        g_App.DeleteInstance();
+        SetFileAttributesW(c.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// A document under a path longer than the 2048-unit chooser buffer: the
+// last-file record reopens it, it saves, and save as starts from its whole
+// path.
+TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
+    std::wstring folder = dir_.path();
+    while (folder.size() < 2100) {
+        folder += L"\\" + std::wstring(240, L'd');
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    const std::wstring path = folder + L"\\plan.vqf";
+    WriteBytes(path, MakeFile({u"A"}));
+    WriteBytes(record_, Record(path));
+    g_App.InitInstance();
+    ASSERT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(g_App.file_path, path);
+    BoxScript boxes;
+    ChooserScript choosers;
+    g_App.item_list->location = u"changed";
+    Command(IDM_FILE_SAVE);
+    EXPECT_TRUE(boxes.asked().empty());
+    EXPECT_EQ(ReadBytes(path), WriteVqf(g_App.item_list.get(), nullptr));
+    choosers.SaveAnswer(L"");
+    Command(IDM_FILE_SAVEAS);
+    ASSERT_EQ(choosers.save_started_with().size(), 1u);
+    EXPECT_EQ(choosers.save_started_with()[0], path);
+    g_App.DeleteInstance();
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {

@@ -233,15 +233,34 @@ TempDir::TempDir() {
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() {
-    // Make everything deletable again, then remove the tree.
-    std::wstring from = path_ + L'\0';
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&op);
+namespace {
+// Removes a tree by absolute paths only. Wine's SHFileOperationW, given a
+// tree deeper than 260 units, went on in the current directory and deleted
+// files there; this never leaves the tree. Links are removed, not followed.
+void RemoveTree(const std::wstring& dir) {
+    WIN32_FIND_DATAW found;
+    const HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = dir + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // deletable again
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveTree(path);
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveDirectoryW(path.c_str());
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryW(dir.c_str());
 }
+}  // namespace
+
+TempDir::~TempDir() { RemoveTree(path_); }
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;

@@ -2,6 +2,8 @@
 // shows it, and how the window closes.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "HandDocument.h"
 #include "Harness.h"
 #include "Report.h"
@@ -11,6 +13,27 @@
 #include "resource.h"
 
 namespace {
+
+void SetClipboardText(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(GlobalLock(memory)));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"(clipboard busy)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
 
 class TextOutTest : public MainDialogTest {
 protected:
@@ -130,22 +153,37 @@ TEST_F(TextOutTest, LongReportArrivesWholeWithoutMovingTheView) {
     std::wstring text;
     DWORD sel_start = 0, sel_end = 0;
     LRESULT top = -1;
+    // While parts arrive, the caption says so and a copy takes nothing; once
+    // the report is whole, the caption is the window's own and copies work.
+    std::wstring caption_arriving, caption_whole, copied_arriving, copied_whole;
     RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{1}; },
              {[&](HWND d) {
                   HWND edit = GetDlgItem(d, IDC_TEXTOUT_EDIT);
                   arriving_at_first = ReportArriving(d);
                   SendMessageW(edit, EM_SETSEL, 5, 12);
                   SendMessageW(edit, EM_LINESCROLL, 0, 7);
+                  caption_arriving = GetWindowString(d);
+                  SetClipboardText(L"before");
+                  SendMessageW(edit, WM_COPY, 0, 0);
+                  copied_arriving = ClipboardText();
               },
               [&](HWND d) {
                   WaitForReport(d);
                   HWND edit = GetDlgItem(d, IDC_TEXTOUT_EDIT);
+                  caption_whole = GetWindowString(d);
+                  SendMessageW(edit, WM_COPY, 0, 0);
+                  copied_whole = ClipboardText();
                   text = GetWindowString(edit);
                   SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
                   top = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
                   SendMessageW(d, WM_COMMAND, IDC_TEXTOUT_CLOSE, 0);
               }});
     EXPECT_TRUE(arriving_at_first);
+    EXPECT_NE(caption_arriving, L"テキスト出力");
+    EXPECT_EQ(caption_arriving.rfind(L"テキスト出力", 0), 0u) << testing::PrintToString(caption_arriving);
+    EXPECT_EQ(copied_arriving, L"before");
+    EXPECT_EQ(caption_whole, L"テキスト出力");
+    EXPECT_EQ(copied_whole, expected.substr(5, 7));
     EXPECT_TRUE(text == expected) << "report of " << text.size() << " units, expected " << expected.size();
     EXPECT_EQ(sel_start, 5u);
     EXPECT_EQ(sel_end, 12u);
