@@ -45,6 +45,13 @@ std::string FoldICalendarLine(std::string_view line);
 // default title.
 std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds);
 
+// The pieces of MakeICalendar, for a writer that passes items through one at
+// a time: the lines before the first VTODO, the line after the last, and
+// the UID of the `occurrence`-th item (from 1) titled `title` in the file.
+std::string ICalendarBegin();
+std::string ICalendarEnd();
+std::string ICalendarUid(std::u16string_view title, unsigned occurrence);
+
 // The VTODO of one item, CR LF line ends, folded. `uid` must be unique in
 // the calendar.
 std::string MakeVTodo(const _EDIT_ITEM& item, std::string_view uid, std::int64_t stamp_seconds);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Report.h"
 #include "Sample.h"
 #include "VqfCodec.h"
@@ -104,6 +106,8 @@ Bytes ThroughJson(const TempFolder& dir, const std::string& vqf, std::string* js
     const VqfRun dump = Vqf({"dump", vqf, "--json"});
     EXPECT_EQ(dump.status, 0) << dump.err;
     if (json_out) *json_out = dump.out;
+    // Laid out as before, when the whole document went through nlohmann/json.
+    EXPECT_EQ(dump.out, nlohmann::ordered_json::parse(dump.out).dump(2) + "\n");
     Write(dir / "doc.json", dump.out);
     const VqfRun build = Vqf({"build", dir / "doc.json", "-o", dir / "back.vqf"});
     EXPECT_EQ(build.status, 0) << build.err;
@@ -210,6 +214,11 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         {"{\"items\": [{\"title\": 5}]}", "items[0].title: expected a string"},
         {"{\"action_kinds\": [\"a\", [1]]}", "action_kinds[1]: expected a string"},
         {"{\"items\": [{\"title\": \"\xff\"}]}", "not JSON"},
+        {"{\"items\": [{\"title\": \"\\ud800\"}]}", "not JSON"},
+        {"{\"items\": []} x", "line 1, column 15: not JSON"},
+        {"{\"items\": [\n  {\"title\":\n   " + std::string(100000, '[') + "}]}", "line 3, column 4: items[0].title: expected a string"},
+        {"{\"items\": [{\"alarm\": {\"minute\": 1" + std::string(100000, '0') + "}}]}", "items[0].alarm.minute: expected an integer"},
+        {std::string("{\"items\": [{\"title\": \"a\0\"}]}", 26), "not JSON"},
     };
     TempFolder dir;
     const Bytes previous = {1, 2, 3};
@@ -218,11 +227,27 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         Write(dir / "in.json", c.json);
         Write(dir / "out.vqf", previous);
         const VqfRun run = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"});
-        EXPECT_EQ(run.status, kExitRefused);
+        EXPECT_EQ(run.status, kExitUsage);
         EXPECT_NE(run.err.find("in.json: "), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused build must leave the output alone";
     }
+    // A repeated title is refused unless asked for: the program could edit
+    // only the first of them.
+    Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\"}, {\"title\": \"B\"}, {\"title\": \"A\"}]}"));
+    VqfRun repeated = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"});
+    EXPECT_EQ(repeated.status, kExitRefused);
+    EXPECT_NE(repeated.err.find("repeated titles (items[0], items[2])"), std::string::npos) << repeated.err;
+    EXPECT_EQ(Read(dir / "out.vqf"), previous);
+    repeated = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf", "--allow-repeated-titles"});
+    EXPECT_EQ(repeated.status, kExitOk);
+    EXPECT_EQ(CheckVqf(Read(dir / "out.vqf")).item_count, 3u);
+    // check and dump name them, numbered as dump numbers items.
+    repeated = Vqf({"check", dir / "out.vqf"});
+    EXPECT_NE(repeated.out.find("warning: items 1, 3 share a title"), std::string::npos) << repeated.out;
+    repeated = Vqf({"dump", dir / "out.vqf"});
+    EXPECT_NE(repeated.out.find("item 3  (repeats the title of item 1"), std::string::npos) << repeated.out;
+
     // Values dump never writes but people do: unsigned fields and missing keys.
     Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}}]}"));
     ASSERT_EQ(Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"}).status, 0);
