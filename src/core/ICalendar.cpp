@@ -170,6 +170,9 @@ std::string MakeVTodo(const _EDIT_ITEM& item, std::string_view uid, std::int64_t
     AddTextLine(out, "DESCRIPTION", status);
     AddDateLine(out, "DTSTART", item.planned_start);
     AddDateLine(out, "DUE", item.planned_end);
+    // A to-do has no field for the actual start; an extension property
+    // keeps it, so that an import gives the item back whole.
+    AddDateLine(out, kActualStartProperty, item.actual_start);
     if (const auto done = LocalToUtc(item.actual_end)) {
         AddLine(out, "COMPLETED", FormatUtc(*done));
         AddLine(out, "STATUS", "COMPLETED");

@@ -9,6 +9,9 @@
 
 #include "Records.h"
 
+// The extension property that carries an item's actual start.
+inline constexpr char kActualStartProperty[] = "X-VELQUORANDIMESTRA-ACTUAL-START";
+
 // A UTC instant to the minute, as plain calendar fields.
 struct UtcMinute {
     std::int32_t year = 0;

@@ -18,6 +18,7 @@
 #include "Sample.h"
 #include "Utf8.h"
 #include "VqfCodec.h"
+#include "VqfImport.h"
 #include "VqfJson.h"
 
 namespace fs = std::filesystem;
@@ -634,6 +635,43 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
     return kExitOk;
 }
 
+// ---- import
+
+int Import(const std::string& file, const std::string& output, bool allow_repeats, std::ostream& out,
+           std::ostream& err) {
+    if (!HaveCalendarImport())
+        Throw(kExitUsage, "", "import: this build of vqf has no calendar reader (libical); use the Linux build");
+    InputFile in(file);
+    VqfFileWriter writer(output, out);
+    TitleSet taken;
+    CalendarHandler handler;
+    handler.warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
+    handler.item = [&](const _EDIT_ITEM& item, std::size_t line) {
+        if (allow_repeats) {
+            writer.Item(item);
+            return;
+        }
+        // A title the program could not tell apart is renamed as the
+        // program renames an edited title that is taken.
+        _EDIT_ITEM unique = item;
+        unique.title = CommitTitle(item.title, taken.Taken());
+        if (unique.title != item.title)
+            err << "vqf: " << file << ": line " << line << ": title \"" << ToUtf8(item.title) << "\" renamed \""
+                << ToUtf8(unique.title) << "\"\n";
+        taken.Add(unique.title);
+        writer.Item(unique);
+    };
+    std::vector<std::u16string> kinds;
+    try {
+        kinds = ReadCalendar([&](char* into, std::size_t n) { return in.Read(into, n); }, handler);
+    } catch (const CalendarFormatError& e) {
+        Throw(kExitUsage, file, e.what());
+    }
+    if (writer.count() == 0) Throw(kExitRefused, file, "holds no VTODO or VEVENT; the program refuses a file of no items");
+    writer.Finish(kinds);
+    return kExitOk;
+}
+
 // ---- sample
 
 int Sample(const std::string& output, std::size_t items, std::uint64_t seed, std::ostream& out) {
@@ -680,6 +718,13 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
     ics->add_option("FILE", file, "Action item file (.vqf)")->required();
     ics->add_option("-o,--output", output, "The .ics file to write (- for standard output)")->required();
 
+    CLI::App* import = app.add_subcommand(
+        "import", "Turn the to-dos and events of an iCalendar file into a .vqf file (times to UTC+9, hours 1-24).");
+    import->add_option("FILE", file, "iCalendar file (.ics)")->required();
+    import->add_option("-o,--output", output, "The .vqf file to write (- for standard output)")->required();
+    import->add_flag("--allow-repeated-titles", allow_repeats,
+                     "Keep repeated titles as they are instead of numbering them as the program does");
+
     std::size_t items = 50;
     std::uint64_t seed = 1;
     CLI::App* sample = app.add_subcommand("sample", "Write a realistic sample document.");
@@ -702,6 +747,7 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (build->parsed()) return Build(file, output, allow_repeats, out);
         if (report->parsed()) return Report(file, titles, out, err);
         if (ics->parsed()) return Ics(file, output, out);
+        if (import->parsed()) return Import(file, output, allow_repeats, out, err);
         if (sample->parsed()) return Sample(output, items, seed, out);
     } catch (const CommandError& e) {
         err << "vqf: " << e.message << '\n';
