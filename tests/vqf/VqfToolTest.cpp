@@ -257,6 +257,39 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
     EXPECT_EQ(doc.action_kinds, nullptr);
 }
 
+TEST(VqfImport, RefusesBadCalendarsWithTheLine) {
+    const std::string todo = "BEGIN:VTODO\r\nSUMMARY:a\r\nEND:VTODO\r\n";
+    const struct {
+        std::string ics;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"", kExitUsage, "line 0: not an iCalendar file"},
+        {"hello\r\n", kExitUsage, "line 1: not an iCalendar file"},
+        {"BEGIN:VCALENDAR\r\n" + todo, kExitUsage, "line 4: the input ends inside VCALENDAR"},
+        {"BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nEND:VEVENT\r\n", kExitUsage, "line 3: END:VEVENT where END:VTODO"},
+        {"BEGIN:VCALENDAR\r\n" + std::string(2 << 20, 'x'), kExitUsage, "line 2: a line longer than 1 MiB"},
+        {"BEGIN:VCALENDAR\r\n" + [] {
+             std::string deep;
+             for (int i = 0; i < 40; ++i) deep += "BEGIN:X\r\n";
+             return deep;
+         }(), kExitUsage, "line 33: components nested too deep"},
+        {"BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", kExitRefused, "holds no VTODO or VEVENT"},
+        {"BEGIN:VCALENDAR\r\n" + todo + "END:VCALENDAR\r\ntrailing\r\n", kExitUsage, "line 6: text after END:VCALENDAR"},
+    };
+    TempFolder dir;
+    const Bytes previous = {1, 2, 3};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Write(dir / "in.ics", c.ics);
+        Write(dir / "out.vqf", previous);
+        const VqfRun run = Vqf({"import", dir / "in.ics", "-o", dir / "out.vqf"});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.err.find("in.ics: " + c.message), std::string::npos) << run.err;
+        EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused import must leave the output alone";
+    }
+}
+
 TEST(VqfCheck, SaysWhyAndWhereForEachRefusal) {
     const struct {
         const char* name;
@@ -352,7 +385,7 @@ TEST(VqfReport, ScheduleOrderTitlesAndTheWindowsBytes) {
 }
 
 TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
-    for (const char* command : {"check", "dump", "build", "report", "ics", "sample"}) {
+    for (const char* command : {"check", "dump", "build", "report", "ics", "import", "sample"}) {
         const VqfRun run = Vqf({command, "--help"});
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
