@@ -4,21 +4,22 @@
 # time. Fails on any finding: a crash, a failed check, a leak, a read outside
 # the input, undefined behaviour, a timeout or an out-of-memory.
 #
-#   scripts/fuzz.sh              30 seconds per target (what CI runs)
+#   scripts/fuzz.sh              20 seconds per target (what CI runs)
 #   scripts/fuzz.sh 3600         an hour per target, for a longer local run
 #   scripts/fuzz.sh 600 fuzz_load   one target only
 #
 # Seeds come from fuzz/corpus (written by make_fuzz_corpus from the sample
-# generator); inputs that once failed are kept in fuzz/regressions/<target>
+# generator) and, for the JSON and calendar readers, fuzz/seeds/<target>;
+# inputs that once failed are kept in fuzz/regressions/<target>
 # and are replayed first. What the fuzzer learns stays in build/fuzz/work, so
 # repeated local runs go on where the last one stopped. A finding is saved in
 # build/fuzz/artifacts; replay it with build/fuzz/fuzz/<target> <file>.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
+seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_roundtrip fuzz_fields fuzz_report)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_roundtrip fuzz_fields fuzz_report fuzz_json fuzz_ics)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 >/dev/null
@@ -33,6 +34,7 @@ for t in "${targets[@]}"; do
     mkdir -p "$work"
     regressions=fuzz/regressions/$t
     dirs=("$work" fuzz/corpus)
+    [ -d "fuzz/seeds/$t" ] && dirs+=("fuzz/seeds/$t")
     [ -d "$regressions" ] && dirs+=("$regressions")
     log=build/fuzz/$t.log
     start=$(date +%s)

@@ -170,6 +170,9 @@ std::string MakeVTodo(const _EDIT_ITEM& item, std::string_view uid, std::int64_t
     AddTextLine(out, "DESCRIPTION", status);
     AddDateLine(out, "DTSTART", item.planned_start);
     AddDateLine(out, "DUE", item.planned_end);
+    // A to-do has no field for the actual start; an extension property
+    // keeps it, so that an import gives the item back whole.
+    AddDateLine(out, kActualStartProperty, item.actual_start);
     if (const auto done = LocalToUtc(item.actual_end)) {
         AddLine(out, "COMPLETED", FormatUtc(*done));
         AddLine(out, "STATUS", "COMPLETED");
@@ -186,21 +189,36 @@ std::string MakeVTodo(const _EDIT_ITEM& item, std::string_view uid, std::int64_t
     return out;
 }
 
-std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds) {
+std::string ICalendarBegin() {
     std::string out;
     AddLine(out, "BEGIN", "VCALENDAR");
     AddLine(out, "VERSION", "2.0");
     AddLine(out, "PRODID", "-//Velquorandimestra//vqf//JA");
     AddLine(out, "CALSCALE", "GREGORIAN");
+    return out;
+}
+
+std::string ICalendarEnd() {
+    std::string out;
+    AddLine(out, "END", "VCALENDAR");
+    return out;
+}
+
+std::string ICalendarUid(std::u16string_view title, unsigned occurrence) {
+    char uid[64];
+    std::snprintf(uid, sizeof uid, "%016llx-%u@velquorandimestra", static_cast<unsigned long long>(TitleHash(title)),
+                  occurrence);
+    return uid;
+}
+
+std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds) {
+    std::string out = ICalendarBegin();
     // A title may occur twice in a file; the occurrence keeps UIDs unique.
     std::map<std::u16string_view, unsigned> seen;
     for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) {
         const std::u16string_view title = ShownTitle(p->title);
-        char uid[64];
-        std::snprintf(uid, sizeof uid, "%016llx-%u@velquorandimestra",
-                      static_cast<unsigned long long>(TitleHash(title)), ++seen[title]);
-        out += MakeVTodo(*p, uid, stamp_seconds);
+        out += MakeVTodo(*p, ICalendarUid(title, ++seen[title]), stamp_seconds);
     }
-    AddLine(out, "END", "VCALENDAR");
+    out += ICalendarEnd();
     return out;
 }

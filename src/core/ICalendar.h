@@ -9,6 +9,9 @@
 
 #include "Records.h"
 
+// The extension property that carries an item's actual start.
+inline constexpr char kActualStartProperty[] = "X-VELQUORANDIMESTRA-ACTUAL-START";
+
 // A UTC instant to the minute, as plain calendar fields.
 struct UtcMinute {
     std::int32_t year = 0;
@@ -44,6 +47,13 @@ std::string FoldICalendarLine(std::string_view line);
 // the program shows them: up to their first NUL, an empty title as the
 // default title.
 std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds);
+
+// The pieces of MakeICalendar, for a writer that passes items through one at
+// a time: the lines before the first VTODO, the line after the last, and
+// the UID of the `occurrence`-th item (from 1) titled `title` in the file.
+std::string ICalendarBegin();
+std::string ICalendarEnd();
+std::string ICalendarUid(std::u16string_view title, unsigned occurrence);
 
 // The VTODO of one item, CR LF line ends, folded. `uid` must be unique in
 // the calendar.

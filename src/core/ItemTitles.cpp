@@ -1,6 +1,8 @@
 #include "ItemTitles.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "Records.h"
 
@@ -33,4 +35,40 @@ std::u16string CommitTitle(std::u16string title, const TitleTaken& taken) {
         title = NumberedTitle(title, k);
         if (!taken(title)) return title;
     }
+}
+
+void RepeatedTitles::Add(std::u16string_view title, std::uint32_t index, std::uint32_t where) {
+    // FNV-1a over the key's units.
+    std::uint64_t h = 0xcbf29ce484222325ULL;
+    for (char16_t u : TitleKey(title)) h = (h ^ u) * 0x100000001b3ULL;
+    entries_.push_back({h, index, where});
+}
+
+std::vector<std::vector<std::uint32_t>> RepeatedTitles::Find(const TitleAt& title_at) {
+    std::vector<Entry> entries = std::move(entries_);
+    entries_ = {};
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+    });
+    std::vector<std::vector<std::uint32_t>> groups;
+    for (std::size_t i = 0; i < entries.size();) {
+        std::size_t end = i + 1;
+        while (end < entries.size() && entries[end].hash == entries[i].hash) ++end;
+        if (end - i > 1) {
+            // Equal hashes: almost always one title, but only the titles say.
+            std::vector<std::pair<std::u16string, std::vector<std::uint32_t>>> titles;
+            for (std::size_t j = i; j < end; ++j) {
+                std::u16string title = title_at(entries[j].index, entries[j].where);
+                title.resize(TitleKey(title).size());
+                auto it = std::find_if(titles.begin(), titles.end(), [&](const auto& t) { return t.first == title; });
+                if (it == titles.end()) titles.push_back({std::move(title), {entries[j].index}});
+                else it->second.push_back(entries[j].index);
+            }
+            for (auto& t : titles)
+                if (t.second.size() > 1) groups.push_back(std::move(t.second));
+        }
+        i = end;
+    }
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return groups;
 }

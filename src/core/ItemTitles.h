@@ -4,10 +4,12 @@
 // free title when the wanted one is taken.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 // A title as a control (and lstrcmpW) sees it: the text before the first NUL.
 // A file may bring a title with an embedded NUL; its list box line holds only
@@ -46,4 +48,28 @@ public:
 
 private:
     std::unordered_set<std::u16string> keys_;
+};
+
+// Items that share a title (by TitleKey), found in 16 bytes per item so that
+// documents of millions of items can be checked: titles are kept as 64-bit
+// hashes, and only items whose hashes meet are read again and compared.
+class RepeatedTitles {
+public:
+    // Item `index` (ascending from call to call) has `title`; `where` is
+    // handed back to the reader below (an offset in a file, say).
+    void Add(std::u16string_view title, std::uint32_t index, std::uint32_t where);
+
+    // The groups of item numbers (ascending) that share a title, groups of
+    // two or more only, in the order of their first items; `title_at` gives
+    // the title of an item again from its `where`. Forgets the items.
+    using TitleAt = std::function<std::u16string(std::uint32_t index, std::uint32_t where)>;
+    std::vector<std::vector<std::uint32_t>> Find(const TitleAt& title_at);
+
+private:
+    struct Entry {
+        std::uint64_t hash;
+        std::uint32_t index;
+        std::uint32_t where;
+    };
+    std::vector<Entry> entries_;
 };

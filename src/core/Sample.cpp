@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -90,17 +90,53 @@ constexpr std::int64_t kSampleNow = 1748703600;
 
 _TIMES LocalAt(std::int64_t seconds) { return GetTimeAt(static_cast<std::uint32_t>(seconds)); }
 
-std::u16string MakeTitle(SampleRandom& rng, std::unordered_set<std::u16string>& used) {
+// The titles given so far, as 64-bit hashes in an open-addressed table: 8 to
+// 16 bytes a title, so that a sample of a million items is written in little
+// memory. Two titles that hash alike would only make the second one numbered.
+class UsedTitles {
+public:
+    bool insert(std::u16string_view title) {
+        std::uint64_t h = 0xcbf29ce484222325ULL;
+        for (char16_t u : title) h = (h ^ u) * 0x100000001b3ULL;
+        h += h == 0;  // 0 marks a free slot
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        for (std::size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            if (slots_[i] == h) return false;
+            if (slots_[i] == 0) {
+                slots_[i] = h;
+                ++count_;
+                return true;
+            }
+        }
+    }
+
+private:
+    void Grow() {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(64, slots_.size() * 2), 0);
+        old.swap(slots_);
+        for (std::uint64_t h : old) {
+            if (h == 0) continue;
+            std::size_t i = h & (slots_.size() - 1);
+            while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
+            slots_[i] = h;
+        }
+    }
+
+    std::vector<std::uint64_t> slots_;
+    std::size_t count_ = 0;
+};
+
+std::u16string MakeTitle(SampleRandom& rng, UsedTitles& used) {
     std::u16string title(Pick(rng, kSubjects));
     title += u"の";
     title += Pick(rng, kTasks);
     title += Pick(rng, kSuffixes);
-    if (used.insert(title).second) return title;
+    if (used.insert(title)) return title;
     // Common combinations come back in long documents: number them.
     for (unsigned n = 2;; ++n) {
         std::u16string numbered = title + u" その";
         for (char c : std::to_string(n)) numbered += static_cast<char16_t>(c);
-        if (used.insert(numbered).second) return numbered;
+        if (used.insert(numbered)) return numbered;
     }
 }
 
@@ -184,32 +220,42 @@ std::int64_t SampleRandom::Between(std::int64_t lo, std::int64_t hi) {
 
 bool SampleRandom::Percent(unsigned percent) { return Below(100) < percent; }
 
-VqfDocument MakeSampleDocument(std::size_t items, std::uint64_t seed) {
+std::vector<std::u16string> MakeSample(std::size_t items, std::uint64_t seed, const SampleItemSink& item_out) {
     SampleRandom rng(seed);
-    VqfDocument doc;
 
     // The kind list: most of the usual kinds, in a document's own order.
     std::array<std::u16string_view, kKinds.size()> kinds = kKinds;
     for (std::size_t i = kinds.size() - 1; i > 0; --i) std::swap(kinds[i], kinds[rng.Below(i + 1)]);
     const auto kind_count = static_cast<std::size_t>(rng.Between(6, static_cast<std::int64_t>(kinds.size())));
-    std::unique_ptr<_KIND_LIST>* kind_tail = &doc.action_kinds;
-    for (std::size_t i = 0; i < kind_count; ++i) {
-        *kind_tail = std::make_unique<_KIND_LIST>(std::u16string(kinds[i]));
-        kind_tail = &(*kind_tail)->next;
-    }
+    std::vector<std::u16string> kind_list(kinds.begin(), kinds.begin() + static_cast<std::ptrdiff_t>(kind_count));
 
-    std::unordered_set<std::u16string> used;
-    std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
+    UsedTitles used;
+    _EDIT_ITEM item;
     for (std::size_t i = 0; i < items; ++i) {
-        auto item = std::make_unique<_ITEM_LIST>();
-        item->title = MakeTitle(rng, used);
+        item = _EDIT_ITEM{};
+        item.title = MakeTitle(rng, used);
         // Now and then a kind that was later removed from the list, or none.
-        if (!rng.Percent(5)) item->action_kind = kinds[rng.Below(rng.Percent(95) ? kind_count : kinds.size())];
-        FillDates(rng, *item);
-        if (rng.Percent(70)) item->location = Pick(rng, kLocations);
-        if (!rng.Percent(10)) item->status = MakeStatus(rng);
-        *tail = std::move(item);
+        if (!rng.Percent(5)) item.action_kind = kinds[rng.Below(rng.Percent(95) ? kind_count : kinds.size())];
+        FillDates(rng, item);
+        if (rng.Percent(70)) item.location = Pick(rng, kLocations);
+        if (!rng.Percent(10)) item.status = MakeStatus(rng);
+        item_out(item);
+    }
+    return kind_list;
+}
+
+VqfDocument MakeSampleDocument(std::size_t items, std::uint64_t seed) {
+    VqfDocument doc;
+    std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
+    const std::vector<std::u16string> kinds = MakeSample(items, seed, [&](const _EDIT_ITEM& item) {
+        *tail = std::make_unique<_ITEM_LIST>();
+        CopyItemList(tail->get(), item);
         tail = &(*tail)->next;
+    });
+    std::unique_ptr<_KIND_LIST>* kind_tail = &doc.action_kinds;
+    for (const std::u16string& kind : kinds) {
+        *kind_tail = std::make_unique<_KIND_LIST>(kind);
+        kind_tail = &(*kind_tail)->next;
     }
     return doc;
 }

@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "VqfCodec.h"
 
@@ -26,6 +29,11 @@ public:
 private:
     std::uint64_t s_[4];
 };
+
+// The items of a sample one at a time (the item is reused), in document
+// order; returns the sample's list of kinds.
+using SampleItemSink = std::function<void(const _EDIT_ITEM& item)>;
+std::vector<std::u16string> MakeSample(std::size_t items, std::uint64_t seed, const SampleItemSink& item);
 
 // A document of `items` items with unique titles (in document order) and
 // the sample's list of kinds.

@@ -203,6 +203,7 @@ public:
         if (len > left_) return Fail(text_field, index, at, len, left_);
         if (stored) *stored = len;
         if (!out || len == 0) {
+            if (out) out->clear();  // a reused item must not keep the last text
             if (!in_.Skip(len)) return ReadFailed(index, len);
         } else {
             // An odd tail's high byte stays 0.
@@ -218,7 +219,7 @@ public:
     }
 
     // The five date-times of an item, into `item` unless it is null.
-    bool Times(std::uint32_t index, _ITEM_LIST* item) {
+    bool Times(std::uint32_t index, _EDIT_ITEM* item) {
         if (!item) return Skip(VqfField::DateTimes, index, kDateTimeBytes);
         if (left_ < kDateTimeBytes) return Fail(VqfField::DateTimes, index, pos_, kDateTimeBytes, left_);
         std::uint8_t b[kDateTimeBytes];
@@ -265,9 +266,24 @@ private:
     VqfCheckResult& result_;
 };
 
+// One item block into `p` (the texts only when `all_texts`), or past it
+// when `p` is null.
+bool WalkItem(Walker& w, std::uint32_t i, _EDIT_ITEM* p, bool all_texts) {
+    std::uint32_t title_length = 0;
+    if (!w.Text(VqfField::TitleLength, VqfField::Title, i, p ? &p->title : nullptr, &title_length) ||
+        !w.Text(VqfField::KindLength, VqfField::Kind, i, p && all_texts ? &p->action_kind : nullptr) ||
+        !w.Times(i, p) ||
+        !w.Text(VqfField::LocationLength, VqfField::Location, i, p && all_texts ? &p->location : nullptr) ||
+        !w.Text(VqfField::StatusLength, VqfField::Status, i, p && all_texts ? &p->status : nullptr))
+        return false;
+    if (p && title_length == 0) p->title = kNewActionTitle;
+    return true;
+}
+
 // Checks a file of `size` bytes and, when `build` is set, loads it on the
-// way. The records are kept aside until the last kind block has passed.
-VqfLoadResult Walk(Input& in, std::uint64_t size, bool build) {
+// way, or hands each block to `visit`. The records are kept aside until the
+// last kind block has passed.
+VqfLoadResult Walk(Input& in, std::uint64_t size, bool build, const VqfVisitor* visit = nullptr) {
     VqfLoadResult out;
     VqfCheckResult& result = out.check;
     if (size > kMaxFileSize) {
@@ -282,34 +298,38 @@ VqfLoadResult Walk(Input& in, std::uint64_t size, bool build) {
     VqfDocument doc;
     std::unique_ptr<_ITEM_LIST>* tail = &doc.item_list;
     std::unique_ptr<_ITEM_LIST> item;
+    _EDIT_ITEM visited;
+    const bool visit_items = visit && visit->item;
+    const bool all_texts = build || (visit_items && !visit->titles_only);
     // Every block consumes at least 4 bytes or fails, so a huge count stops
     // at the end of the file, and no more records are made than the file
     // has blocks for.
     for (std::uint32_t i = 0; i < items; ++i) {
+        const std::uint64_t offset = w.pos();
         if (build) item = std::make_unique<_ITEM_LIST>();
-        _ITEM_LIST* p = item.get();
-        std::uint32_t title_length = 0;
-        if (!w.Text(VqfField::TitleLength, VqfField::Title, i, p ? &p->title : nullptr, &title_length) ||
-            !w.Text(VqfField::KindLength, VqfField::Kind, i, p ? &p->action_kind : nullptr) || !w.Times(i, p) ||
-            !w.Text(VqfField::LocationLength, VqfField::Location, i, p ? &p->location : nullptr) ||
-            !w.Text(VqfField::StatusLength, VqfField::Status, i, p ? &p->status : nullptr))
-            return out;
-        if (p) {
-            if (title_length == 0) p->title = kNewActionTitle;
+        _EDIT_ITEM* p = build ? item.get() : visit_items ? &visited : nullptr;
+        if (!WalkItem(w, i, p, all_texts)) return out;
+        if (build) {
             *tail = std::move(item);
             tail = &(*tail)->next;
+        } else if (visit_items) {
+            visit->item(i, offset, visited);
         }
     }
     std::uint32_t kinds = 0;
     if (!w.Number(VqfField::KindCount, 0, kinds)) return out;
     std::unique_ptr<_KIND_LIST>* kind_tail = &doc.action_kinds;
     std::u16string text;
+    const bool visit_kinds = visit && visit->kind;
     for (std::uint32_t k = 0; k < kinds; ++k) {
-        if (!w.Text(VqfField::KindTextLength, VqfField::KindText, k, build ? &text : nullptr)) return out;
+        if (!w.Text(VqfField::KindTextLength, VqfField::KindText, k, build || visit_kinds ? &text : nullptr))
+            return out;
         if (build) {
             *kind_tail = std::make_unique<_KIND_LIST>(std::move(text));
             kind_tail = &(*kind_tail)->next;
             text.clear();
+        } else if (visit_kinds) {
+            visit->kind(k, text);
         }
     }
     result.ok = true;
@@ -501,6 +521,49 @@ std::vector<std::uint8_t> WriteVqf(const _ITEM_LIST* items, const _KIND_LIST* ki
     Output out(file, keep);
     Lay(items, kinds, out);
     return file;
+}
+
+VqfCheckResult VisitVqfFrom(std::uint64_t size, const VqfReader& read, const VqfVisitor& visit,
+                            std::size_t buffer_size) {
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>({std::max<std::size_t>(buffer_size, 1), size, kMaxFileSize})));
+    Input in(read, size, buffer);
+    return Walk(in, size, false, &visit).check;
+}
+
+bool ReadVqfItemFrom(std::uint64_t left, const VqfReader& read, _EDIT_ITEM& item, std::size_t buffer_size) {
+    left = std::min(left, kMaxFileSize);
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max<std::size_t>(buffer_size, 1), left)));
+    Input in(read, left, buffer);
+    VqfCheckResult result;
+    Walker w(in, static_cast<std::uint32_t>(left), result);
+    return WalkItem(w, 0, &item, true);
+}
+
+void AppendVqfU32(std::string& out, std::uint32_t value) {
+    std::uint8_t b[4];
+    Put32(b, value);
+    out.append(reinterpret_cast<const char*>(b), 4);
+}
+
+void AppendVqfText(std::string& out, std::u16string_view text) {
+    text = text.substr(0, text.find(u'\0'));
+    const std::size_t at = out.size();
+    out.resize(at + 4 + text.size() * 2);
+    PutText(reinterpret_cast<std::uint8_t*>(out.data() + at), text);
+}
+
+void AppendVqfItem(std::string& out, const _EDIT_ITEM& item) {
+    AppendVqfText(out, item.title);
+    AppendVqfText(out, item.action_kind);
+    std::uint8_t b[kDateTimeBytes];
+    PutTimes(PutTimes(PutTimes(PutTimes(PutTimes(b, item.planned_start), item.planned_end), item.actual_start),
+                      item.actual_end),
+             item.alarm);
+    out.append(reinterpret_cast<const char*>(b), kDateTimeBytes);
+    AppendVqfText(out, item.location);
+    AppendVqfText(out, item.status);
 }
 
 std::vector<std::uint8_t> EncodeLastFileRecord(std::u16string_view path) {

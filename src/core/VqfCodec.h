@@ -98,6 +98,37 @@ struct VqfLoadResult {
 // blocks held. Running out of memory throws std::bad_alloc, nothing kept.
 VqfLoadResult LoadVqfFrom(std::uint64_t size, const VqfReader& read, std::size_t buffer_size = kVqfChunkSize);
 
+// ---- item by item: commands that pass a document through without holding it.
+
+// What a walk hands out, in file order.
+struct VqfVisitor {
+    // Only the title and the date-times of each item are read (the other
+    // texts are skipped, left empty): enough for indices and the schedule.
+    bool titles_only = false;
+    // Each item: its number (from 0), the offset of its block, its fields as
+    // LoadVqf gives them. The item is reused for the next one.
+    std::function<void(std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item)> item;
+    // Each kind text, when set.
+    std::function<void(std::uint32_t index, std::u16string_view text)> kind;
+};
+
+// Checks a source of `size` bytes as CheckVqf does and hands out each block
+// as the walk passes it: before the end of the file is known to be sound, so
+// a caller that must not act on a refused file checks first. A visitor may
+// throw to stop the walk.
+VqfCheckResult VisitVqfFrom(std::uint64_t size, const VqfReader& read, const VqfVisitor& visit,
+                            std::size_t buffer_size = kVqfChunkSize);
+
+// One item block from a source positioned at its start, `left` bytes of the
+// file from there on; false when the block does not fit or cannot be read.
+bool ReadVqfItemFrom(std::uint64_t left, const VqfReader& read, _EDIT_ITEM& item, std::size_t buffer_size);
+
+// The stored form of the pieces of a file, for a writer that lays a file
+// down item by item (and fills in the counts when it knows them).
+void AppendVqfU32(std::string& out, std::uint32_t value);
+void AppendVqfText(std::string& out, std::u16string_view text);  // up to a first NUL
+void AppendVqfItem(std::string& out, const _EDIT_ITEM& item);
+
 // Takes each full chunk of the file being written, and the last partial one;
 // false stops the writing as failed.
 using VqfSink = std::function<bool(std::span<const std::uint8_t> chunk)>;

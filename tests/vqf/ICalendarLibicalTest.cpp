@@ -3,13 +3,17 @@
 
 #include <libical/ical.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ICalendar.h"
 #include "ItemChain.h"
 #include "Utf8.h"
+#include "VqfTool.h"
 
 namespace {
 
@@ -185,6 +189,110 @@ TEST(ICalendarLibical, LongTextsUnfoldToTheOriginal) {
         std::u16string expected = items[i].status;
         for (std::size_t at; (at = expected.find(u"\r\n")) != std::u16string::npos;) expected.replace(at, 2, u"\n");
         EXPECT_EQ(Text(icalcomponent_get_description(todos[i])), Utf8(expected));
+    }
+}
+
+TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) {
+    // A calendar as another program writes it: to-dos and events, times in
+    // UTC, in a zone of the calendar's own VTIMEZONE and floating (taken as
+    // Japan time), alarms at a time and before the start, a repeated title.
+    icaltimezone* utc = icaltimezone_get_utc_timezone();
+    icaltimezone* new_york = icaltimezone_get_builtin_timezone("America/New_York");
+    ASSERT_NE(new_york, nullptr);
+    Calendar cal(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(cal.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(cal.get(), icalproperty_new_prodid("-//another program//EN"));
+    icalcomponent_add_component(cal.get(), icalcomponent_new_clone(icaltimezone_get_component(new_york)));
+    struct Expected {
+        std::string title, kind, location, description;
+        time_t start, end, completed, alarm;
+    };
+    std::vector<Expected> expected;
+    int repeats = 0;
+    for (int i = 0; i < 300; ++i) {
+        const bool todo = i % 2 == 0;
+        icalcomponent* c = todo ? icalcomponent_new_vtodo() : icalcomponent_new_vevent();
+        Expected e{};
+        std::string title = i % 50 == 7 ? "同じ題名" : "項目 " + std::to_string(i) + ", 第" + std::to_string(i % 7);
+        e.title = title;
+        if (i % 50 == 7)
+            for (int k = 1; k <= repeats; ++k) e.title += std::to_string(k);  // Plan, Plan1, Plan12, ...
+        repeats += i % 50 == 7;
+        icalcomponent_set_summary(c, title.c_str());
+        e.kind = i % 3 ? "会議" : "外出";
+        icalcomponent_add_property(c, icalproperty_new_categories(e.kind.c_str()));
+        if (i % 4 == 0) icalcomponent_add_property(c, icalproperty_new_categories("電話"));
+        e.location = i % 5 ? "会議室 " + std::to_string(i % 9) : "";
+        if (!e.location.empty()) icalcomponent_set_location(c, e.location.c_str());
+        e.description = i % 6 ? "一行目\n二行目; 値は " + std::to_string(i) + "\n\n・最後" : "";
+        if (!e.description.empty()) icalcomponent_set_description(c, e.description.c_str());
+        e.start = 1735689600 + i * 26100;  // 2025 onwards, whole minutes
+        e.end = e.start + 7200 + (i % 5) * 86400;
+        icaltimetype start = icaltime_from_timet_with_zone(e.start, 0, utc);
+        if (i % 3 == 1) start = icaltime_convert_to_zone(start, new_york);
+        if (i % 3 == 2) start = icaltime_from_timet_with_zone(e.start + 9 * 3600, 0, nullptr);  // floating
+        icalcomponent_set_dtstart(c, start);
+        const icaltimetype end = icaltime_from_timet_with_zone(e.end, 0, utc);
+        if (todo) icalcomponent_set_due(c, end);
+        else icalcomponent_set_dtend(c, end);
+        if (i % 5 == 0) {
+            e.completed = e.end + 1800;
+            icalcomponent_add_property(c, icalproperty_new_completed(icaltime_from_timet_with_zone(e.completed, 0, utc)));
+        }
+        if (i % 4 < 2) {
+            icaltriggertype trigger{};
+            trigger.time = icaltime_null_time();
+            if (i % 4 == 0) trigger.time = icaltime_from_timet_with_zone(e.alarm = e.start - 600, 0, utc);
+            else trigger.duration = icaldurationtype_from_int(-(15 * 60)), e.alarm = e.start - 900;
+            icalcomponent* alarm = icalcomponent_new_valarm();
+            icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+            icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+            icalcomponent_add_property(alarm, icalproperty_new_description("alarm"));
+            icalcomponent_add_component(c, alarm);
+        }
+        if (i == 3) icalcomponent_add_property(c, icalproperty_new_rrule(icalrecurrencetype_from_string("FREQ=DAILY")));
+        if (i == 4) icalcomponent_add_property(c, icalproperty_new_attendee("mailto:a@example.com"));
+        icalcomponent_add_component(cal.get(), c);
+        expected.push_back(e);
+    }
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vqf_import_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "in.ics", std::ios::binary) << icalcomponent_as_ical_string(cal.get());
+    std::ostringstream out, err;
+    ASSERT_EQ(RunVqf({"vqf", "import", (dir / "in.ics").string(), "-o", (dir / "items.vqf").string()}, out, err), 0)
+        << err.str();
+    // What an item cannot hold is named, never dropped without a word.
+    EXPECT_NE(err.str().find("not carried: RRULE"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("not carried: ATTENDEE"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("renamed \"同じ題名12\""), std::string::npos) << err.str();
+    ASSERT_EQ(RunVqf({"vqf", "ics", (dir / "items.vqf").string(), "-o", (dir / "out.ics").string()}, out, err), 0);
+    std::ifstream in(dir / "out.ics", std::ios::binary);
+    const std::string exported((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove_all(dir);
+
+    const Calendar back = Parse(exported);
+    ASSERT_TRUE(back);
+    const auto todos = Todos(back.get());
+    ASSERT_EQ(todos.size(), expected.size());
+    const auto seconds = [](icaltimetype t) { return icaltime_is_null_time(t) ? time_t{0} : icaltime_as_timet(t); };
+    for (std::size_t i = 0; i < todos.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Expected& e = expected[i];
+        icalcomponent* t = todos[i];
+        EXPECT_EQ(Text(icalcomponent_get_summary(t)), e.title);
+        EXPECT_EQ(Text(icalproperty_get_categories(icalcomponent_get_first_property(t, ICAL_CATEGORIES_PROPERTY))),
+                  e.kind);
+        EXPECT_EQ(Text(icalcomponent_get_location(t)), e.location.empty() ? "<none>" : e.location);
+        EXPECT_EQ(Text(icalcomponent_get_description(t)), e.description.empty() ? "<none>" : e.description);
+        EXPECT_EQ(seconds(icalcomponent_get_dtstart(t)), e.start);
+        EXPECT_EQ(seconds(icalcomponent_get_due(t)), e.end);
+        icalproperty* completed = icalcomponent_get_first_property(t, ICAL_COMPLETED_PROPERTY);
+        EXPECT_EQ(completed ? seconds(icalproperty_get_completed(completed)) : 0, e.completed);
+        icalcomponent* alarm = icalcomponent_get_first_component(t, ICAL_VALARM_COMPONENT);
+        EXPECT_EQ(alarm ? seconds(icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)).time)
+                        : 0,
+                  e.alarm);
     }
 }
 

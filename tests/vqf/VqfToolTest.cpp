@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Report.h"
 #include "Sample.h"
 #include "VqfCodec.h"
@@ -104,6 +106,8 @@ Bytes ThroughJson(const TempFolder& dir, const std::string& vqf, std::string* js
     const VqfRun dump = Vqf({"dump", vqf, "--json"});
     EXPECT_EQ(dump.status, 0) << dump.err;
     if (json_out) *json_out = dump.out;
+    // Laid out as before, when the whole document went through nlohmann/json.
+    EXPECT_EQ(dump.out, nlohmann::ordered_json::parse(dump.out).dump(2) + "\n");
     Write(dir / "doc.json", dump.out);
     const VqfRun build = Vqf({"build", dir / "doc.json", "-o", dir / "back.vqf"});
     EXPECT_EQ(build.status, 0) << build.err;
@@ -210,6 +214,11 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         {"{\"items\": [{\"title\": 5}]}", "items[0].title: expected a string"},
         {"{\"action_kinds\": [\"a\", [1]]}", "action_kinds[1]: expected a string"},
         {"{\"items\": [{\"title\": \"\xff\"}]}", "not JSON"},
+        {"{\"items\": [{\"title\": \"\\ud800\"}]}", "not JSON"},
+        {"{\"items\": []} x", "line 1, column 15: not JSON"},
+        {"{\"items\": [\n  {\"title\":\n   " + std::string(100000, '[') + "}]}", "line 3, column 4: items[0].title: expected a string"},
+        {"{\"items\": [{\"alarm\": {\"minute\": 1" + std::string(100000, '0') + "}}]}", "items[0].alarm.minute: expected an integer"},
+        {std::string("{\"items\": [{\"title\": \"a\0\"}]}", 26), "not JSON"},
     };
     TempFolder dir;
     const Bytes previous = {1, 2, 3};
@@ -218,11 +227,27 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         Write(dir / "in.json", c.json);
         Write(dir / "out.vqf", previous);
         const VqfRun run = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"});
-        EXPECT_EQ(run.status, kExitRefused);
+        EXPECT_EQ(run.status, kExitUsage);
         EXPECT_NE(run.err.find("in.json: "), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused build must leave the output alone";
     }
+    // A repeated title is refused unless asked for: the program could edit
+    // only the first of them.
+    Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\"}, {\"title\": \"B\"}, {\"title\": \"A\"}]}"));
+    VqfRun repeated = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"});
+    EXPECT_EQ(repeated.status, kExitRefused);
+    EXPECT_NE(repeated.err.find("repeated titles (items[0], items[2])"), std::string::npos) << repeated.err;
+    EXPECT_EQ(Read(dir / "out.vqf"), previous);
+    repeated = Vqf({"build", dir / "in.json", "-o", dir / "out.vqf", "--allow-repeated-titles"});
+    EXPECT_EQ(repeated.status, kExitOk);
+    EXPECT_EQ(CheckVqf(Read(dir / "out.vqf")).item_count, 3u);
+    // check and dump name them, numbered as dump numbers items.
+    repeated = Vqf({"check", dir / "out.vqf"});
+    EXPECT_NE(repeated.out.find("warning: items 1, 3 share a title"), std::string::npos) << repeated.out;
+    repeated = Vqf({"dump", dir / "out.vqf"});
+    EXPECT_NE(repeated.out.find("item 3  (repeats the title of item 1"), std::string::npos) << repeated.out;
+
     // Values dump never writes but people do: unsigned fields and missing keys.
     Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}}]}"));
     ASSERT_EQ(Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"}).status, 0);
@@ -230,6 +255,39 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
     ASSERT_TRUE(doc.item_list);
     EXPECT_EQ(doc.item_list->alarm, (_TIMES{-1, 0, 0, 0, 0}));
     EXPECT_EQ(doc.action_kinds, nullptr);
+}
+
+TEST(VqfImport, RefusesBadCalendarsWithTheLine) {
+    const std::string todo = "BEGIN:VTODO\r\nSUMMARY:a\r\nEND:VTODO\r\n";
+    const struct {
+        std::string ics;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"", kExitUsage, "line 0: not an iCalendar file"},
+        {"hello\r\n", kExitUsage, "line 1: not an iCalendar file"},
+        {"BEGIN:VCALENDAR\r\n" + todo, kExitUsage, "line 4: the input ends inside VCALENDAR"},
+        {"BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nEND:VEVENT\r\n", kExitUsage, "line 3: END:VEVENT where END:VTODO"},
+        {"BEGIN:VCALENDAR\r\n" + std::string(2 << 20, 'x'), kExitUsage, "line 2: a line longer than 1 MiB"},
+        {"BEGIN:VCALENDAR\r\n" + [] {
+             std::string deep;
+             for (int i = 0; i < 40; ++i) deep += "BEGIN:X\r\n";
+             return deep;
+         }(), kExitUsage, "line 33: components nested too deep"},
+        {"BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", kExitRefused, "holds no VTODO or VEVENT"},
+        {"BEGIN:VCALENDAR\r\n" + todo + "END:VCALENDAR\r\ntrailing\r\n", kExitUsage, "line 6: text after END:VCALENDAR"},
+    };
+    TempFolder dir;
+    const Bytes previous = {1, 2, 3};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Write(dir / "in.ics", c.ics);
+        Write(dir / "out.vqf", previous);
+        const VqfRun run = Vqf({"import", dir / "in.ics", "-o", dir / "out.vqf"});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.err.find("in.ics: " + c.message), std::string::npos) << run.err;
+        EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused import must leave the output alone";
+    }
 }
 
 TEST(VqfCheck, SaysWhyAndWhereForEachRefusal) {
@@ -327,7 +385,7 @@ TEST(VqfReport, ScheduleOrderTitlesAndTheWindowsBytes) {
 }
 
 TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
-    for (const char* command : {"check", "dump", "build", "report", "ics", "sample"}) {
+    for (const char* command : {"check", "dump", "build", "report", "ics", "import", "sample"}) {
         const VqfRun run = Vqf({command, "--help"});
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find(command), std::string::npos) << run.out;

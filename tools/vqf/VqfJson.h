@@ -1,5 +1,6 @@
 // The JSON form of a document, for scripts: `vqf dump --json` writes it and
-// `vqf build` reads it back.
+// `vqf build` reads it back, both one item at a time so that a document of
+// any length passes through in little memory.
 //
 //   {"items": [{"title": ..., "action_kind": ..., "planned_start": DT,
 //               "planned_end": DT, "actual_start": DT, "actual_end": DT,
@@ -15,27 +16,46 @@
 // nothing is lost.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include "Records.h"
 
-#include "VqfCodec.h"
+// ---- writing, laid out as two-space indented JSON
 
-using Json = nlohmann::ordered_json;
+// "{\n  \"items\": [" and so on: the document is the opening, each item
+// (`first` for the first one), the middle, each kind, the closing.
+std::string JsonDocumentOpening();
+void AppendJsonItem(std::string& out, const _EDIT_ITEM& item, bool first);
+std::string JsonDocumentMiddle(bool had_items);
+void AppendJsonKind(std::string& out, std::u16string_view kind, bool first);
+std::string JsonDocumentClosing(bool had_kinds);
 
-Json TextToJson(std::u16string_view text);
-Json TimesToJson(const _TIMES& t);
-Json DocumentToJson(const VqfDocument& doc);
+// ---- reading
 
-// A JSON value that does not describe a document; what() names the place,
-// e.g. "items[3].planned_end.hour: expected an integer".
+// Input that is not JSON, or JSON that does not describe a document. what()
+// names the place: "line 3, column 15: items[1].planned_end.hour: expected
+// an integer from -2147483648 to 4294967295".
 class JsonFormatError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-std::u16string TextFromJson(const Json& value, const std::string& where);
-_TIMES TimesFromJson(const Json& value, const std::string& where);
-VqfDocument DocumentFromJson(const Json& value);
+// Fills `into` with up to `size` bytes of input; 0 at its end.
+using JsonSource = std::function<std::size_t(char* into, std::size_t size)>;
+
+struct JsonDocumentHandler {
+    // Each item in document order (reused for the next one).
+    std::function<void(const _EDIT_ITEM& item)> item;
+    // Each kind in document order.
+    std::function<void(std::u16string_view kind)> kind;
+};
+
+// Reads a whole document from `source`, handing out items and kinds as they
+// come; throws JsonFormatError at the first fault. Memory stays within the
+// buffer and the longest text, whatever the input's size or nesting.
+void ReadJsonDocument(const JsonSource& source, const JsonDocumentHandler& handler);

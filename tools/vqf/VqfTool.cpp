@@ -18,6 +18,7 @@
 #include "Sample.h"
 #include "Utf8.h"
 #include "VqfCodec.h"
+#include "VqfImport.h"
 #include "VqfJson.h"
 
 namespace fs = std::filesystem;
@@ -46,62 +47,250 @@ std::string Reason(const fs::path& path, const char* fallback) {
     return fallback;
 }
 
-std::vector<std::uint8_t> ReadBytes(const std::string& file) {
-    const fs::path path = PathOf(file);
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) Throw(kExitUsage, file, "is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Throw(kExitUsage, file, Reason(path, "cannot open for reading"));
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) Throw(kExitUsage, file, "read error");
-    return bytes;
-}
-
-// Writes through a temporary file beside the target and renames it over the
-// target only when every byte is out, so that a failed write never leaves a
-// half-written file where a good one was. "-" is standard output.
-void WriteOutput(const std::string& file, std::string_view bytes, std::ostream& out) {
-    if (file == "-") {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) Throw(kExitUsage, "standard output", "write error");
-        return;
+// A file read in order through a buffer, or at an offset now and then.
+class InputFile {
+public:
+    explicit InputFile(const std::string& file) : name_(file) {
+        const fs::path path = PathOf(file);
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) Throw(kExitUsage, file, "is a directory");
+        in_.open(path, std::ios::binary);
+        if (!in_) Throw(kExitUsage, file, Reason(path, "cannot open for reading"));
+        in_.seekg(0, std::ios::end);
+        const auto end = in_.tellg();
+        if (end < 0) Throw(kExitUsage, file, "cannot tell its size");
+        size_ = static_cast<std::uint64_t>(end);
+        Seek(0);
     }
-    const fs::path path = PathOf(file);
-    fs::path temp = path;
-    temp += ".vqf-tmp";
-    {
-        std::ofstream o(temp, std::ios::binary | std::ios::trunc);
-        if (!o) Throw(kExitUsage, file, Reason(path.parent_path().empty() ? fs::path(".") : path.parent_path(),
-                                               "cannot create the file"));
-        o.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        o.close();
-        if (!o) {
-            std::error_code ignored;
-            fs::remove(temp, ignored);
-            Throw(kExitUsage, file, "write error");
+
+    std::uint64_t size() const { return size_; }
+
+    void Seek(std::uint64_t offset) {
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        if (!in_) Throw(kExitUsage, name_, "cannot seek");
+    }
+
+    // The next bytes, as many as there are up to `n`.
+    std::size_t Read(char* into, std::size_t n) {
+        in_.read(into, static_cast<std::streamsize>(n));
+        if (in_.bad()) Throw(kExitUsage, name_, "read error");
+        return static_cast<std::size_t>(in_.gcount());
+    }
+
+    // The reader the file walker takes: exactly the bytes asked for.
+    VqfReader Reader() {
+        return [this](std::span<std::uint8_t> into) {
+            return Read(reinterpret_cast<char*>(into.data()), into.size()) == into.size();
+        };
+    }
+
+private:
+    std::string name_;
+    std::ifstream in_;
+    std::uint64_t size_ = 0;
+};
+
+// Output written through a buffer to a temporary file beside the target,
+// renamed over the target only when every byte is out, so that a failed or
+// refused command never leaves a half-written file where a good one was.
+// "-" is standard output: written as it comes, or, when the output must be
+// patched at the end, gathered in a temporary file first.
+class OutputFile {
+public:
+    OutputFile(const std::string& file, std::ostream& out, bool patched)
+        : name_(file == "-" ? "standard output" : file), out_(out) {
+        if (file == "-" && !patched) return;
+        if (file == "-") {
+            static unsigned serial = 0;
+            temp_ = fs::temp_directory_path() / ("vqf-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
+                                                 "-" + std::to_string(++serial) + ".tmp");
+            to_stdout_ = true;
+        } else {
+            target_ = PathOf(file);
+            temp_ = target_;
+            temp_ += ".vqf-tmp";
         }
+        file_.open(temp_, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+        if (!file_) {
+            const fs::path folder = target_.parent_path().empty() ? fs::path(".") : target_.parent_path();
+            Throw(kExitUsage, file, Reason(to_stdout_ ? temp_ : folder, "cannot create the file"));
+        }
+        open_ = true;
     }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) {
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() {
+        if (!open_) return;
+        file_.close();
         std::error_code ignored;
-        fs::remove(temp, ignored);
-        Throw(kExitUsage, file, "cannot replace the file: " + ec.message());
+        fs::remove(temp_, ignored);
     }
+
+    std::uint64_t written() const { return written_ + buffer_.size(); }
+
+    void Write(std::string_view bytes) {
+        buffer_ += bytes;
+        if (buffer_.size() >= kVqfChunkSize) Flush();
+    }
+
+    // Overwrites bytes already written.
+    void Patch(std::uint64_t offset, std::string_view bytes) {
+        Flush();
+        file_.seekp(static_cast<std::streamoff>(offset));
+        file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file_.seekp(0, std::ios::end);
+        if (!file_) Throw(kExitUsage, name_, "write error");
+    }
+
+    // Bytes already written, read back.
+    std::string ReadBack(std::uint64_t offset, std::size_t n) {
+        Flush();
+        std::string bytes(n, '\0');
+        file_.seekg(static_cast<std::streamoff>(offset));
+        file_.read(bytes.data(), static_cast<std::streamsize>(n));
+        bytes.resize(static_cast<std::size_t>(file_.gcount()));
+        file_.clear();
+        file_.seekp(0, std::ios::end);
+        return bytes;
+    }
+
+    void Commit() {
+        Flush();
+        if (!open_) return;
+        file_.close();
+        if (!file_) Throw(kExitUsage, name_, "write error");
+        if (to_stdout_) {
+            std::ifstream in(temp_, std::ios::binary);
+            std::string chunk(kVqfChunkSize, '\0');
+            while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+                out_.write(chunk.data(), in.gcount());
+            out_.flush();
+            if (!out_ || in.bad()) Throw(kExitUsage, name_, "write error");
+        } else {
+            std::error_code ec;
+            fs::rename(temp_, target_, ec);
+            if (ec) Throw(kExitUsage, name_, "cannot replace the file: " + ec.message());
+        }
+        open_ = false;
+        std::error_code ignored;
+        fs::remove(temp_, ignored);
+    }
+
+private:
+    void Flush() {
+        if (buffer_.empty()) return;
+        std::ostream& to = open_ ? static_cast<std::ostream&>(file_) : out_;
+        to.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        if (!open_) to.flush();
+        if (!to) Throw(kExitUsage, name_, "write error");
+        written_ += buffer_.size();
+        buffer_.clear();
+    }
+
+    std::string name_;
+    std::ostream& out_;
+    fs::path target_, temp_;
+    std::fstream file_;
+    bool open_ = false, to_stdout_ = false;
+    std::string buffer_;
+    std::uint64_t written_ = 0;
+};
+
+// The title the program shows for a stored title (an empty one is the
+// default title), as the calendar export names items.
+std::u16string_view ShownTitle(std::u16string_view title) {
+    title = TitleKey(title);
+    return title.empty() ? std::u16string_view(kNewActionTitle) : title;
 }
 
-std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+// What a first pass over a file learns: the check, and the groups of items
+// that share a title.
+struct Survey {
+    VqfCheckResult check;
+    std::vector<std::vector<std::uint32_t>> repeats;
+};
+
+// The title of the item block at `offset`, read again.
+std::u16string TitleAt(InputFile& in, std::uint64_t offset) {
+    _EDIT_ITEM item;
+    in.Seek(offset);
+    if (!ReadVqfItemFrom(in.size() - offset, in.Reader(), item, 4096)) Throw(kExitUsage, "", "the file changed while read");
+    return item.title;
 }
 
-// Reads and checks a file for the commands that need its items.
-VqfDocument LoadChecked(const std::string& file, const std::vector<std::uint8_t>& bytes, bool need_items) {
-    const VqfCheckResult check = CheckVqf(bytes);
-    if (!check) Throw(kExitRefused, file, "refused: " + check.Describe());
-    if (need_items && check.item_count == 0)
+// The bytes the program would write for an item, to tell whether its block
+// comes back unchanged.
+std::uint64_t StoredSize(const _EDIT_ITEM& item) {
+    auto units = [](std::u16string_view t) -> std::uint64_t { return TitleKey(t).size(); };
+    return 16 + 100 + 2 * (units(item.title) + units(item.action_kind) + units(item.location) + units(item.status));
+}
+
+// Checks a file and finds its repeated titles (by TitleKey, or by the shown
+// title when `by_shown_title`); refuses it unless it passes and (when
+// `need_items`) holds items. Leaves the file at its start.
+Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse, bool by_shown_title = false) {
+    Survey s;
+    RepeatedTitles titles;
+    VqfVisitor visit;
+    visit.titles_only = true;
+    visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
+        titles.Add(by_shown_title ? ShownTitle(item.title) : std::u16string_view(item.title), index,
+                   static_cast<std::uint32_t>(offset));
+    };
+    s.check = VisitVqfFrom(in.size(), in.Reader(), visit);
+    if (refuse && !s.check) Throw(kExitRefused, file, "refused: " + s.check.Describe());
+    if (refuse && need_items && s.check.item_count == 0)
         Throw(kExitRefused, file, "holds no items; the program refuses to open it");
-    return LoadVqf(bytes);
+    if (s.check) {
+        s.repeats = titles.Find([&](std::uint32_t, std::uint32_t offset) {
+            const std::u16string title = TitleAt(in, offset);
+            return std::u16string(by_shown_title ? ShownTitle(title) : TitleKey(title));
+        });
+    }
+    in.Seek(0);
+    return s;
+}
+
+// Item numbers as dump shows them, from 1.
+std::string ItemNumbers(const std::vector<std::uint32_t>& group) {
+    std::string list;
+    const std::size_t shown = std::min<std::size_t>(group.size(), 10);
+    for (std::size_t i = 0; i < shown; ++i) list += (i ? ", " : "") + std::to_string(group[i] + std::uint64_t{1});
+    if (group.size() > shown) list += " and " + std::to_string(group.size() - shown) + " more";
+    return list;
+}
+
+// One line per repeated title, at most 20 of them.
+void WarnRepeats(const std::string& file, const std::vector<std::vector<std::uint32_t>>& repeats, std::ostream& to) {
+    const std::size_t shown = std::min<std::size_t>(repeats.size(), 20);
+    for (std::size_t i = 0; i < shown; ++i)
+        to << file << ": warning: items " << ItemNumbers(repeats[i]) << " share a title; the program shows and edits"
+           << " only item " << repeats[i].front() + std::uint64_t{1} << '\n';
+    if (repeats.size() > shown) to << file << ": warning: " << repeats.size() - shown << " more repeated titles\n";
+}
+
+// For each item after the first of its title: the first one, by item number.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> LaterOccurrences(
+    const std::vector<std::vector<std::uint32_t>>& repeats) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> later;
+    for (const auto& group : repeats)
+        for (std::size_t i = 1; i < group.size(); ++i) later.push_back({group[i], group.front()});
+    std::sort(later.begin(), later.end());
+    return later;
+}
+
+const std::pair<std::uint32_t, std::uint32_t>* FindLater(
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& later, std::uint32_t index) {
+    const auto it = std::lower_bound(later.begin(), later.end(), std::pair<std::uint32_t, std::uint32_t>{index, 0});
+    return it != later.end() && it->first == index ? &*it : nullptr;
+}
+
+bool HasProgramsMagic(InputFile& in) {
+    char magic[kVqfMagicSize];
+    const bool same = in.Read(magic, kVqfMagicSize) == kVqfMagicSize && std::memcmp(magic, kVqfMagic, kVqfMagicSize) == 0;
+    in.Seek(0);
+    return same;
 }
 
 // ---- check
@@ -109,26 +298,27 @@ VqfDocument LoadChecked(const std::string& file, const std::vector<std::uint8_t>
 int Check(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     int status = kExitOk;
     for (const std::string& file : files) {
-        std::vector<std::uint8_t> bytes;
         try {
-            bytes = ReadBytes(file);
+            InputFile in(file);
+            const Survey survey = SurveyFile(file, in, false, false);
+            const VqfCheckResult& check = survey.check;
+            if (!check) {
+                out << file << ": refused: " << check.Describe() << '\n';
+            } else if (check.item_count == 0) {
+                out << file << ": refused: the structure is valid but holds no items; the program refuses to open it"
+                    << " (error code 0x00020001)\n";
+            } else {
+                out << file << ": ok: " << check.Describe();
+                if (check.left > 0) out << "; " << check.left << " bytes after the kinds are ignored";
+                if (!HasProgramsMagic(in))
+                    out << "; the first 17 bytes are not \"" << kVqfMagic << "\" (not compared, the file opens)";
+                out << '\n';
+                WarnRepeats(file, survey.repeats, out);
+                continue;
+            }
         } catch (const CommandError& e) {
             err << "vqf: " << e.message << '\n';
             status = kExitUsage;
-            continue;
-        }
-        const VqfCheckResult check = CheckVqf(bytes);
-        if (!check) {
-            out << file << ": refused: " << check.Describe() << '\n';
-        } else if (check.item_count == 0) {
-            out << file << ": refused: the structure is valid but holds no items; the program refuses to open it"
-                << " (error code 0x00020001)\n";
-        } else {
-            out << file << ": ok: " << check.Describe();
-            if (check.left > 0) out << "; " << check.left << " bytes after the kinds are ignored";
-            if (std::memcmp(bytes.data(), kVqfMagic, kVqfMagicSize) != 0)
-                out << "; the first 17 bytes are not \"" << kVqfMagic << "\" (not compared, the file opens)";
-            out << '\n';
             continue;
         }
         if (status == kExitOk) status = kExitRefused;
@@ -178,149 +368,320 @@ std::string ShownTimes(const _TIMES& t) {
     return buf;
 }
 
-void DumpText(const std::string& file, const VqfDocument& doc, std::ostream& out) {
-    out << file << ": " << CountItems(doc.item_list.get()) << " items, " << CountKinds(doc.action_kinds.get())
-        << " kinds\n";
-    std::size_t n = 0;
-    for (const _ITEM_LIST* p = doc.item_list.get(); p != nullptr; p = p->next.get()) {
-        out << "\nitem " << ++n << '\n';
-        out << "  title:         " << Shown(p->title, false) << '\n';
-        out << "  action kind:   " << Shown(p->action_kind, false) << '\n';
-        out << "  planned start: " << ShownTimes(p->planned_start) << '\n';
-        out << "  planned end:   " << ShownTimes(p->planned_end) << '\n';
-        out << "  actual start:  " << ShownTimes(p->actual_start) << '\n';
-        out << "  actual end:    " << ShownTimes(p->actual_end) << '\n';
-        out << "  alarm:         " << ShownTimes(p->alarm) << '\n';
-        out << "  location:      " << Shown(p->location, false) << '\n';
-        out << "  status:";
-        // Each status line indented; an empty line stays empty.
-        bool line_start = true;
-        for (char c : Shown(p->status, true)) {
-            if (line_start) out << (c == '\n' ? "\n" : "\n    ");
-            if (line_start && c == '\n') continue;
-            line_start = c == '\n';
-            if (!line_start) out << c;
-        }
-        out << '\n';
+void AppendDumpItem(std::string& out, std::uint32_t index, const _EDIT_ITEM& p, const std::uint32_t* first_of_title) {
+    out += "\nitem " + std::to_string(index + std::uint64_t{1});
+    if (first_of_title)
+        out += "  (repeats the title of item " + std::to_string(*first_of_title + std::uint64_t{1}) +
+               "; the program shows and edits only that one)";
+    out += '\n';
+    out += "  title:         " + Shown(p.title, false) + '\n';
+    out += "  action kind:   " + Shown(p.action_kind, false) + '\n';
+    out += "  planned start: " + ShownTimes(p.planned_start) + '\n';
+    out += "  planned end:   " + ShownTimes(p.planned_end) + '\n';
+    out += "  actual start:  " + ShownTimes(p.actual_start) + '\n';
+    out += "  actual end:    " + ShownTimes(p.actual_end) + '\n';
+    out += "  alarm:         " + ShownTimes(p.alarm) + '\n';
+    out += "  location:      " + Shown(p.location, false) + '\n';
+    out += "  status:";
+    // Each status line indented; an empty line stays empty.
+    bool line_start = true;
+    for (char c : Shown(p.status, true)) {
+        if (line_start) out += c == '\n' ? "\n" : "\n    ";
+        if (line_start && c == '\n') continue;
+        line_start = c == '\n';
+        if (!line_start) out += c;
     }
-    out << "\nkinds\n";
-    n = 0;
-    for (const _KIND_LIST* k = doc.action_kinds.get(); k != nullptr; k = k->next.get())
-        out << "  " << ++n << ". " << Shown(k->text, false) << '\n';
+    out += '\n';
 }
 
 int Dump(const std::string& file, bool json, std::ostream& out, std::ostream& err) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
-    const VqfDocument doc = LoadChecked(file, bytes, false);
-    if (json) {
-        out << DocumentToJson(doc).dump(2, ' ', false, Json::error_handler_t::strict) << '\n';
-    } else {
-        DumpText(file, doc, out);
-    }
+    InputFile in(file);
+    const Survey survey = SurveyFile(file, in, false, true);
+    const auto later = LaterOccurrences(survey.repeats);
+    OutputFile output("-", out, false);
+    std::string buffer;
+    if (json) buffer = JsonDocumentOpening();
+    else buffer = file + ": " + std::to_string(survey.check.item_count) + " items, " +
+                  std::to_string(survey.check.kind_count) + " kinds\n";
+    // Whether each block is as the program writes what it holds: the next
+    // block starts where the program's form of this one would end.
+    std::uint64_t expected = kVqfMagicSize + 4;
+    bool programs_form = HasProgramsMagic(in);
+    VqfVisitor visit;
+    visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
+        programs_form = programs_form && offset == expected;
+        expected = offset + StoredSize(item);
+        if (json) {
+            AppendJsonItem(buffer, item, index == 0);
+        } else {
+            const auto* repeat = FindLater(later, index);
+            AppendDumpItem(buffer, index, item, repeat ? &repeat->second : nullptr);
+        }
+        // The kinds follow the last item.
+        if (index + 1 == survey.check.item_count) buffer += json ? JsonDocumentMiddle(true) : "\nkinds\n";
+        if (buffer.size() >= kVqfChunkSize) {
+            output.Write(buffer);
+            buffer.clear();
+        }
+    };
+    bool kinds_started = false;
+    visit.kind = [&](std::uint32_t index, std::u16string_view kind) {
+        if (!kinds_started) {
+            expected += 4;  // the kind count
+            kinds_started = true;
+        }
+        expected += 4 + 2 * TitleKey(kind).size();
+        if (json) {
+            AppendJsonKind(buffer, kind, index == 0);
+        } else {
+            buffer += "  " + std::to_string(index + std::uint64_t{1}) + ". " + Shown(kind, false) + '\n';
+        }
+    };
+    if (survey.check.item_count == 0) buffer += json ? JsonDocumentMiddle(false) : "\nkinds\n";
+    const VqfCheckResult check = VisitVqfFrom(in.size(), in.Reader(), visit);
+    if (!check) Throw(kExitUsage, file, "the file changed while read");
+    if (!kinds_started) expected += 4;
+    programs_form = programs_form && check.end == expected && check.left == 0;
+    if (json) buffer += JsonDocumentClosing(check.kind_count > 0);
+    output.Write(buffer);
+    output.Commit();
+    if (json) WarnRepeats(file, survey.repeats, err);
     // Dump shows what the program reads; say so when that differs from the
     // bytes, because build will then give the program's form of the file.
-    if (WriteVqf(doc.item_list.get(), doc.action_kinds.get()) != bytes)
+    if (!programs_form)
         err << "vqf: " << file << ": note: not byte for byte as the program writes it (magic, an empty title, "
             << "an odd text length, a NUL in a text or bytes after the kinds); build gives the program's form\n";
     return kExitOk;
 }
 
+// ---- .vqf files written item by item
+
+// Lays a file down as items arrive; the item count, known only at the end,
+// is filled in then. Knows which titles repeat.
+class VqfFileWriter {
+public:
+    VqfFileWriter(const std::string& file, std::ostream& out) : file_(file), output_(file, out, true) {
+        std::string head(kVqfMagic, kVqfMagicSize);
+        AppendVqfU32(head, 0);
+        output_.Write(head);
+    }
+
+    std::uint32_t count() const { return count_; }
+
+    void Item(const _EDIT_ITEM& item) {
+        if (count_ == UINT32_MAX) TooLarge();
+        const std::uint64_t offset = output_.written();
+        if (offset > 0xFFFFFFFFu) TooLarge();
+        titles_.Add(item.title, count_++, static_cast<std::uint32_t>(offset));
+        piece_.clear();
+        AppendVqfItem(piece_, item);
+        output_.Write(piece_);
+    }
+
+    // Items that share a title (by TitleKey), numbered from 0.
+    std::vector<std::vector<std::uint32_t>> Repeats() {
+        return titles_.Find([&](std::uint32_t, std::uint32_t offset) {
+            const std::string length = output_.ReadBack(offset, 4);
+            std::uint32_t bytes = 0;
+            for (int i = 3; i >= 0 && length.size() == 4; --i)
+                bytes = bytes << 8 | static_cast<unsigned char>(length[static_cast<std::size_t>(i)]);
+            const std::string text = output_.ReadBack(offset + 4, bytes);
+            std::u16string title(text.size() / 2, u'\0');
+            for (std::size_t i = 0; i < title.size(); ++i)
+                title[i] = static_cast<char16_t>(static_cast<unsigned char>(text[2 * i]) |
+                                                 static_cast<unsigned char>(text[2 * i + 1]) << 8);
+            return title;
+        });
+    }
+
+    void Finish(const std::vector<std::u16string>& kinds) {
+        piece_.clear();
+        AppendVqfU32(piece_, static_cast<std::uint32_t>(kinds.size()));
+        for (const auto& kind : kinds) AppendVqfText(piece_, kind);
+        output_.Write(piece_);
+        if (output_.written() > 0xFFFFFFFFu) TooLarge();
+        std::string count;
+        AppendVqfU32(count, count_);
+        output_.Patch(kVqfMagicSize, count);
+        output_.Commit();
+    }
+
+private:
+    [[noreturn]] void TooLarge() { Throw(kExitRefused, file_, "the document does not fit a .vqf file (4 GiB or more)"); }
+
+    std::string file_;
+    OutputFile output_;
+    RepeatedTitles titles_;
+    std::uint32_t count_ = 0;
+    std::string piece_;
+};
+
+// A refused repeated title: the program could show and edit only the first.
+void RefuseRepeats(const std::string& file, const std::vector<std::vector<std::uint32_t>>& repeats,
+                   const char* numbering) {
+    if (repeats.empty()) return;
+    std::string list;
+    for (std::size_t i = 0; i < std::min<std::size_t>(repeats.size(), 5); ++i) {
+        list += i ? "; " : "";
+        for (std::size_t j = 0; j < std::min<std::size_t>(repeats[i].size(), 5); ++j)
+            list += (j ? ", " : "") + std::string(numbering) + "[" + std::to_string(repeats[i][j]) + "]";
+        if (repeats[i].size() > 5) list += " and " + std::to_string(repeats[i].size() - 5) + " more";
+    }
+    if (repeats.size() > 5) list += "; and " + std::to_string(repeats.size() - 5) + " more titles";
+    Throw(kExitRefused, file,
+          "repeated titles (" + list + "): the program shows and edits only the first item of a title; "
+          "give --allow-repeated-titles to write them anyway");
+}
+
 // ---- build
 
-int Build(const std::string& file, const std::string& output, std::ostream& out) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
-    Json root;
+int Build(const std::string& file, const std::string& output, bool allow_repeats, std::ostream& out) {
+    InputFile in(file);
+    VqfFileWriter writer(output, out);
+    std::vector<std::u16string> kinds;
+    JsonDocumentHandler handler;
+    handler.item = [&](const _EDIT_ITEM& item) { writer.Item(item); };
+    handler.kind = [&](std::u16string_view kind) { kinds.emplace_back(kind); };
     try {
-        root = Json::parse(AsChars(bytes));
-    } catch (const Json::parse_error& e) {
-        Throw(kExitRefused, file, std::string("not JSON: ") + e.what());
-    }
-    VqfDocument doc;
-    try {
-        doc = DocumentFromJson(root);
+        ReadJsonDocument([&](char* into, std::size_t n) { return in.Read(into, n); }, handler);
     } catch (const JsonFormatError& e) {
-        Throw(kExitRefused, file, e.what());
+        Throw(kExitUsage, file, e.what());
     }
-    const std::vector<std::uint8_t> vqf = WriteVqf(doc.item_list.get(), doc.action_kinds.get());
-    if (vqf.empty()) Throw(kExitRefused, file, "the document does not fit a .vqf file (4 GiB or more)");
-    WriteOutput(output, AsChars(vqf), out);
+    if (!allow_repeats) RefuseRepeats(file, writer.Repeats(), "items");
+    writer.Finish(kinds);
     return kExitOk;
 }
 
 // ---- report
 
 int Report(const std::string& file, const std::vector<std::string>& titles, std::ostream& out, std::ostream& err) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
-    const VqfDocument doc = LoadChecked(file, bytes, true);
-    const std::vector<std::u16string> lines = ScheduleLines(doc.item_list.get());
-    std::vector<std::u16string> selected = lines;
-    int status = kExitOk;
-    if (!titles.empty()) {
-        std::vector<std::u16string> wanted;
-        for (const std::string& t : titles) {
-            const auto title = FromUtf8(t);
-            if (!title) Throw(kExitUsage, "", "--title " + t + ": not valid UTF-8");
-            if (std::find(lines.begin(), lines.end(), *title) == lines.end()) {
-                err << "vqf: " << file << ": no item titled \"" << t << "\"\n";
-                status = kExitRefused;
-            }
-            wanted.push_back(*title);
-        }
-        selected = SelectLines(lines, wanted);
+    std::vector<std::u16string> wanted;
+    for (const std::string& t : titles) {
+        const auto title = FromUtf8(t);
+        if (!title) Throw(kExitUsage, "", "--title " + t + ": not valid UTF-8");
+        wanted.push_back(*title);
     }
-    const std::string text = ToUtf8(BuildReport(doc.item_list.get(), selected));
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
+    InputFile in(file);
+    const Survey survey = SurveyFile(file, in, true, true);
+    // The schedule: the first item of each title (the others get no line),
+    // ascending planned completion, equal ones in file order. Only the keys
+    // and where each item lies are kept; the texts are read again in order.
+    struct Line {
+        _TIMES planned_end;
+        std::uint32_t offset;
+        std::uint32_t index;
+    };
+    std::vector<Line> lines;
+    std::vector<bool> found(wanted.size(), false);
+    VqfVisitor visit;
+    visit.titles_only = true;
+    visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
+        if (!wanted.empty()) {
+            const auto it = std::find(wanted.begin(), wanted.end(), TitleKey(item.title));
+            if (it == wanted.end()) return;
+            found[static_cast<std::size_t>(it - wanted.begin())] = true;
+        }
+        lines.push_back({item.planned_end, static_cast<std::uint32_t>(offset), index});
+    };
+    if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");
+    const auto later = LaterOccurrences(survey.repeats);
+    std::erase_if(lines, [&](const Line& line) { return FindLater(later, line.index) != nullptr; });
+    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        const int c = TimeCmp(a.planned_end, b.planned_end);
+        return c != 0 ? c < 0 : a.index < b.index;
+    });
+    int status = kExitOk;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (found[i]) continue;
+        err << "vqf: " << file << ": no item titled \"" << titles[i] << "\"\n";
+        status = kExitRefused;
+    }
+    OutputFile output("-", out, false);
+    _EDIT_ITEM item;
+    std::u16string block;
+    for (const Line& line : lines) {
+        in.Seek(line.offset);
+        if (!ReadVqfItemFrom(in.size() - line.offset, in.Reader(), item, 4096))
+            Throw(kExitUsage, file, "the file changed while read");
+        block.clear();
+        AppendReportBlock(block, item);
+        output.Write(ToUtf8(block));
+    }
+    output.Commit();
     return status;
 }
 
 // ---- ics
 
-int Ics(const std::string& file, const std::string& output, std::ostream& out) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
-    const VqfDocument doc = LoadChecked(file, bytes, true);
-    WriteOutput(output, MakeICalendar(doc.item_list.get(), ReadClock()), out);
+int Ics(const std::string& file, const std::string& output_name, std::ostream& out) {
+    InputFile in(file);
+    // UIDs count the occurrences of a title as the calendar shows it.
+    const Survey survey = SurveyFile(file, in, true, true, true);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> occurrence;  // item, its occurrence from 2
+    for (const auto& group : survey.repeats)
+        for (std::size_t i = 1; i < group.size(); ++i) occurrence.push_back({group[i], static_cast<std::uint32_t>(i + 1)});
+    std::sort(occurrence.begin(), occurrence.end());
+    OutputFile output(output_name, out, false);
+    output.Write(ICalendarBegin());
+    const std::int64_t stamp = ReadClock();
+    VqfVisitor visit;
+    visit.item = [&](std::uint32_t index, std::uint64_t, const _EDIT_ITEM& item) {
+        const auto* later = FindLater(occurrence, index);
+        output.Write(MakeVTodo(item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp));
+    };
+    if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");
+    output.Write(ICalendarEnd());
+    output.Commit();
+    return kExitOk;
+}
+
+// ---- import
+
+int Import(const std::string& file, const std::string& output, bool allow_repeats, std::ostream& out,
+           std::ostream& err) {
+    if (!HaveCalendarImport())
+        Throw(kExitUsage, "", "import: this build of vqf has no calendar reader (libical); use the Linux build");
+    InputFile in(file);
+    VqfFileWriter writer(output, out);
+    TitleSet taken;
+    CalendarHandler handler;
+    handler.warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
+    handler.item = [&](const _EDIT_ITEM& item, std::size_t line) {
+        if (allow_repeats) {
+            writer.Item(item);
+            return;
+        }
+        // A title the program could not tell apart is renamed as the
+        // program renames an edited title that is taken.
+        _EDIT_ITEM unique = item;
+        unique.title = CommitTitle(item.title, taken.Taken());
+        if (unique.title != item.title)
+            err << "vqf: " << file << ": line " << line << ": title \"" << ToUtf8(item.title) << "\" renamed \""
+                << ToUtf8(unique.title) << "\"\n";
+        taken.Add(unique.title);
+        writer.Item(unique);
+    };
+    std::vector<std::u16string> kinds;
+    try {
+        kinds = ReadCalendar([&](char* into, std::size_t n) { return in.Read(into, n); }, handler);
+    } catch (const CalendarFormatError& e) {
+        Throw(kExitUsage, file, e.what());
+    }
+    if (writer.count() == 0) Throw(kExitRefused, file, "holds no VTODO or VEVENT; the program refuses a file of no items");
+    writer.Finish(kinds);
     return kExitOk;
 }
 
 // ---- sample
 
 int Sample(const std::string& output, std::size_t items, std::uint64_t seed, std::ostream& out) {
-    const VqfDocument doc = MakeSampleDocument(items, seed);
-    WriteOutput(output, AsChars(WriteVqf(doc.item_list.get(), doc.action_kinds.get())), out);
+    VqfFileWriter writer(output, out);
+    const std::vector<std::u16string> kinds = MakeSample(items, seed, [&](const _EDIT_ITEM& item) { writer.Item(item); });
+    writer.Finish(kinds);
     return kExitOk;
 }
 
 }  // namespace
-
-std::vector<std::u16string> ScheduleLines(const _ITEM_LIST* head) {
-    struct Line {
-        _TIMES planned_end;
-        std::u16string_view title;
-    };
-    std::vector<Line> lines;
-    TitleSet seen;
-    for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) {
-        // A repeated title gets no line, as when the program opens the file.
-        if (seen.Contains(p->title)) continue;
-        seen.Add(p->title);
-        lines.push_back({p->planned_end, TitleKey(p->title)});
-    }
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const Line& a, const Line& b) { return TimeCmp(a.planned_end, b.planned_end) < 0; });
-    std::vector<std::u16string> result;
-    result.reserve(lines.size());
-    for (const Line& line : lines) result.emplace_back(line.title);
-    return result;
-}
-
-std::vector<std::u16string> SelectLines(const std::vector<std::u16string>& lines,
-                                        const std::vector<std::u16string>& titles) {
-    std::vector<std::u16string> selected;
-    for (const std::u16string& line : lines)
-        if (std::find(titles.begin(), titles.end(), line) != titles.end()) selected.push_back(line);
-    return selected;
-}
 
 int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Checks, reads and converts Velquorandimestra action item files (.vqf).", "vqf"};
@@ -340,9 +701,12 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
     dump->add_flag("--json", json, "Write JSON (the input of build) instead of text");
 
     std::string output;
+    bool allow_repeats = false;
     CLI::App* build = app.add_subcommand("build", "Write the .vqf file that a JSON dump describes.");
     build->add_option("FILE", file, "JSON file as written by dump --json")->required();
     build->add_option("-o,--output", output, "The .vqf file to write (- for standard output)")->required();
+    build->add_flag("--allow-repeated-titles", allow_repeats,
+                    "Write items that repeat a title (the program shows and edits only the first of them)");
 
     std::vector<std::string> titles;
     CLI::App* report = app.add_subcommand(
@@ -353,6 +717,13 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CLI::App* ics = app.add_subcommand("ics", "Export the items as iCalendar to-dos (RFC 5545), times in UTC.");
     ics->add_option("FILE", file, "Action item file (.vqf)")->required();
     ics->add_option("-o,--output", output, "The .ics file to write (- for standard output)")->required();
+
+    CLI::App* import = app.add_subcommand(
+        "import", "Turn the to-dos and events of an iCalendar file into a .vqf file (times to UTC+9, hours 1-24).");
+    import->add_option("FILE", file, "iCalendar file (.ics)")->required();
+    import->add_option("-o,--output", output, "The .vqf file to write (- for standard output)")->required();
+    import->add_flag("--allow-repeated-titles", allow_repeats,
+                     "Keep repeated titles as they are instead of numbering them as the program does");
 
     std::size_t items = 50;
     std::uint64_t seed = 1;
@@ -373,9 +744,10 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         if (check->parsed()) return Check(check_files, out, err);
         if (dump->parsed()) return Dump(file, json, out, err);
-        if (build->parsed()) return Build(file, output, out);
+        if (build->parsed()) return Build(file, output, allow_repeats, out);
         if (report->parsed()) return Report(file, titles, out, err);
         if (ics->parsed()) return Ics(file, output, out);
+        if (import->parsed()) return Import(file, output, allow_repeats, out, err);
         if (sample->parsed()) return Sample(output, items, seed, out);
     } catch (const CommandError& e) {
         err << "vqf: " << e.message << '\n';

@@ -18,12 +18,3 @@ inline constexpr int kExitUsage = 2;    // bad arguments, or a file could not be
 // Runs one command line (`args[0]` is the program name; arguments in UTF-8).
 // Results go to `out`, messages to `err`.
 int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// The list box lines that opening a file gives, in their order: the first
-// item of each title (as the controls see it), ascending planned completion,
-// equal completions in file order.
-std::vector<std::u16string> ScheduleLines(const _ITEM_LIST* head);
-
-// The lines of `lines` whose text is one of `titles`, in list order.
-std::vector<std::u16string> SelectLines(const std::vector<std::u16string>& lines,
-                                        const std::vector<std::u16string>& titles);
