@@ -9,16 +9,22 @@ exe=$1
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 
-# PE machine field: 0x014c i386, 0x8664 x86-64.
-pe_off=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
-machine=$(od -An -tx2 -j$((pe_off + 4)) -N2 "$exe" | tr -d ' ')
-if [ "$machine" = "8664" ]; then
+source "$root/scripts/common.sh"
+if [ "$(pe_machine "$exe")" = 8664 ]; then
     arch=win64
     loader=/usr/lib/wine/wine64
     export WINELOADER=$loader
 else
     arch=win32
     loader=/usr/lib/wine/wine
+    if [ "$(win32_runner)" = emulated ]; then
+        # Wine execs its loader for every new process: naming the emulating
+        # wrapper as the loader keeps all of them under qemu-i386, and
+        # WINELOADERNOEXEC keeps the loader from re-executing itself through
+        # the preloader, which cannot run under the emulator.
+        loader=$here/wine-qemu.sh
+        export WINELOADER=$loader WINELOADERNOEXEC=1
+    fi
 fi
 
 export WINEPREFIX=${VQ_WINEPREFIX:-$root/build/wine-$arch}
@@ -48,6 +54,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
         "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
         /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w 2>/dev/null || true
         touch "$WINEPREFIX/.vq-ready"
+    fi
+    # Wine draws the caption buttons with Marlett; this Wine does not find
+    # its own copy, so they came out as the letters "0 1 r".
+    fonts=$WINEPREFIX/drive_c/windows/Fonts
+    if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
     fi
 ) 9>"$WINEPREFIX.lock"
 

@@ -7,6 +7,24 @@ can_run_32bit() {
     [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# How the 32-bit program runs here: "native", or "emulated" by qemu-i386 where
+# the kernel cannot execute 32-bit code. VQ_WIN32_EMULATE=1 asks for the
+# emulated route on any machine, to try it where 32-bit code runs natively.
+win32_runner() {
+    if [ "${VQ_WIN32_EMULATE:-0}" != 1 ] && can_run_32bit; then
+        echo native
+    else
+        echo emulated
+    fi
+}
+
+# The PE machine field of a Windows executable: 014c for i386, 8664 for x86-64.
+pe_machine() {
+    local pe
+    pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' '
+}
+
 build_preset() {
     cmake --preset "$1" >/dev/null
     cmake --build --preset "$1"

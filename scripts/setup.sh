@@ -9,7 +9,7 @@ packages=(
     wine wine64 wine32:i386 fonts-wine
     xvfb xauth xdotool imagemagick fonts-ipafont-gothic
     nlohmann-json3-dev libcli11-dev libical-dev
-    clang libclang-rt-14-dev hyperfine
+    clang libclang-rt-14-dev hyperfine qemu-user
 )
 
 missing=()

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Runs a GoogleTest executable under Wine (wine-run.sh).
+#
+# Where the 32-bit program runs emulated (qemu-i386), a run can die in the
+# middle: qemu-user leaves the trap number out of the signal context, so Wine
+# cannot handle a fault that it handles on real hardware (a thread that Wine's
+# own RPC layer starts dies this way). The run then goes on in a new process
+# from the first test without a verdict. The test that was running when the
+# process died is run again on its own, twice at most; if it never gets a
+# verdict it is listed as one the emulator could not run, and the 64-bit
+# suites run it. A failed assertion is never run again.
+#
+#   wine-gtest.sh TESTS.exe
+set -uo pipefail
+
+exe=$1
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../scripts/common.sh"
+
+if [ "$(pe_machine "$exe")" != 014c ] || [ "$(win32_runner)" != emulated ]; then
+    exec "$here/wine-run.sh" "$exe"
+fi
+
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+
+# Runs the tests that $1 selects, shows their output and keeps it in $out.
+# True when the process came to gtest's closing lines.
+run_tests() {
+    "$here/wine-run.sh" "$exe" --gtest_color=no --gtest_filter="$1" 2>&1 | tr -d '\r' >"$out"
+    cat "$out"
+    grep -qE '^\[==========\] [0-9]+ tests? from .* ran\.' "$out"
+}
+
+declare -A verdict=()
+unrun=()
+# Takes the verdicts of the last run. Prints the tests that the emulator cut
+# short: the one running when the process died, and any that failed on an
+# illegal instruction (what a fault that Wine could not classify becomes).
+collect() {
+    local tag name last= fault=no
+    while read -r tag name; do
+        case $tag in
+            RUN) last=$name fault=no ;;
+            FAULT) fault=yes ;;
+            OK) verdict[$name]=passed ;;
+            SKIPPED) verdict[$name]=skipped ;;
+            FAILED)
+                if [ $fault = yes ]; then echo "$name"; else verdict[$name]=failed; fi
+                last= ;;
+        esac
+    done < <(sed -nE -e 's/^\[ +(RUN|OK|FAILED|SKIPPED) +\] ([A-Za-z0-9_/.]+)( \(.*)?$/\1 \2/p' \
+                    -e 's/.*SEH exception with code 0xc000001d.*/FAULT -/p' "$out")
+    if [ -n "$last" ] && [ -z "${verdict[$last]:-}" ]; then echo "$last"; fi
+}
+
+exclude() {
+    local IFS=:
+    local done=("${!verdict[@]}" "${unrun[@]}")
+    echo "*${done[*]:+-${done[*]}}"
+}
+
+while true; do
+    run_tests "$(exclude)"
+    complete=$?
+    mapfile -t cut_short < <(collect)
+    for name in "${cut_short[@]}"; do
+        for attempt in 1 2; do
+            echo "wine-gtest: the emulator cut $name short; running it alone (attempt $attempt)"
+            run_tests "$name"
+            collect >/dev/null
+            [ -z "${verdict[$name]:-}" ] || break
+        done
+        [ -n "${verdict[$name]:-}" ] || unrun+=("$name")
+    done
+    [ $complete -eq 0 ] && break
+    if [ ${#cut_short[@]} -eq 0 ]; then
+        echo "wine-gtest: $exe ended before any test ran" >&2
+        exit 1
+    fi
+done
+
+passed=0 skipped=0 failed=()
+for name in "${!verdict[@]}"; do
+    case ${verdict[$name]} in
+        passed) passed=$((passed + 1)) ;;
+        skipped) skipped=$((skipped + 1)) ;;
+        failed) failed+=("$name") ;;
+    esac
+done
+echo
+echo "== $(basename "$exe") on the 32-bit build, emulated by qemu-i386"
+for name in "${failed[@]}"; do echo "FAILED: $name"; done
+for name in "${unrun[@]}"; do
+    echo "NOT RUN: $name: its process died under the emulator three times (Wine cannot handle faults under qemu-user); the 64-bit suites run it"
+done
+echo "wine-gtest: ${passed} passed, ${#failed[@]} failed, ${skipped} skipped, ${#unrun[@]} left to the 64-bit build"
+[ ${#failed[@]} -eq 0 ]
