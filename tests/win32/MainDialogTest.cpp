@@ -7,6 +7,7 @@
 #include "library.h"
 #include "proc.h"
 #include "resource.h"
+#include "version.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ TEST_F(MainDialogTest, AboutCommandOpensVersionBox) {
                  SendMessageW(d, WM_COMMAND, IDOK, 0);
              }});
     EXPECT_EQ(caption, L"Velquorandimestra のﾊﾞｰｼﾞｮﾝ情報");
-    EXPECT_EQ(version, L"Velquorandimestra Version 1.5");
+    EXPECT_EQ(version, L"" VQ_ABOUT_TEXT);
 }
 
 TEST_F(MainDialogTest, CriticalErrorShowsCodeThenCloses) {
