@@ -1,0 +1,41 @@
+# The download for Windows users, made by `cmake --build --preset win32
+# --target package`: Velquorandimestra-<version>-win32.zip holding the
+# program, vqf.exe, a read-me, a sample document and the licence of each
+# library that the two programs carry inside them (they link their runtimes
+# statically).
+
+install(TARGETS Velquorandimestra RUNTIME DESTINATION .)
+if(TARGET vqf)
+  install(TARGETS vqf RUNTIME DESTINATION .)
+endif()
+
+configure_file(${CMAKE_SOURCE_DIR}/res/readme.txt ${VQ_GENERATED}/readme.txt @ONLY NEWLINE_STYLE CRLF)
+install(FILES ${VQ_GENERATED}/readme.txt res/sample.vqf DESTINATION .)
+
+# The licences as the toolchain's own packages state them: the mingw-w64
+# runtime (with winpthreads), GCC's runtime libraries (libstdc++, libgcc, under
+# the GCC Runtime Library Exception), and the header-only libraries in vqf.exe.
+set(VQ_LICENCES
+  mingw-w64-runtime /usr/share/doc/mingw-w64-common/copyright
+  gcc-runtime /usr/share/doc/gcc-mingw-w64-base/copyright
+  CLI11 /usr/share/doc/libcli11-dev/copyright
+  nlohmann-json /usr/share/doc/nlohmann-json3-dev/copyright)
+while(VQ_LICENCES)
+  list(POP_FRONT VQ_LICENCES name file)
+  if(NOT EXISTS ${file})
+    message(FATAL_ERROR "licence of ${name} not found: ${file}")
+  endif()
+  install(FILES ${file} DESTINATION licenses RENAME ${name}.txt)
+endwhile()
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CPACK_SYSTEM_NAME win32)
+else()
+  set(CPACK_SYSTEM_NAME win64)
+endif()
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)
