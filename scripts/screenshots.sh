@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Pictures of the program for the README: the main window with a sample
-# document, the text output window and the kind editor. Run after the win64
+# document, the text output window and the kind editor. Run after the win32
 # and native presets are built:  bash scripts/screenshots.sh [OUT-DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs}
 run=cmake/wine-run.sh
-probe=build/win64/tests/vqprobe.exe
+probe=build/win32/tests/vqprobe.exe
 
 work=$(mktemp -d /tmp/vq-shots.XXXXXX)
-cp build/win64/src/win32/Velquorandimestra.exe "$work/"
+cp build/win32/src/win32/Velquorandimestra.exe "$work/"
 build/native/tools/vqf/vqf sample -o "$work/sample.vqf" --items 40 --seed 7 >/dev/null
 # The last-file record beside the executable names the sample, so the
 # program opens it at start-up.
@@ -25,9 +25,12 @@ Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 sleep 1
-"$run" "$work/Velquorandimestra.exe" &
-for _ in $(seq 1 60); do "$run" "$probe" >/dev/null 2>&1 && break; sleep 0.5; done
-sleep 1
+start() {
+    "$run" "$work/Velquorandimestra.exe" &
+    for _ in $(seq 1 60); do "$run" "$probe" >/dev/null 2>&1 && break; sleep 0.5; done
+    sleep 1
+}
+start
 
 click() { xdotool mousemove $("$run" "$probe" rect "$1" | tr -d '\r') click 1; sleep 0.8; }
 shot() {
@@ -53,4 +56,11 @@ sleep 0.8
 xdotool key alt+f x
 sleep 0.8
 xdotool key n
+sleep 1
+
+# The first start: no file saved yet, so no record and an empty window.
+rm "$work/Velquorandimestra.dat"
+start
+shot main-window.png
+xdotool key alt+f x
 sleep 1

@@ -41,7 +41,7 @@ run_suite "native-asan: the same under sanitizers" native-asan || failed=1
 
 # The core's parsers and rules under libFuzzer, for a bounded time per target.
 fuzz_log=$(mktemp)
-bash scripts/fuzz.sh "${VQ_FUZZ_SECONDS:-30}" | tee "$fuzz_log" || failed=1
+bash scripts/fuzz.sh "${VQ_FUZZ_SECONDS:-20}" | tee "$fuzz_log" || failed=1
 summary+=("$(grep '^fuzz:' "$fuzz_log" | tail -n 1 || echo 'fuzz: no summary')")
 rm -f "$fuzz_log"
 
