@@ -657,10 +657,13 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
     OutputFile output(output_name, out, false);
     output.Write(ICalendarBegin());
     const std::int64_t stamp = ReadClock();
+    std::string piece;
     VqfVisitor visit;
     visit.item = [&](std::uint32_t index, std::uint64_t, const _EDIT_ITEM& item) {
         const auto* later = FindLater(occurrence, index);
-        output.Write(MakeVTodo(item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp));
+        piece.clear();
+        AppendVTodo(piece, item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp);
+        output.Write(piece);
     };
     if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");
     output.Write(ICalendarEnd());
