@@ -53,7 +53,7 @@ private:
 
 // The titles taken so far (by TitleKey), for renaming as items arrive in
 // documents of millions of items: each title is kept as its 64-bit hash and
-// where it can be read again, 12 to 24 bytes a title. A hash met again only
+// where it can be read again, 16 to 32 bytes a title. A hash met again only
 // names a candidate; the title read back from there decides.
 class TakenTitles {
 public:
