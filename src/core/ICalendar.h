@@ -58,3 +58,5 @@ std::string ICalendarUid(std::u16string_view title, unsigned occurrence);
 // The VTODO of one item, CR LF line ends, folded. `uid` must be unique in
 // the calendar.
 std::string MakeVTodo(const _EDIT_ITEM& item, std::string_view uid, std::int64_t stamp_seconds);
+// The same VTODO appended to `out`, for a writer that reuses one buffer.
+void AppendVTodo(std::string& out, const _EDIT_ITEM& item, std::string_view uid, std::int64_t stamp_seconds);

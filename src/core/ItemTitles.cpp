@@ -37,11 +37,59 @@ std::u16string CommitTitle(std::u16string title, const TitleTaken& taken) {
     }
 }
 
-void RepeatedTitles::Add(std::u16string_view title, std::uint32_t index, std::uint32_t where) {
-    // FNV-1a over the key's units.
+namespace {
+
+// FNV-1a over the key's units.
+std::uint64_t KeyHash(std::u16string_view title) {
     std::uint64_t h = 0xcbf29ce484222325ULL;
     for (char16_t u : TitleKey(title)) h = (h ^ u) * 0x100000001b3ULL;
-    entries_.push_back({h, index, where});
+    return h;
+}
+
+}  // namespace
+
+void TakenTitles::Add(std::u16string_view title, std::uint32_t where) {
+    // At most three quarters full, so that a probe ends soon.
+    if (4 * (count_ + 1) > 3 * hashes_.size()) Grow();
+    std::uint64_t h = KeyHash(title);
+    h += h == 0;
+    const std::size_t mask = hashes_.size() - 1;
+    std::size_t i = static_cast<std::size_t>(h) & mask;
+    while (hashes_[i] != 0) i = (i + 1) & mask;
+    hashes_[i] = h;
+    where_[i] = where;
+    ++count_;
+}
+
+bool TakenTitles::Contains(std::u16string_view title) const {
+    if (count_ == 0) return false;
+    const std::u16string_view key = TitleKey(title);
+    std::uint64_t h = KeyHash(key);
+    h += h == 0;
+    const std::size_t mask = hashes_.size() - 1;
+    // Distinct titles may share a hash: every slot of this hash is asked.
+    for (std::size_t i = static_cast<std::size_t>(h) & mask; hashes_[i] != 0; i = (i + 1) & mask)
+        if (hashes_[i] == h && is_title_at_(where_[i], key)) return true;
+    return false;
+}
+
+void TakenTitles::Grow() {
+    const std::size_t size = std::max<std::size_t>(64, hashes_.size() * 2);
+    std::vector<std::uint64_t> hashes(size, 0);
+    std::vector<std::uint32_t> where(size, 0);
+    for (std::size_t j = 0; j < hashes_.size(); ++j) {
+        if (hashes_[j] == 0) continue;
+        std::size_t i = static_cast<std::size_t>(hashes_[j]) & (size - 1);
+        while (hashes[i] != 0) i = (i + 1) & (size - 1);
+        hashes[i] = hashes_[j];
+        where[i] = where_[j];
+    }
+    hashes_.swap(hashes);
+    where_.swap(where);
+}
+
+void RepeatedTitles::Add(std::u16string_view title, std::uint32_t index, std::uint32_t where) {
+    entries_.push_back({KeyHash(title), index, where});
 }
 
 std::vector<std::vector<std::uint32_t>> RepeatedTitles::Find(const TitleAt& title_at) {

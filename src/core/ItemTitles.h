@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 // A title as a control (and lstrcmpW) sees it: the text before the first NUL.
@@ -48,6 +49,32 @@ public:
 
 private:
     std::unordered_set<std::u16string> keys_;
+};
+
+// The titles taken so far (by TitleKey), for renaming as items arrive in
+// documents of millions of items: each title is kept as its 64-bit hash and
+// where it can be read again, 16 to 32 bytes a title. A hash met again only
+// names a candidate; the title read back from there decides.
+class TakenTitles {
+public:
+    // Whether the title stored at `where` has the key `key`.
+    using IsTitleAt = std::function<bool(std::uint32_t where, std::u16string_view key)>;
+    explicit TakenTitles(IsTitleAt is_title_at) : is_title_at_(std::move(is_title_at)) {}
+
+    // `title` is taken from now on and can be read again at `where`.
+    void Add(std::u16string_view title, std::uint32_t where);
+    bool Contains(std::u16string_view title) const;
+    TitleTaken Taken() const {
+        return [this](std::u16string_view key) { return Contains(key); };
+    }
+
+private:
+    void Grow();
+
+    IsTitleAt is_title_at_;
+    std::vector<std::uint64_t> hashes_;  // open addressing; 0 marks a free slot
+    std::vector<std::uint32_t> where_;
+    std::size_t count_ = 0;
 };
 
 // Items that share a title (by TitleKey), found in 16 bytes per item so that

@@ -82,6 +82,10 @@ TEST(EscapeICalendarText, SpecialCharactersLineBreaksAndControls) {
         {u"bell\u0007 esc\u001b del\u007f", "bell esc del"},
         {u"会議：10時", "会議：10時"},
         {std::u16string(u"x\xD800y"), "x\xEF\xBF\xBDy"},
+        {std::u16string(u"\xD800,\xDC00"), "\xEF\xBF\xBD\\,\xEF\xBF\xBD"},
+        // A dropped control leaves the halves of a pair side by side.
+        {std::u16string(u"\xD842\u0007\xDFB7"), "\xF0\xA0\xAE\xB7"},
+        {std::u16string(u"end\xD842"), "end\xEF\xBF\xBD"},
         {u"𠮷", "\xF0\xA0\xAE\xB7"},
     };
     for (const auto& c : cases) EXPECT_EQ(EscapeICalendarText(c.in), c.out);

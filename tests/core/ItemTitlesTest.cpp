@@ -100,4 +100,35 @@ TEST(ItemTitles, KeysStopAtNul) {
     EXPECT_EQ(CommitTitle(std::u16string(u"\0x", 2), Set({}).Taken()), u"NewAction");
 }
 
+TEST(ItemTitles, TakenTitlesRenameAsTheSetDoes) {
+    // Import keeps hashes and offsets, not texts: the same titles must come
+    // out as from the set of texts, through the table's growth and with the
+    // stored title, not the hash, having the last word.
+    const struct {
+        const char* what;
+        std::vector<std::u16string> wanted;
+        std::u16string stored_instead;  // what the store holds where item 0 is, if not its title
+    } cases[] = {
+        {"repeats", {u"Plan", u"Plan", u"Plan1", u"Plan", u"", u"", u"NewAction1", std::u16string(u"A\0B", 3), u"A"}, {}},
+        {"a stored title that differs wins over its hash", {u"Plan", u"Plan"}, u"Other"},
+        {"thousands of titles", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::u16string> wanted = c.wanted;
+        if (wanted.empty())  // "T51" comes three times, and as the rename of "T5"
+            for (int i = 0; i < 3000; ++i) wanted.push_back(NumberedTitle(u"T", i % 1200));
+        std::vector<std::u16string> store;
+        TakenTitles taken([&](std::uint32_t where, std::u16string_view key) { return store.at(where) == key; });
+        TitleSet set;
+        for (std::size_t i = 0; i < wanted.size(); ++i) {
+            const std::u16string title = CommitTitle(wanted[i], taken.Taken());
+            EXPECT_EQ(title, CommitTitle(wanted[i], set.Taken())) << i;
+            store.emplace_back(i == 0 && !c.stored_instead.empty() ? c.stored_instead : TitleKey(title));
+            taken.Add(title, static_cast<std::uint32_t>(i));
+            set.Add(store.back());
+        }
+    }
+}
+
 }  // namespace

@@ -143,15 +143,24 @@ public:
         if (!file_) Throw(kExitUsage, name_, "write error");
     }
 
-    // Bytes already written, read back.
+    // Bytes already written, read back: as many as there are up to `n`.
+    // Those still in the buffer are taken from there, so that reading back
+    // does not cut the writes into small pieces.
     std::string ReadBack(std::uint64_t offset, std::size_t n) {
-        Flush();
-        std::string bytes(n, '\0');
-        file_.seekg(static_cast<std::streamoff>(offset));
-        file_.read(bytes.data(), static_cast<std::streamsize>(n));
-        bytes.resize(static_cast<std::size_t>(file_.gcount()));
-        file_.clear();
-        file_.seekp(0, std::ios::end);
+        std::string bytes;
+        if (offset < written_ && open_) {
+            bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(n, written_ - offset)));
+            file_.seekg(static_cast<std::streamoff>(offset));
+            file_.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            const bool whole = static_cast<std::size_t>(file_.gcount()) == bytes.size();
+            bytes.resize(static_cast<std::size_t>(file_.gcount()));
+            file_.clear();
+            file_.seekp(0, std::ios::end);
+            if (!whole) return bytes;
+        }
+        const std::uint64_t at = offset + bytes.size();
+        if (at >= written_ && at - written_ < buffer_.size())
+            bytes.append(buffer_, static_cast<std::size_t>(at - written_), n - bytes.size());
         return bytes;
     }
 
@@ -460,7 +469,10 @@ int Dump(const std::string& file, bool json, std::ostream& out, std::ostream& er
 // is filled in then. Knows which titles repeat.
 class VqfFileWriter {
 public:
-    VqfFileWriter(const std::string& file, std::ostream& out) : file_(file), output_(file, out, true) {
+    // With `find_repeats`, the writer keeps 16 bytes an item to answer
+    // Repeats().
+    VqfFileWriter(const std::string& file, std::ostream& out, bool find_repeats)
+        : file_(file), output_(file, out, true), find_repeats_(find_repeats) {
         std::string head(kVqfMagic, kVqfMagicSize);
         AppendVqfU32(head, 0);
         output_.Write(head);
@@ -468,28 +480,35 @@ public:
 
     std::uint32_t count() const { return count_; }
 
-    void Item(const _EDIT_ITEM& item) {
+    // Writes the item; gives the offset of its block, where its title can be
+    // read again.
+    std::uint32_t Item(const _EDIT_ITEM& item) {
         if (count_ == UINT32_MAX) TooLarge();
         const std::uint64_t offset = output_.written();
         if (offset > 0xFFFFFFFFu) TooLarge();
-        titles_.Add(item.title, count_++, static_cast<std::uint32_t>(offset));
+        if (find_repeats_) titles_.Add(item.title, count_, static_cast<std::uint32_t>(offset));
+        ++count_;
         piece_.clear();
         AppendVqfItem(piece_, item);
         output_.Write(piece_);
+        return static_cast<std::uint32_t>(offset);
+    }
+
+    // Whether the item written at `offset` has the title key `key`.
+    bool IsTitleAt(std::uint32_t offset, std::u16string_view key) {
+        const std::string bytes = output_.ReadBack(offset, 4 + 2 * key.size());
+        if (bytes.size() != 4 + 2 * key.size() || StoredLength(bytes) != 2 * key.size()) return false;
+        for (std::size_t i = 0; i < key.size(); ++i)
+            if (Unit(bytes, 4 + 2 * i) != key[i]) return false;
+        return true;
     }
 
     // Items that share a title (by TitleKey), numbered from 0.
     std::vector<std::vector<std::uint32_t>> Repeats() {
         return titles_.Find([&](std::uint32_t, std::uint32_t offset) {
-            const std::string length = output_.ReadBack(offset, 4);
-            std::uint32_t bytes = 0;
-            for (int i = 3; i >= 0 && length.size() == 4; --i)
-                bytes = bytes << 8 | static_cast<unsigned char>(length[static_cast<std::size_t>(i)]);
-            const std::string text = output_.ReadBack(offset + 4, bytes);
+            const std::string text = output_.ReadBack(offset + 4, StoredLength(output_.ReadBack(offset, 4)));
             std::u16string title(text.size() / 2, u'\0');
-            for (std::size_t i = 0; i < title.size(); ++i)
-                title[i] = static_cast<char16_t>(static_cast<unsigned char>(text[2 * i]) |
-                                                 static_cast<unsigned char>(text[2 * i + 1]) << 8);
+            for (std::size_t i = 0; i < title.size(); ++i) title[i] = Unit(text, 2 * i);
             return title;
         });
     }
@@ -507,10 +526,24 @@ public:
     }
 
 private:
+    // The byte length before a text, little-endian; 0 when cut short.
+    static std::uint32_t StoredLength(const std::string& bytes) {
+        std::uint32_t length = 0;
+        for (int i = 3; i >= 0 && bytes.size() >= 4; --i)
+            length = length << 8 | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+        return length;
+    }
+
+    static char16_t Unit(const std::string& bytes, std::size_t at) {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                     static_cast<unsigned char>(bytes[at + 1]) << 8);
+    }
+
     [[noreturn]] void TooLarge() { Throw(kExitRefused, file_, "the document does not fit a .vqf file (4 GiB or more)"); }
 
     std::string file_;
     OutputFile output_;
+    bool find_repeats_;
     RepeatedTitles titles_;
     std::uint32_t count_ = 0;
     std::string piece_;
@@ -537,7 +570,7 @@ void RefuseRepeats(const std::string& file, const std::vector<std::vector<std::u
 
 int Build(const std::string& file, const std::string& output, bool allow_repeats, std::ostream& out) {
     InputFile in(file);
-    VqfFileWriter writer(output, out);
+    VqfFileWriter writer(output, out, !allow_repeats);
     std::vector<std::u16string> kinds;
     JsonDocumentHandler handler;
     handler.item = [&](const _EDIT_ITEM& item) { writer.Item(item); };
@@ -624,10 +657,13 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
     OutputFile output(output_name, out, false);
     output.Write(ICalendarBegin());
     const std::int64_t stamp = ReadClock();
+    std::string piece;
     VqfVisitor visit;
     visit.item = [&](std::uint32_t index, std::uint64_t, const _EDIT_ITEM& item) {
         const auto* later = FindLater(occurrence, index);
-        output.Write(MakeVTodo(item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp));
+        piece.clear();
+        AppendVTodo(piece, item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp);
+        output.Write(piece);
     };
     if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");
     output.Write(ICalendarEnd());
@@ -642,8 +678,10 @@ int Import(const std::string& file, const std::string& output, bool allow_repeat
     if (!HaveCalendarImport())
         Throw(kExitUsage, "", "import: this build of vqf has no calendar reader (libical); use the Linux build");
     InputFile in(file);
-    VqfFileWriter writer(output, out);
-    TitleSet taken;
+    VqfFileWriter writer(output, out, false);
+    // Only hashes and offsets stay in memory; a title is read back from the
+    // output when its hash comes up again.
+    TakenTitles taken([&](std::uint32_t offset, std::u16string_view key) { return writer.IsTitleAt(offset, key); });
     CalendarHandler handler;
     handler.warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
     handler.item = [&](const _EDIT_ITEM& item, std::size_t line) {
@@ -653,13 +691,16 @@ int Import(const std::string& file, const std::string& output, bool allow_repeat
         }
         // A title the program could not tell apart is renamed as the
         // program renames an edited title that is taken.
+        std::u16string title = CommitTitle(item.title, taken.Taken());
+        if (title == item.title) {
+            taken.Add(title, writer.Item(item));
+            return;
+        }
+        err << "vqf: " << file << ": line " << line << ": title \"" << ToUtf8(item.title) << "\" renamed \""
+            << ToUtf8(title) << "\"\n";
         _EDIT_ITEM unique = item;
-        unique.title = CommitTitle(item.title, taken.Taken());
-        if (unique.title != item.title)
-            err << "vqf: " << file << ": line " << line << ": title \"" << ToUtf8(item.title) << "\" renamed \""
-                << ToUtf8(unique.title) << "\"\n";
-        taken.Add(unique.title);
-        writer.Item(unique);
+        unique.title = std::move(title);
+        taken.Add(unique.title, writer.Item(unique));
     };
     std::vector<std::u16string> kinds;
     try {
@@ -675,7 +716,7 @@ int Import(const std::string& file, const std::string& output, bool allow_repeat
 // ---- sample
 
 int Sample(const std::string& output, std::size_t items, std::uint64_t seed, std::ostream& out) {
-    VqfFileWriter writer(output, out);
+    VqfFileWriter writer(output, out, false);
     const std::vector<std::u16string> kinds = MakeSample(items, seed, [&](const _EDIT_ITEM& item) { writer.Item(item); });
     writer.Finish(kinds);
     return kExitOk;
