@@ -14,12 +14,12 @@ install(FILES ${VQ_GENERATED}/readme.txt res/sample.vqf DESTINATION .)
 
 # The licences as the toolchain's own packages state them: the mingw-w64
 # runtime (with winpthreads), GCC's runtime libraries (libstdc++, libgcc, under
-# the GCC Runtime Library Exception), and the header-only libraries in vqf.exe.
+# the GCC Runtime Library Exception), and CLI11, the header-only library that
+# reads vqf.exe's command line.
 set(VQ_LICENCES
   mingw-w64-runtime /usr/share/doc/mingw-w64-common/copyright
   gcc-runtime /usr/share/doc/gcc-mingw-w64-base/copyright
-  CLI11 /usr/share/doc/libcli11-dev/copyright
-  nlohmann-json /usr/share/doc/nlohmann-json3-dev/copyright)
+  CLI11 /usr/share/doc/libcli11-dev/copyright)
 while(VQ_LICENCES)
   list(POP_FRONT VQ_LICENCES name file)
   if(NOT EXISTS ${file})

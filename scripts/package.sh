@@ -17,7 +17,7 @@ zip=build/$preset/package/$name.zip
 echo "== $zip"
 cmake -E tar tvf "$zip"
 expected=$(printf "$name/%s\n" Velquorandimestra.exe vqf.exe readme.txt sample.vqf \
-    licenses/CLI11.txt licenses/gcc-runtime.txt licenses/mingw-w64-runtime.txt licenses/nlohmann-json.txt | sort)
+    licenses/CLI11.txt licenses/gcc-runtime.txt licenses/mingw-w64-runtime.txt | sort)
 listed=$(cmake -E tar tf "$zip" | grep -v '/$' | sort)
 if [ "$listed" != "$expected" ]; then
     echo "package: the zip does not hold what it should:" >&2
