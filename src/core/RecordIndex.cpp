@@ -103,14 +103,23 @@ _ITEM_LIST* RecordIndex::Last() {
     return last_;
 }
 
-_ITEM_LIST* RecordIndex::Find(std::u16string_view key) {
+_ITEM_LIST* RecordIndex::Find(std::u16string_view key) { return FindAs(key, nullptr); }
+
+_ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record) {
+    return record == nullptr ? nullptr : FindAs(key, record);
+}
+
+_ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* record) {
+    const auto wanted = [&](const _ITEM_LIST* p) {
+        return (record == nullptr || p == record) && TitleKey(p->title) == key;
+    };
     EnsureBuilt();
     const std::size_t hash = std::hash<std::u16string_view>{}(key);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const auto [first, last] = RangeOf(titles_, hash, &TitleEntry::hash);
         bool changed = false;
         for (auto it = first; it != last; ++it) {
-            if (TitleKey(it->record->title) == key) return it->record;
+            if (wanted(it->record)) return it->record;
             if (HashOf(*it->record) != it->hash) changed = true;
         }
         if (!changed) break;
@@ -119,30 +128,7 @@ _ITEM_LIST* RecordIndex::Find(std::u16string_view key) {
     // Not indexed under this title: a record retitled behind the index's
     // back may carry it.
     for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
-        if (TitleKey(p->title) == key) {
-            Rebuild();
-            return p;
-        }
-    return nullptr;
-}
-
-_ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record) {
-    if (record == nullptr) return nullptr;
-    EnsureBuilt();
-    const std::size_t hash = std::hash<std::u16string_view>{}(key);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto [first, last] = RangeOf(titles_, hash, &TitleEntry::hash);
-        bool changed = false;
-        for (auto it = first; it != last; ++it) {
-            if (it->record == record && TitleKey(it->record->title) == key) return it->record;
-            if (HashOf(*it->record) != it->hash) changed = true;
-        }
-        if (!changed) break;
-        Rebuild();
-    }
-    // Retitled behind the index's back, as in Find.
-    for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
-        if (p == record && TitleKey(p->title) == key) {
+        if (wanted(p)) {
             Rebuild();
             return p;
         }

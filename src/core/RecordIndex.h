@@ -53,6 +53,8 @@ public:
     void Change(_ITEM_LIST* record, const std::function<void()>& change);
 
 private:
+    // The first record of title `key` that is `record`, or any when it is null.
+    _ITEM_LIST* FindAs(std::u16string_view key, const _ITEM_LIST* record);
     using Minute = std::array<std::uint32_t, 5>;
     struct TitleEntry {
         std::size_t hash;
