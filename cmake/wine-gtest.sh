@@ -8,7 +8,8 @@
 # from the first test without a verdict. The test that was running when the
 # process died is run again on its own, twice at most; if it never gets a
 # verdict it is listed as one the emulator could not run, and the 64-bit
-# suites run it. A failed assertion is never run again.
+# suites run it. A process that hangs the same way is ended after a while
+# without output. A failed assertion is never run again.
 #
 #   wine-gtest.sh TESTS.exe
 set -uo pipefail
@@ -25,9 +26,24 @@ out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
 # Runs the tests that $1 selects, shows their output and keeps it in $out.
-# True when the process came to gtest's closing lines.
+# True when the process came to gtest's closing lines. A process that prints
+# nothing for VQ_STALL_SECONDS (an emulated Wine waiting for a thread that
+# died) is ended with everything it started.
 run_tests() {
-    "$here/wine-run.sh" "$exe" --gtest_color=no --gtest_filter="$1" 2>&1 | tr -d '\r' >"$out"
+    setsid bash -c '"$0" "$1" --gtest_color=no --gtest_filter="$2" 2>&1 | sed -u "s/\r\$//" >"$3"' \
+        "$here/wine-run.sh" "$exe" "$1" "$out" &
+    local pid=$! size last=-1 quiet=0
+    while kill -0 "$pid" 2>/dev/null; do
+        sleep 5
+        size=$(stat -c %s "$out")
+        if [ "$size" = "$last" ]; then quiet=$((quiet + 5)); else quiet=0 last=$size; fi
+        if [ $quiet -ge "${VQ_STALL_SECONDS:-300}" ]; then
+            echo "wine-gtest: no output for $quiet s; ending the emulated process"
+            kill -KILL -- "-$pid" 2>/dev/null
+            break
+        fi
+    done
+    wait "$pid"
     cat "$out"
     grep -qE '^\[==========\] [0-9]+ tests? from .* ran\.' "$out"
 }

@@ -224,15 +224,6 @@ void Pump() {
     }
 }
 
-TempDir::TempDir() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    static int counter = 0;
-    path_ = std::wstring(base) + L"vqtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
 namespace {
 // Removes a tree by absolute paths only. Wine's SHFileOperationW, given a
 // tree deeper than 260 units, went on in the current directory and deleted
@@ -259,6 +250,18 @@ void RemoveTree(const std::wstring& dir) {
     RemoveDirectoryW(dir.c_str());
 }
 }  // namespace
+
+TempDir::TempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::wstring(base) + L"vqtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    // A test process that died (an emulated run can) leaves its folder, and
+    // a new Wine server hands out the same process ids again: start empty.
+    RemoveTree(path_);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
 
 TempDir::~TempDir() { RemoveTree(path_); }
 
