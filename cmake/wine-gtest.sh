@@ -50,11 +50,13 @@ run_tests() {
 
 declare -A verdict=()
 unrun=()
-# Takes the verdicts of the last run. Prints the tests that the emulator cut
-# short: the one running when the process died, and any that failed on an
-# illegal instruction (what a fault that Wine could not classify becomes).
+# Takes the verdicts of the last run, and lists in cut_short the tests that
+# the emulator cut short: the one running when the process died, and any that
+# failed on an illegal instruction (what a fault that Wine could not classify
+# becomes).
 collect() {
     local tag name last= fault=no
+    cut_short=()
     while read -r tag name; do
         case $tag in
             RUN) last=$name fault=no ;;
@@ -62,12 +64,12 @@ collect() {
             OK) verdict[$name]=passed ;;
             SKIPPED) verdict[$name]=skipped ;;
             FAILED)
-                if [ $fault = yes ]; then echo "$name"; else verdict[$name]=failed; fi
+                if [ $fault = yes ]; then cut_short+=("$name"); else verdict[$name]=failed; fi
                 last= ;;
         esac
     done < <(sed -nE -e 's/^\[ +(RUN|OK|FAILED|SKIPPED) +\] ([A-Za-z0-9_/.]+)( \(.*)?$/\1 \2/p' \
                     -e 's/.*SEH exception with code 0xc000001d.*/FAULT -/p' "$out")
-    if [ -n "$last" ] && [ -z "${verdict[$last]:-}" ]; then echo "$last"; fi
+    if [ -n "$last" ] && [ -z "${verdict[$last]:-}" ]; then cut_short+=("$last"); fi
 }
 
 exclude() {
@@ -79,18 +81,19 @@ exclude() {
 while true; do
     run_tests "$(exclude)"
     complete=$?
-    mapfile -t cut_short < <(collect)
-    for name in "${cut_short[@]}"; do
+    collect
+    pending=("${cut_short[@]}")
+    for name in "${pending[@]}"; do
         for attempt in 1 2; do
             echo "wine-gtest: the emulator cut $name short; running it alone (attempt $attempt)"
             run_tests "$name"
-            collect >/dev/null
+            collect
             [ -z "${verdict[$name]:-}" ] || break
         done
         [ -n "${verdict[$name]:-}" ] || unrun+=("$name")
     done
     [ $complete -eq 0 ] && break
-    if [ ${#cut_short[@]} -eq 0 ]; then
+    if [ ${#pending[@]} -eq 0 ]; then
         echo "wine-gtest: $exe ended before any test ran" >&2
         exit 1
     fi

@@ -18,9 +18,15 @@ run_suite() {
     echo
     echo "== $label"
     set +e
-    ctest --preset "$preset" "$@" 2>&1 | tee "$log"
-    rc=${PIPESTATUS[0]}
+    ctest --preset "$preset" -V "$@" >"$log" 2>&1
+    rc=$?
     set -e
+    # Each suite's own counts and verdicts; everything when something failed.
+    if [ "$rc" -eq 0 ]; then
+        grep -E '^([0-9]+: )?(\[==========\] [0-9]+ tests? from .* ran|\[  (PASSED|FAILED|SKIPPED) |wine-gtest:|NOT RUN:|e2e: )|Test +#[0-9]+: |tests passed, ' "$log" || true
+    else
+        cat "$log"
+    fi
     local line total bad
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1)
     summary+=("$label: ${line:-no test summary}")
