@@ -68,4 +68,21 @@ TEST(RedrawPauseTest, HiddenWindowIsLeftAlone) {
     DestroyWindow(window);
 }
 
+// Turning drawing off validates a window and its children: a paint that was
+// due then (the dialog's first, a list box just filled) must still come.
+TEST(RedrawPauseTest, PaintDueBeforeThePauseStillComes) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND child = CreateWindowExW(0, L"STATIC", L"x", WS_CHILD | WS_VISIBLE, 0, 0, 40, 40, window, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    for (const auto repaint : {RedrawPause::kRepaintAll, RedrawPause::kRepaintNothing}) {
+        UpdateWindow(window);
+        UpdateWindow(child);
+        InvalidateRect(child, nullptr, TRUE);
+        { RedrawPause pause(window, repaint); }
+        EXPECT_TRUE(GetUpdateRect(child, nullptr, FALSE)) << repaint;
+    }
+    DestroyWindow(window);
+}
+
 }  // namespace
