@@ -37,7 +37,7 @@ run_tests() {
         sleep 5
         size=$(stat -c %s "$out")
         if [ "$size" = "$last" ]; then quiet=$((quiet + 5)); else quiet=0 last=$size; fi
-        if [ $quiet -ge "${VQ_STALL_SECONDS:-300}" ]; then
+        if [ $quiet -ge "${VQ_STALL_SECONDS:-180}" ]; then
             echo "wine-gtest: no output for $quiet s; ending the emulated process"
             kill -KILL -- "-$pid" 2>/dev/null
             break
@@ -53,14 +53,18 @@ unrun=()
 # Takes the verdicts of the last run, and lists in cut_short the tests that
 # the emulator cut short: the one running when the process died, and any that
 # failed on an illegal instruction (what a fault that Wine could not classify
-# becomes).
+# becomes). A test that died after gtest printed its failure or skip keeps
+# that verdict: the process dies there under the emulator (gtest then hands
+# the message to OutputDebugStringA).
 collect() {
-    local tag name last= fault=no
+    local tag name last= fault=no said=
     cut_short=()
     while read -r tag name; do
         case $tag in
-            RUN) last=$name fault=no ;;
+            RUN) last=$name fault=no said= ;;
             FAULT) fault=yes ;;
+            Failure) said=failed ;;
+            Skipped) [ -n "$said" ] || said=skipped ;;
             OK) verdict[$name]=passed ;;
             SKIPPED) verdict[$name]=skipped ;;
             FAILED)
@@ -68,8 +72,11 @@ collect() {
                 last= ;;
         esac
     done < <(sed -nE -e 's/^\[ +(RUN|OK|FAILED|SKIPPED) +\] ([A-Za-z0-9_/.]+)( \(.*)?$/\1 \2/p' \
-                    -e 's/.*SEH exception with code 0xc000001d.*/FAULT -/p' "$out")
-    if [ -n "$last" ] && [ -z "${verdict[$last]:-}" ]; then cut_short+=("$last"); fi
+                    -e 's/.*SEH exception with code 0xc000001d.*/FAULT -/p' \
+                    -e 's/^.*:([0-9]+:)? (Failure|Skipped)$/\2 -/p' "$out")
+    if [ -n "$last" ] && [ -z "${verdict[$last]:-}" ]; then
+        if [ -n "$said" ] && [ $fault = no ]; then verdict[$last]=$said; else cut_short+=("$last"); fi
+    fi
 }
 
 exclude() {
@@ -79,6 +86,7 @@ exclude() {
 }
 
 while true; do
+    known=$((${#verdict[@]} + ${#unrun[@]}))
     run_tests "$(exclude)"
     complete=$?
     collect
@@ -93,7 +101,7 @@ while true; do
         [ -n "${verdict[$name]:-}" ] || unrun+=("$name")
     done
     [ $complete -eq 0 ] && break
-    if [ ${#pending[@]} -eq 0 ]; then
+    if [ $((${#verdict[@]} + ${#unrun[@]})) -eq $known ]; then
         echo "wine-gtest: $exe ended before any test ran" >&2
         exit 1
     fi
