@@ -65,7 +65,11 @@ if [ "$runner" = emulated ]; then
 fi
 run_suite "win32: 32-bit program, $runner" win32 -E '^e2e$' || failed=1
 if bash scripts/package.sh; then
-    summary+=("package: zip listing checked, e2e passed on the program from the zip (32-bit, $runner)")
+    if [ "$runner" = native ]; then
+        summary+=("package: zip listing checked, e2e passed on the program from the zip (32-bit, native)")
+    else
+        summary+=("package: zip listing checked; e2e left to the 64-bit build (the chooser does not complete emulated)")
+    fi
     passed_total=$((passed_total + 1))
 else
     summary+=("package: FAILED")
