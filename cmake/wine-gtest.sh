@@ -26,6 +26,10 @@ fi
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
+# A new prefix is set up through the emulator first, silently and for
+# minutes: not under the watch for silent processes below.
+"$here/wine-run.sh" "$exe" --gtest_list_tests >/dev/null 2>&1
+
 # Runs the tests that $1 selects, shows their output and keeps it in $out.
 # True when the process came to gtest's closing lines. A process that prints
 # nothing for VQ_STALL_SECONDS (an emulated Wine waiting for a thread that
