@@ -25,6 +25,22 @@ pe_machine() {
     od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' '
 }
 
+# Starts a virtual display for the Wine processes of the calling script: sets
+# DISPLAY and xvfb_pid. Xvfb picks a free display number itself and names it
+# once it is ready.
+start_display() {
+    local named
+    named=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 "${1:-1280x1024x24}" -nolisten tcp >"$named" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+        [ -s "$named" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=:$(head -n 1 "$named")
+    rm -f "$named"
+}
+
 build_preset() {
     cmake --preset "$1" >/dev/null
     cmake --build --preset "$1"

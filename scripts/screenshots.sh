@@ -4,6 +4,7 @@
 # and native presets are built:  bash scripts/screenshots.sh [OUT-DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/common.sh
 out=${1:-docs}
 run=cmake/wine-run.sh
 probe=build/win32/tests/vqprobe.exe
@@ -20,11 +21,8 @@ data = path.encode("utf-16-le")
 open(sys.argv[1] + "/Velquorandimestra.dat", "wb").write(struct.pack("<I", len(data)) + data)
 PY
 
-export DISPLAY=:$((50 + RANDOM % 9))
-Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-sleep 1
+start_display 1024x768x24
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 start() {
     "$run" "$work/Velquorandimestra.exe" &
     for _ in $(seq 1 60); do "$run" "$probe" >/dev/null 2>&1 && break; sleep 0.5; done

@@ -12,17 +12,15 @@ run="$here/cmake/wine-run.sh"
 
 work=$(mktemp -d /tmp/vq-e2e.XXXXXX)
 cp "$exe" "$work/Velquorandimestra.exe"   # its last-file record starts absent
-export DISPLAY=:$((60 + RANDOM % 30))
-Xvfb "$DISPLAY" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
+source "$here/scripts/common.sh"
+start_display 1024x768x24
 app=
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
-sleep 1
 
 fail() { echo "e2e: FAIL: $*" >&2; exit 1; }
 
