@@ -12,10 +12,16 @@
 # without output, and a test that hangs alone too is not tried a third time.
 # A failed assertion is never run again.
 #
-#   wine-gtest.sh TESTS.exe
+# With --process-per-suite each test suite runs in a process of its own, so
+# that what one suite leaves behind in an emulated process (threads, timers,
+# windows) cannot stall the next: the window tests need it, the core's tests
+# are cheaper in one process. The processes of a run share one display and
+# one Wine server that stays up, so each finds Wine's services running.
+#
+#   wine-gtest.sh TESTS.exe [--process-per-suite]
 set -uo pipefail
 
-exe=$1
+exe=$1 per_suite=${2:-}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../scripts/common.sh"
 
@@ -23,12 +29,34 @@ if [ "$(pe_machine "$exe")" != 014c ] || [ "$(win32_runner)" != emulated ]; then
     exec "$here/wine-run.sh" "$exe"
 fi
 
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+out=$(mktemp) listing=$(mktemp)
+export WINEPREFIX=${VQ_WINEPREFIX:-$(dirname "$here")/build/wine-win32}
+server=/usr/lib/wine/wineserver
+xvfb_pid=
+[ -n "${DISPLAY:-}" ] || start_display
+trap '"$server" -k 2>/dev/null; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -f "$out" "$listing"' EXIT
 
 # A new prefix is set up through the emulator first, silently and for
 # minutes: not under the watch for silent processes below.
-"$here/wine-run.sh" "$exe" --gtest_list_tests >/dev/null 2>&1
+"$here/wine-run.sh" "$exe" --gtest_list_tests 2>/dev/null | tr -d '\r' >"$listing"
+mapfile -t tests < <(awk '/^[^ ]/ { suite = $1 } /^  [^ ]/ { print suite $1 }' "$listing")
+[ ${#tests[@]} -gt 0 ] || { echo "wine-gtest: $exe lists no tests" >&2; exit 1; }
+# What each process runs: every test, or the tests of one suite.
+groups=("")
+[ "$per_suite" != --process-per-suite ] || mapfile -t groups < <(sed -nE 's/^([A-Za-z0-9_/]+\.)( .*)?$/\1/p' "$listing")
+
+# One Wine server for the run, with Wine's services, started outside the
+# watch below: they outlive the process that starts them, and the output
+# they inherit would hold a watched process's pipe open. Started afresh
+# after a process that died or hung: after one, the next process stalled
+# waiting for the desktop process that it had started itself.
+fresh_server() {
+    "$server" -k 2>/dev/null
+    "$server" -w 2>/dev/null
+    "$server" -p
+    "$here/wine-run.sh" "$exe" --gtest_list_tests >/dev/null 2>&1
+}
+fresh_server
 
 # Runs the tests that $1 selects, shows their output and keeps it in $out.
 # True when the process came to gtest's closing lines. A process that prints
@@ -52,7 +80,9 @@ run_tests() {
     done
     wait "$pid"
     cat "$out"
-    grep -qE '^\[==========\] [0-9]+ tests? from .* ran\.' "$out"
+    grep -qE '^\[==========\] [0-9]+ tests? from .* ran\.' "$out" && return
+    fresh_server
+    return 1
 }
 
 declare -A verdict=()
@@ -86,33 +116,54 @@ collect() {
     fi
 }
 
-exclude() {
-    local IFS=:
-    local done=("${!verdict[@]}" "${unrun[@]}")
-    echo "*${done[*]:+-${done[*]}}"
+# True while a test whose name starts with $1 has neither a verdict nor been
+# given up on.
+left() {
+    local name
+    for name in "${tests[@]}"; do
+        [[ $name == "$1"* && -z ${verdict[$name]:-} && " ${unrun[*]} " != *" $name "* ]] && return 0
+    done
+    return 1
 }
 
-while true; do
-    known=$((${#verdict[@]} + ${#unrun[@]}))
-    run_tests "$(exclude)"
-    complete=$?
-    collect
-    pending=("${cut_short[@]}")
-    for name in "${pending[@]}"; do
-        for attempt in 1 2; do
-            echo "wine-gtest: the emulator cut $name short; running it alone (attempt $attempt)"
-            run_tests "$name"
-            collect
-            [ -z "${verdict[$name]:-}" ] || break
-            [ $stalled = no ] || break  # hanging alone too: waiting again costs minutes
+# The filter for the tests whose names start with $1 that have neither a
+# verdict nor been given up on.
+remaining() {
+    local IFS=:
+    local done=("${!verdict[@]}" "${unrun[@]}")
+    echo "$1*${done[*]:+-${done[*]}}"
+}
+
+# Runs the tests whose names start with $1 until each has a verdict or has
+# been given up on.
+run_group() {
+    local group=$1 known complete pending name attempt
+    while true; do
+        known=$((${#verdict[@]} + ${#unrun[@]}))
+        run_tests "$(remaining "$group")"
+        complete=$?
+        collect
+        pending=("${cut_short[@]}")
+        for name in "${pending[@]}"; do
+            for attempt in 1 2; do
+                echo "wine-gtest: the emulator cut $name short; running it alone (attempt $attempt)"
+                run_tests "$name"
+                collect
+                [ -z "${verdict[$name]:-}" ] || break
+                [ $stalled = no ] || break  # hanging alone too: waiting again costs minutes
+            done
+            [ -n "${verdict[$name]:-}" ] || unrun+=("$name")
         done
-        [ -n "${verdict[$name]:-}" ] || unrun+=("$name")
+        [ $complete -eq 0 ] || ! left "$group" && break
+        if [ $((${#verdict[@]} + ${#unrun[@]})) -eq $known ]; then
+            echo "wine-gtest: $exe ended before any test of ${group:-the run} ran" >&2
+            return 1
+        fi
     done
-    [ $complete -eq 0 ] && break
-    if [ $((${#verdict[@]} + ${#unrun[@]})) -eq $known ]; then
-        echo "wine-gtest: $exe ended before any test ran" >&2
-        exit 1
-    fi
+}
+
+for group in "${groups[@]}"; do
+    run_group "$group" || exit 1
 done
 
 passed=0 skipped=0 failed=()

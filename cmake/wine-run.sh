@@ -18,12 +18,11 @@ else
     arch=win32
     loader=/usr/lib/wine/wine
     if [ "$(win32_runner)" = emulated ]; then
-        # Wine execs its loader for every new process: naming the emulating
-        # wrapper as the loader keeps all of them under qemu-i386, and
-        # WINELOADERNOEXEC keeps the loader from re-executing itself through
-        # the preloader, which cannot run under the emulator.
+        # The program runs under qemu-i386 (see wine-qemu.sh for what that
+        # does not cover); WINELOADERNOEXEC keeps the loader from re-executing
+        # itself through the preloader, which cannot run under the emulator.
         loader=$here/wine-qemu.sh
-        export WINELOADER=$loader WINELOADERNOEXEC=1
+        export WINELOADERNOEXEC=1
     fi
 fi
 
