@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "ActionEdit.h"
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Report.h"
 #include "Sample.h"
 #include "Seams.h"

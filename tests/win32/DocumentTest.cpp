@@ -8,7 +8,7 @@
 #include <iterator>
 #include <optional>
 
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Harness.h"
 #include "Sample.h"
 #include "Velquorandimestra.h"

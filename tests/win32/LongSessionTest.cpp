@@ -19,7 +19,7 @@
 #include <set>
 #include <string>
 
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Harness.h"
 #include "ItemTitles.h"
 #include "Velquorandimestra.h"
