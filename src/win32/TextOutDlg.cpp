@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ListBox.h"
+#include "Controls.h"
 #include "RedrawPause.h"
 #include "Report.h"
 #include "Velquorandimestra.h"

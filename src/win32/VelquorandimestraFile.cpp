@@ -1,6 +1,6 @@
 // The life of the one document: start-up reopening, new, open, save, save as,
 // and the reading and writing of the action item file.
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 
 #include <cderr.h>
 #include <commdlg.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ItemTitles.h"
-#include "ListBox.h"
+#include "Controls.h"
 #include "RedrawPause.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"

@@ -1,4 +1,4 @@
-#include "ListBox.h"
+#include "Controls.h"
 
 std::vector<int> SelectedLines(HWND list) {
     const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
