@@ -8,7 +8,6 @@
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {
@@ -80,37 +79,4 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     }
     SelectKindEntry(combo, shown);
     return 0;
-}
-
-INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnLoadActionKind(window);
-            return TRUE;
-        case WM_COMMAND:
-            // Only the identifier counts; the platform's IDCANCEL (Escape)
-            // is not among them, so Escape leaves the dialog open.
-            switch (LOWORD(wParam)) {
-                case IDC_KIND_ADD:
-                    g_App.OnAddActionKind(window);
-                    return FALSE;
-                case IDC_KIND_DELETE:
-                    g_App.OnDeleteActionKind(window);
-                    return FALSE;
-                case IDC_KIND_OK:
-                    g_App.OnUpdateActionKind(window);
-                    EndDialog(window, 1);
-                    return TRUE;
-                case IDC_KIND_CANCEL:
-                    EndDialog(window, 2);
-                    return TRUE;
-                default:
-                    return FALSE;
-            }
-        case WM_CLOSE:
-            EndDialog(window, 0);
-            return TRUE;
-        default:
-            return FALSE;
-    }
 }

@@ -6,10 +6,10 @@
 #include "Controls.h"
 #include "RedrawPause.h"
 #include "Report.h"
+#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {
@@ -118,6 +118,17 @@ void ContinueReport(HWND window) {
 
 bool ReportArriving(HWND window) { return Pending().count(window) != 0; }
 
+bool ContinueReportOnTimer(HWND window, UINT_PTR timer) {
+    if (timer != kFillTimer) return false;
+    ContinueReport(window);
+    return true;
+}
+
+void DropReport(HWND window) {
+    KillTimer(window, kFillTimer);
+    Pending().erase(window);
+}
+
 int CVelquorandimestra::OnTextOut(HWND window) {
     if (state != STATE_OPEN) return 0;
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
@@ -141,23 +152,4 @@ int CVelquorandimestra::OnTextOut(HWND window) {
         while (ReportArriving(window)) ContinueReport(window);
     }
     return 0;
-}
-
-INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnTextOut(window);
-            return TRUE;
-        case WM_TIMER:
-            if (wParam != kFillTimer) return FALSE;
-            ContinueReport(window);
-            return TRUE;
-        case WM_DESTROY:
-            // Closed before the whole report arrived: the rest is dropped.
-            KillTimer(window, kFillTimer);
-            Pending().erase(window);
-            return FALSE;
-        default:
-            return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
-    }
 }

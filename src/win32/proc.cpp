@@ -1,6 +1,7 @@
 #include "proc.h"
 
 #include "Seams.h"
+#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
 #include "resource.h"
@@ -150,4 +151,53 @@ INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id
 
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     return CloseableBoxProc(window, message, wParam, IDOK);
+}
+
+INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            g_App.OnTextOut(window);
+            return TRUE;
+        case WM_TIMER:
+            return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
+        case WM_DESTROY:
+            // Closed before the whole report arrived: the rest is dropped.
+            DropReport(window);
+            return FALSE;
+        default:
+            return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
+    }
+}
+
+INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            g_App.OnLoadActionKind(window);
+            return TRUE;
+        case WM_COMMAND:
+            // Only the identifier counts; the platform's IDCANCEL (Escape)
+            // is not among them, so Escape leaves the dialog open.
+            switch (LOWORD(wParam)) {
+                case IDC_KIND_ADD:
+                    g_App.OnAddActionKind(window);
+                    return FALSE;
+                case IDC_KIND_DELETE:
+                    g_App.OnDeleteActionKind(window);
+                    return FALSE;
+                case IDC_KIND_OK:
+                    g_App.OnUpdateActionKind(window);
+                    EndDialog(window, 1);
+                    return TRUE;
+                case IDC_KIND_CANCEL:
+                    EndDialog(window, 2);
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
+        case WM_CLOSE:
+            EndDialog(window, 0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
 }

@@ -35,6 +35,7 @@
 #include "Report.h"
 #include "Sample.h"
 #include "Seams.h"
+#include "TextOutDlg.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
