@@ -9,11 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <functional>
-#include <optional>
 #include <span>
 #include <vector>
 
+#include "File.h"
 #include "Seams.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
@@ -33,217 +32,10 @@ constexpr wchar_t kSaveCurrent[] = L"現在のアクション管理を保存し�
 constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
 constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
 constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+// Documents and the last-file record are read with nobody else sharing them.
+constexpr DWORD kExclusive = 0;
 
 std::wstring g_record_path;  // empty: beside the executable
-SaveFaultHook g_save_fault;
-
-bool Fault(SaveStage stage) { return g_save_fault && g_save_fault(stage); }
-
-// Closes a file handle when it goes out of scope.
-struct FileHandle {
-    HANDLE h = INVALID_HANDLE_VALUE;
-    explicit FileHandle(HANDLE handle) : h(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool ok() const { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    bool Close() {
-        if (!ok()) return true;
-        const BOOL closed = CloseHandle(h);
-        h = INVALID_HANDLE_VALUE;
-        return closed != FALSE;
-    }
-};
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-HANDLE OpenForReading(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Fills `into` with the next bytes of the file; false on a read error or when
-// the file ends first.
-bool ReadExactly(HANDLE file, std::span<std::uint8_t> into) {
-    std::size_t done = 0;
-    while (done < into.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1u << 24));
-        DWORD got = 0;
-        if (!ReadFile(file, into.data() + done, chunk, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
-}
-
-// The whole content of an open file, read from its start; nothing when it
-// cannot be read or is larger than `limit` bytes. Only for small files: a
-// document is read through LoadFromHandle's buffer.
-std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limit) {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) return std::nullopt;
-    const auto total = static_cast<std::uint64_t>(size.QuadPart);
-    if (total > limit || total > SIZE_MAX) return std::nullopt;
-    LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(total));
-    if (!ReadExactly(file, bytes)) return std::nullopt;
-    return bytes;
-}
-
-bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD put = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &put, nullptr) || put == 0) return false;
-        done += put;
-    }
-    return true;
-}
-
-// Lays a file's content down through a sink; false when it was not all
-// written.
-using ContentWriter = std::function<bool(const VqfSink& sink)>;
-
-// The folder part of a path, its last backslash included ("" for a bare
-// name).
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
-// Creates a new empty file of a short name of its own in `folder`
-// ("~vq" + 5 hex digits + ".tmp"): the name does not grow with the target's,
-// so a target near the classic 260-unit limit still has room beside it, and
-// CREATE_NEW never takes over someone else's file. Returns the open handle
-// and the path, or INVALID_HANDLE_VALUE.
-HANDLE CreateBeside(const std::wstring& folder, const wchar_t* prefix, std::wstring& path) {
-    const DWORD process = GetCurrentProcessId() & 0xFFFF;
-    for (DWORD n = 0; n < 16; ++n) {
-        wchar_t name[16];
-        wsprintfW(name, L"%s%04X%X.tmp", prefix, static_cast<unsigned>(process), static_cast<unsigned>(n));
-        path = folder + name;
-        const HANDLE h =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) return h;
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    path.clear();
-    return INVALID_HANDLE_VALUE;
-}
-
-// What a save keeps of the file it replaces where ReplaceFileW does not keep
-// it itself (a fallback move, or Wine, whose ReplaceFileW is a plain move):
-// the attributes a user sets and the creation time.
-struct FileIdentity {
-    static constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    DWORD attributes = 0;
-    FILETIME created{};
-
-    static std::optional<FileIdentity> Of(const std::wstring& path) {
-        FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!file.ok() || !GetFileInformationByHandle(file.h, &info)) return std::nullopt;
-        return FileIdentity{info.dwFileAttributes, info.ftCreationTime};
-    }
-
-    // Gives `path` this identity where it differs. A failure here is not a
-    // failed save: the content is in place.
-    void GiveTo(const std::wstring& path) const {
-        const std::optional<FileIdentity> now = Of(path);
-        if (!now) return;
-        if (CompareFileTime(&now->created, &created) != 0) {
-            FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        0, nullptr));
-            if (file.ok()) SetFileTime(file.h, &created, nullptr, nullptr);
-        }
-        if ((now->attributes & kKeptAttributes) != (attributes & kKeptAttributes))
-            SetFileAttributesW(path.c_str(), (now->attributes & ~kKeptAttributes) | (attributes & kKeptAttributes));
-    }
-};
-
-// Puts the finished temporary file `temp` in the place of the existing
-// `target`, keeping the target's identity: ReplaceFileW, which keeps its
-// attributes, security, creation time and streams. The old file is first
-// moved to a backup name that this save reserved: without one, ReplaceFileW
-// may fail after the old file is already gone. Where the call cannot be
-// used, or fails with the old file still in place, the temporary file is
-// moved over the target as before. True when the new content is in place;
-// false leaves the old file under its name (restored from the backup when
-// the call had moved it away).
-bool ReplaceExisting(const std::wstring& target, const std::wstring& temp) {
-    std::wstring backup;
-    {
-        FileHandle reserved(CreateBeside(FolderOf(target), L"~vb", backup));
-        if (!reserved.ok()) backup.clear();
-    }
-    if (!backup.empty() && !Fault(SaveStage::KeepIdentity) &&
-        ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(),
-                     REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        DeleteFileW(backup.c_str());
-        return true;
-    }
-    if (!backup.empty()) {
-        // Moved to the backup but not replaced: the old file goes back first.
-        if (!Exists(target) && !MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return false;
-        DeleteFileW(backup.c_str());
-    }
-    return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-// Writes the content that `write` produces to `target` so that the target is
-// either the old file or the complete new one: a temporary file beside it is
-// written, flushed and closed, then put in the target's place in one step.
-// Any failure removes the temporary file and leaves the target as it was.
-bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) {
-    // Replacing by a move would pass over a read-only target (the move
-    // needs only the folder's rights): refuse it as writing into it would.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
-    const std::optional<FileIdentity> identity =
-        attributes != INVALID_FILE_ATTRIBUTES ? FileIdentity::Of(target) : std::nullopt;
-    // In the target's folder, so that the final step stays on one volume.
-    std::wstring temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    if (!Fault(SaveStage::CreateTemp)) h = CreateBeside(FolderOf(target), L"~vq", temp);
-    FileHandle file(h);
-    if (!file.ok()) return false;
-
-    bool ok = true;
-    const bool disk_full = Fault(SaveStage::Write);
-    try {
-        if (disk_full) {
-            // A disk that fills up: half of the first chunk gets written.
-            write([&file](std::span<const std::uint8_t> chunk) {
-                WriteAll(file.h, chunk.first(chunk.size() / 2));
-                return false;
-            });
-            ok = false;
-        } else {
-            ok = write([&file](std::span<const std::uint8_t> chunk) { return WriteAll(file.h, chunk); });
-        }
-    } catch (const std::exception&) {
-        // No memory for the writer's buffer: the temporary file must go too.
-        ok = false;
-    }
-    if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.h);
-    const bool closed = file.Close();
-    if (ok) ok = closed && !Fault(SaveStage::Close);
-    if (ok) ok = !Fault(SaveStage::Replace);
-    if (ok) {
-        if (identity) {
-            ok = ReplaceExisting(target, temp);
-            if (ok) identity->GiveTo(target);
-        } else {
-            ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        }
-    }
-    if (!ok) DeleteFileW(temp.c_str());
-    return ok;
-}
 
 // Writes the last-file record. Failing to write it is not reported: the
 // document itself was saved, and a missing or short record only means no
@@ -252,7 +44,7 @@ void WriteLastFileRecord(const std::wstring& document_path) {
     const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
     FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (record.ok()) WriteAll(record.h, bytes);
+    if (record.ok()) WriteAll(record.get(), bytes);
 }
 
 void ShowError(const std::wstring& text) { ShowMessageBox(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
@@ -395,8 +187,6 @@ std::wstring LastFileRecordPath() {
 
 void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
 
-void SetSaveFaultHook(SaveFaultHook hook) { g_save_fault = std::move(hook); }
-
 int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path) {
     return LoadFromHandle(*this, file, name ? name : L"", path ? path : L"", true);
 }
@@ -412,10 +202,12 @@ int CVelquorandimestra::SaveFile() {
         // large for the format is refused before its first byte is written.
         const _ITEM_LIST* items = item_list.get();
         const _KIND_LIST* kinds = action_kinds.get();
-        saved = ReplaceFileContent(file_path, [items, kinds](const VqfSink& sink) {
+        saved = ReplaceFileContent(file_path, [items, kinds](const ByteSink& sink) {
             return WriteVqfTo(items, kinds, sink) == VqfWriteStatus::Written;
         });
     } catch (const std::exception&) {
+        // No memory for the writer's buffer: the temporary file is gone
+        // already, the previous file untouched.
         saved = false;
     }
     if (!saved) {
@@ -441,17 +233,17 @@ int CVelquorandimestra::InitInstance() {
     // nothing: a stale record must never keep the program from starting.
     std::wstring path;
     {
-        FileHandle record(OpenForReading(LastFileRecordPath()));
+        FileHandle record(OpenForReading(LastFileRecordPath(), kExclusive));
         if (!record.ok()) return 0;
-        const auto bytes = ReadAll(record.h, 4 + 2 * kLastFilePathUnits + 2);
+        const auto bytes = ReadAll(record.get(), 4 + 2 * kLastFilePathUnits + 2);
         if (!bytes) return 0;
         path = ToWide(DecodeLastFileRecord(*bytes));
     }
     if (path.empty() || !Exists(path)) return 0;
-    FileHandle file(OpenForReading(path));
+    FileHandle file(OpenForReading(path, kExclusive));
     if (!file.ok()) return 0;
     const std::wstring name = ToWide(FileNameOfPath(ToU16(path)));
-    if (LoadFromHandle(*this, file.h, name, path, false) == 0) state = STATE_OPEN;
+    if (LoadFromHandle(*this, file.get(), name, path, false) == 0) state = STATE_OPEN;
     return 0;
 }
 
@@ -519,7 +311,7 @@ int CVelquorandimestra::OnFileOpen() {
     const std::wstring full(path.data());
     std::wstring name(title.data());
     if (name.empty()) name = ToWide(FileNameOfPath(ToU16(full)));
-    file_handle = OpenForReading(full);
+    file_handle = OpenForReading(full, kExclusive);
     if (file_handle == INVALID_HANDLE_VALUE) {
         // Locked by another program or no right to read: say so rather than
         // read from a handle that is not there.
