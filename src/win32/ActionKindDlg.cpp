@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "Controls.h"
 #include "ItemTitles.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
@@ -17,7 +18,7 @@ constexpr std::size_t kKindTextLimit = 2047;
 
 void AppendLine(HWND list, std::u16string_view text) {
     const std::wstring line = ToWide(TitleKey(text));
-    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+    ListBox_InsertString(list, -1, line.c_str());
 }
 
 }  // namespace
@@ -34,17 +35,17 @@ int CVelquorandimestra::OnAddActionKind(HWND window) {
     const std::wstring text = GetWindowString(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
     if (text.empty()) return 0;
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i)
-        if (GetListBoxLine(list, static_cast<int>(i)) == text) return 0;  // a kind is not added twice
+    const int count = ListBox_GetCount(list);
+    for (int i = 0; i < count; ++i)
+        if (GetListBoxLine(list, i) == text) return 0;  // a kind is not added twice
     AppendLine(list, ToU16(text));
     return 0;
 }
 
 int CVelquorandimestra::OnDeleteActionKind(HWND window) {
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
-    if (selected != LB_ERR) SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    const int selected = ListBox_GetCurSel(list);
+    if (selected != LB_ERR) ListBox_DeleteString(list, selected);
     return 0;
 }
 
@@ -57,9 +58,9 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
     action_kinds.reset();
     std::unique_ptr<_KIND_LIST>* tail = &action_kinds;
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, static_cast<int>(i))));
+    const int count = ListBox_GetCount(list);
+    for (int i = 0; i < count; ++i) {
+        *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, i)));
         tail = &(*tail)->next;
     }
 
@@ -69,14 +70,17 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     // combo box showed: an item whose kind the list lacked showed nothing,
     // and must not get an empty entry, nor miss its kind when it was just
     // added.
-    HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
+    HWND combo = MainDialogItem(IDC_ACTION_KIND);
     const std::wstring shown = editor ? ToWide(editor->GetItem()->action_kind) : GetWindowString(combo);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    int index = 0;
-    for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get(), ++index) {
-        const std::wstring entry = ToWide(kind->text);
-        SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.c_str()));
-    }
+    ShowKinds();
     SelectKindEntry(combo, shown);
     return 0;
+}
+
+void CVelquorandimestra::ShowKinds() {
+    HWND combo = MainDialogItem(IDC_ACTION_KIND);
+    ComboBox_ResetContent(combo);
+    int index = 0;
+    for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get(), ++index)
+        ComboBox_InsertString(combo, index, ToWide(kind->text).c_str());
 }

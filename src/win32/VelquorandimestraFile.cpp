@@ -77,19 +77,13 @@ int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstri
     app.schedule->InitInstance();
     app.editor = std::make_unique<CActionEdit>();
     app.editor->InitInstance();
-    app.item_list = std::move(doc.item_list);
+    app.ReplaceItems(std::move(doc.item_list));
     app.action_kinds = std::move(doc.action_kinds);
 
     // Every record in file order; a title already listed gets no line, and
     // the record stays in the chain.
-    app.records.Rebuild();
     app.schedule->AddItems(app.item_list.get());
-
-    HWND combo = GetDlgItem(GetWnd(), IDC_ACTION_KIND);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    WPARAM index = 0;
-    for (const _KIND_LIST* kind = app.action_kinds.get(); kind; kind = kind->next.get(), ++index)
-        SendMessageW(combo, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(ToWide(kind->text).c_str()));
+    app.ShowKinds();
 
     // Showing every item in turn would end with the last one shown: show
     // only that one. It is shown after the kinds are in, so that the combo
@@ -123,17 +117,11 @@ int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& nam
     }
 }
 
-// The classic chooser record, without the trailing reserved members: 76 bytes
-// in the 32-bit program; a 64-bit build needs the same layout's own size.
-constexpr DWORD kChooserRecordSize =
-    offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(OPENFILENAMEW::lpTemplateName);
-#ifndef _WIN64
-static_assert(kChooserRecordSize == 76, "the 32-bit chooser record is 76 bytes");
-#endif
-
 OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
     OPENFILENAMEW ofn{};
-    ofn.lStructSize = kChooserRecordSize;
+    // The classic chooser record, without the trailing reserved members (76
+    // bytes in the 32-bit program).
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     ofn.lpstrFilter = kFilter;
     ofn.lpstrFile = path.data();
     ofn.nMaxFile = static_cast<DWORD>(path.size());
@@ -223,8 +211,7 @@ int CVelquorandimestra::InitInstance() {
     file_name.clear();
     file_path.clear();
     state = STATE_NONE;
-    records.Clear();
-    item_list.reset();
+    ReplaceItems(nullptr);
     action_kinds.reset();
     schedule.reset();
     editor.reset();
@@ -247,60 +234,47 @@ int CVelquorandimestra::InitInstance() {
     return 0;
 }
 
-// Asks whether to save the open document before it is replaced, and tears it
-// down unless the user cancels. Returns false when the command must stop:
-// Cancel, a box that gave no answer, or a save that was cancelled or failed
-// (the document is then still open).
-static bool SaveCurrentThenRelease(CVelquorandimestra& app) {
-    if (app.state == STATE_NONE) return true;
-    const int answer = ShowMessageBox(g_hWnd, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (answer == IDYES) {
-        if (app.OnSaveFile() != 0) return false;
-    } else if (answer != IDNO) {
-        return false;
-    }
-    app.DeleteInstance();
-    return true;
+int CVelquorandimestra::AskSaveCurrent(HWND owner) {
+    const int answer = ShowMessageBox(owner, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES && OnSaveFile() != 0) return IDCANCEL;
+    return answer;
 }
 
 int CVelquorandimestra::OnFileNew() {
     if (state != STATE_NONE) {
-        const int answer = ShowMessageBox(g_hWnd, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer = AskSaveCurrent(GetWnd());
         if (answer == IDCANCEL) return 0;
-        if (answer == IDYES) {
-            if (OnSaveFile() != 0) return 0;
-            DeleteInstance();
-        } else if (answer == IDNO) {
-            DeleteInstance();
-        } else {
+        if (answer != IDYES && answer != IDNO) {
             // The question could not be asked. The fatal error asks the
             // window to close; whether or not it did, this command ends
             // here: a close that was refused keeps the document.
             MyCriticalError(kErrorDocumentCommands, 1);
             return 0;
         }
+        DeleteInstance();
     }
     SetWindowTextW(GetWnd(), kAppTitle);
     if (item_list || schedule || editor) DeleteInstance();
 
-    item_list = std::make_unique<_ITEM_LIST>();
-    ::InitItemList(item_list.get());
-    records.Rebuild();
     schedule = std::make_unique<CScheduleManager>();
     schedule->InitInstance();
     editor = std::make_unique<CActionEdit>();
     editor->InitInstance();
     state = STATE_OPEN;
-    schedule->AddItem(ToWide(item_list->title).c_str(), item_list->planned_start, item_list->planned_end,
-                      CScheduleManager::kSchedulePosition);
-    editor->SetItem(item_list.get());
+    StartWithFreshItem();
     return 0;
 }
 
 int CVelquorandimestra::OnFileOpen() {
     std::vector<wchar_t> path(kPathUnits, L'\0');
     std::vector<wchar_t> title(kPathUnits, L'\0');
-    if (!SaveCurrentThenRelease(*this)) return 0;
+    // Cancel, a box that gave no answer, or a save that was cancelled or
+    // failed stops the command with the document still open.
+    if (state != STATE_NONE) {
+        const int answer = AskSaveCurrent(GetWnd());
+        if (answer != IDYES && answer != IDNO) return 0;
+        DeleteInstance();
+    }
 
     for (;;) {
         if (!Choose(ShowOpenFileDialog, path, title)) return 0;

@@ -1,6 +1,5 @@
 #include "proc.h"
 
-#include "Seams.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -11,14 +10,10 @@ namespace {
 // The close sequence: WM_CLOSE from the close box, the exit command and
 // MyCriticalError.
 void CloseMainWindow(HWND window) {
-    if (g_App.CheckStatus() == 0) {
-        const int answer = ShowMessageBox(nullptr, L"現在のアクション管理を保存しますか？", L"QUESTION",
-                                          MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL) return;
-        // A save that was cancelled or failed keeps the program and the
-        // document open, as Cancel does: answering Yes must never lose it.
-        if (answer == IDYES && g_App.OnSaveFile() != 0) return;
-    }
+    // A save that was cancelled or failed keeps the program and the document
+    // open, as Cancel does: answering Yes must never lose it. The box has no
+    // owner here.
+    if (g_App.CheckStatus() == 0 && g_App.AskSaveCurrent(nullptr) == IDCANCEL) return;
     g_App.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
@@ -53,11 +48,11 @@ void RouteCommand(HWND window, WORD id) {
             break;
         case IDC_TEXT_OUT:
             if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0);
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), GetWnd(), TextOutDlgProc, 0);
             break;
         case IDC_EDIT_KINDS:
             if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), g_hWnd, EditActionKindDlgProc, 0);
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), GetWnd(), EditActionKindDlgProc, 0);
             break;
         default:
             break;
@@ -74,11 +69,11 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
         case EN_KILLFOCUS:
             g_App.OnEnKillFocus(control);
             break;
-        case 1:  // CBN_SELCHANGE from the kind combo box, LBN_SELCHANGE otherwise
+        case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the kind combo box
             if (id == IDC_ACTION_KIND)
-                g_App.OnEnKillFocus(GetDlgItem(g_hWnd, IDC_ACTION_KIND));
+                g_App.OnEnKillFocus(MainDialogItem(IDC_ACTION_KIND));
             else
-                g_App.OnLbnSelChange(GetDlgItem(g_hWnd, id));
+                g_App.OnLbnSelChange(MainDialogItem(id));
             break;
         default:
             break;
@@ -95,7 +90,7 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = L"Velquorandimestra_Top";
@@ -186,18 +181,15 @@ INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam,
                     return FALSE;
                 case IDC_KIND_OK:
                     g_App.OnUpdateActionKind(window);
-                    EndDialog(window, 1);
-                    return TRUE;
+                    break;  // and the box ends with 1
                 case IDC_KIND_CANCEL:
                     EndDialog(window, 2);
                     return TRUE;
                 default:
                     return FALSE;
             }
-        case WM_CLOSE:
-            EndDialog(window, 0);
-            return TRUE;
+            return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
         default:
-            return FALSE;
+            return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
     }
 }

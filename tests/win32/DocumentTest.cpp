@@ -66,6 +66,11 @@ std::vector<std::u16string> Titles() {
     return titles;
 }
 
+// An unsaved change of a title, made as a commit makes it.
+void Retitle(_ITEM_LIST* record, const char16_t* title) {
+    g_App.CommitItem(record, [record, title] { record->title = title; });
+}
+
 bool QuitPosted() {
     MSG m;
     return PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
@@ -527,7 +532,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
 
     // Yes with a file: saved in place, record written, then the end.
     OpenFile(choosers, a);
-    g_App.item_list->next->title = u"B2";
+    Retitle(g_App.item_list->next.get(), u"B2");
     boxes.Answer(IDYES);
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(QuitPosted());
@@ -570,7 +575,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    g_App.item_list->title = u"changed";
+    Retitle(g_App.item_list.get(), u"changed");
 
     auto expect_failure = [&](const char* name, const std::wstring& target) {
         SCOPED_TRACE(name);
@@ -637,7 +642,7 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    g_App.item_list->title = u"changed";
+    Retitle(g_App.item_list.get(), u"changed");
 
     const std::wstring gone = dir_.File(L"gone\\b.vqf");
     choosers.SaveAnswer(gone);

@@ -1,7 +1,10 @@
-// Small list box helpers shared by the item commands and the report.
+// Typed helpers for the controls: the platform's own message wrappers
+// (<windowsx.h>: ListBox_GetCurSel, ComboBox_InsertString, Edit_SetSel, ...)
+// and the few sequences they lack.
 #pragma once
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include <vector>
 

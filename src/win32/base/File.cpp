@@ -123,16 +123,21 @@ HANDLE OpenForReading(const std::wstring& path, DWORD share) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool ReadExactly(HANDLE file, std::span<std::uint8_t> into) {
+// Moves every byte of `bytes` with `call` (ReadFile or WriteFile), at most
+// 16 MiB a call; false when a call fails or moves nothing.
+template <typename Byte, typename Call>
+bool Whole(HANDLE file, std::span<Byte> bytes, Call call) {
     std::size_t done = 0;
-    while (done < into.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1u << 24));
-        DWORD got = 0;
-        if (!ReadFile(file, into.data() + done, chunk, &got, nullptr) || got == 0) return false;
-        done += got;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        DWORD moved = 0;
+        if (!call(file, bytes.data() + done, chunk, &moved, nullptr) || moved == 0) return false;
+        done += moved;
     }
     return true;
 }
+
+bool ReadExactly(HANDLE file, std::span<std::uint8_t> into) { return Whole(file, into, ReadFile); }
 
 std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limit) {
     LARGE_INTEGER size{};
@@ -146,16 +151,7 @@ std::optional<std::vector<std::uint8_t>> ReadAll(HANDLE file, std::uint64_t limi
     return bytes;
 }
 
-bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        DWORD put = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &put, nullptr) || put == 0) return false;
-        done += put;
-    }
-    return true;
-}
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) { return Whole(file, bytes, WriteFile); }
 
 void SetSaveStageHook(SaveFaultHook hook) { g_save_fault = std::move(hook); }
 
