@@ -137,8 +137,9 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
     const unsigned position = moved || line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(line);
 
-    // A working copy that no record carries (the chain and the editor fell
-    // apart) is kept as a record of its own rather than dropped.
+    // A working copy that no record carries (its record was retitled by
+    // another commit since it was shown) is kept as a record of its own
+    // rather than dropped.
     if (record == nullptr) record = AppendItem(std::make_unique<_ITEM_LIST>());
     CommitItem(record, [&] {
         CopyItemList(record, working);

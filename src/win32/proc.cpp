@@ -148,48 +148,37 @@ INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) 
     return CloseableBoxProc(window, message, wParam, IDOK);
 }
 
+// The dialogs below are closeable boxes with work of their own.
+
 INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnTextOut(window);
-            return TRUE;
-        case WM_TIMER:
-            return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
-        case WM_DESTROY:
-            // Closed before the whole report arrived: the rest is dropped.
-            DropReport(window);
-            return FALSE;
-        default:
-            return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
-    }
+    if (message == WM_INITDIALOG) g_App.OnTextOut(window);
+    if (message == WM_TIMER) return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
+    // Closed before the whole report arrived: the rest is dropped.
+    if (message == WM_DESTROY) DropReport(window);
+    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
 }
 
 INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnLoadActionKind(window);
-            return TRUE;
-        case WM_COMMAND:
-            // Only the identifier counts; the platform's IDCANCEL (Escape)
-            // is not among them, so Escape leaves the dialog open.
-            switch (LOWORD(wParam)) {
-                case IDC_KIND_ADD:
-                    g_App.OnAddActionKind(window);
-                    return FALSE;
-                case IDC_KIND_DELETE:
-                    g_App.OnDeleteActionKind(window);
-                    return FALSE;
-                case IDC_KIND_OK:
-                    g_App.OnUpdateActionKind(window);
-                    break;  // and the box ends with 1
-                case IDC_KIND_CANCEL:
-                    EndDialog(window, 2);
-                    return TRUE;
-                default:
-                    return FALSE;
-            }
-            return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
-        default:
-            return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
+    if (message == WM_INITDIALOG) g_App.OnLoadActionKind(window);
+    if (message == WM_COMMAND) {
+        // Only the identifier counts; the platform's IDCANCEL (Escape) is
+        // not among them, so Escape leaves the dialog open.
+        switch (LOWORD(wParam)) {
+            case IDC_KIND_ADD:
+                g_App.OnAddActionKind(window);
+                break;
+            case IDC_KIND_DELETE:
+                g_App.OnDeleteActionKind(window);
+                break;
+            case IDC_KIND_OK:
+                g_App.OnUpdateActionKind(window);
+                break;  // and the box ends with 1
+            case IDC_KIND_CANCEL:
+                EndDialog(window, 2);
+                return TRUE;
+            default:
+                break;
+        }
     }
+    return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
 }
