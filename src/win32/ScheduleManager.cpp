@@ -218,8 +218,9 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
     HWND list = MainDialogItem(IDC_ITEM_LIST);
     RedrawPause pause(list);
     int candidate = -1;
-    if (ListBox_GetSelCount(list) != LB_ERR) {
-        for (int line : SelectedLines(list)) candidate = std::max(candidate, line);
+    const int selected = ListBox_GetSelCount(list);
+    if (selected != LB_ERR) {
+        for (int line : SelectedLines(list, selected)) candidate = std::max(candidate, line);
     } else {
         // A single-selection list box answers LB_ERR: each line is asked.
         for (int i = 0; i < ListBox_GetCount(list); ++i)

@@ -1,7 +1,8 @@
 #include "Controls.h"
 
-std::vector<int> SelectedLines(HWND list) {
-    const int count = ListBox_GetSelCount(list);
+std::vector<int> SelectedLines(HWND list) { return SelectedLines(list, ListBox_GetSelCount(list)); }
+
+std::vector<int> SelectedLines(HWND list, int count) {
     if (count == LB_ERR || count <= 0) return {};
     std::vector<int> indices(static_cast<std::size_t>(count));
     const int got = ListBox_GetSelItems(list, count, indices.data());

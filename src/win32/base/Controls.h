@@ -11,3 +11,6 @@
 // The indices of the selected lines of a multiple-selection list box, top to
 // bottom, asked for in one message.
 std::vector<int> SelectedLines(HWND list);
+// The same when the list box has already told how many lines are selected
+// (LB_GETSELCOUNT costs a pass over every line).
+std::vector<int> SelectedLines(HWND list, int count);
