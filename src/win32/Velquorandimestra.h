@@ -1,4 +1,9 @@
-// The document manager: the one open document and every command on it.
+// The document manager: the one open document and every command on it. Its
+// members are defined by subject: records, the chain's members and teardown
+// in Velquorandimestra.cpp; the document's life and file in
+// VelquorandimestraFile.cpp; the item commands in VelquorandimestraItems.cpp;
+// the alarm check in VelquorandimestraAlarm.cpp; the report in
+// TextOutDlg.cpp; the kind editor in ActionKindDlg.cpp.
 #pragma once
 
 #include <windows.h>
@@ -84,7 +89,7 @@ public:
     std::wstring file_name;  // empty: the document has no file yet
     std::wstring file_path;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
-    std::unique_ptr<_ITEM_LIST> item_list;
+    std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
     // Beside item_list: the commands find records through it. It trusts
     // the four members above to tell it every change of the chain.
     RecordIndex records{item_list};
