@@ -76,12 +76,6 @@ void AppendUtc(std::string& out, const UtcMinute& u) {
     out.append(buf, static_cast<std::size_t>(p - buf));
 }
 
-// The text as the program uses it: a stored NUL ends it.
-std::u16string_view ShownText(const std::u16string& text) {
-    const std::u16string_view view(text);
-    return view.substr(0, view.find(u'\0'));
-}
-
 std::u16string_view ShownTitle(const std::u16string& title) {
     const std::u16string_view shown = ShownText(title);
     return title.empty() ? std::u16string_view(kNewActionTitle) : shown;

@@ -50,7 +50,7 @@ std::optional<std::uint64_t> Erase(std::vector<Entry>& entries, const Key& key, 
 }  // namespace
 
 std::size_t RecordIndex::HashOf(const _ITEM_LIST& record) {
-    return std::hash<std::u16string_view>{}(TitleKey(record.title));
+    return std::hash<std::u16string_view>{}(ShownText(record.title));
 }
 
 RecordIndex::Minute RecordIndex::MinuteOf(const _TIMES& t) {
@@ -111,7 +111,7 @@ _ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record)
 
 _ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* record) {
     const auto wanted = [&](const _ITEM_LIST* p) {
-        return (record == nullptr || p == record) && TitleKey(p->title) == key;
+        return (record == nullptr || p == record) && ShownText(p->title) == key;
     };
     EnsureBuilt();
     const std::size_t hash = std::hash<std::u16string_view>{}(key);

@@ -1,5 +1,8 @@
 #include "Records.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // Unlinks the tail first so that each node's destructor sees an empty `next`.
@@ -10,6 +13,22 @@ void ReleaseChain(std::unique_ptr<Node>& next) {
 }
 
 }  // namespace
+
+std::u16string_view ShownText(std::u16string_view text) {
+    // Texts rarely hold a NUL, and the writer asks this of every text it
+    // stores: the search looks at four units at a time.
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        // A unit of 0 borrows into its own top bit and has it clear before.
+        if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;
+    }
+    while (i < n && p[i] != u'\0') ++i;
+    return text.substr(0, i);
+}
 
 _ITEM_LIST::~_ITEM_LIST() { ReleaseChain(next); }
 

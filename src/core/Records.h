@@ -4,8 +4,15 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "Times.h"
+
+// A text as the program shows and stores it: the units before its first NUL,
+// or the whole text when it holds none. A control's text ends there, the
+// writer stores that much, and titles are compared by it (a title's list box
+// line holds only this part). A file may bring texts with embedded NULs.
+std::u16string_view ShownText(std::u16string_view text);
 
 // Fields 1 to 9 of an action item, in file order. The editor's working copy
 // is exactly this; a record adds the link to the next record. An empty

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "ItemTitles.h"
-
 namespace {
 
 bool DatePresent(const _TIMES& t) { return t.year != 0 && t.month != 0 && t.day != 0; }
@@ -25,13 +23,10 @@ void AppendDate(std::u16string& out, const _TIMES& t) {
     AppendNumber(out, t.day, 2);
 }
 
-// What a status adds to its block: the text up to a NUL, as the edit shows it.
-std::u16string_view StatusText(const _EDIT_ITEM& item) { return TitleKey(item.status); }
-
 }  // namespace
 
 TitleIndex::TitleIndex(const _ITEM_LIST* head) {
-    for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) first_.try_emplace(TitleKey(p->title), p);
+    for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) first_.try_emplace(ShownText(p->title), p);
 }
 
 const _ITEM_LIST* TitleIndex::Find(std::u16string_view line) const {
@@ -56,7 +51,7 @@ std::u16string PeriodPiece(std::u16string_view label, const _TIMES& start, const
 
 std::u16string ReportHeading(const _EDIT_ITEM& item) {
     std::u16string heading = u"◆";
-    const std::u16string_view title = TitleKey(item.title);
+    const std::u16string_view title = ShownText(item.title);
     heading += title.substr(0, kHeadingTitleLimit);
     heading += PeriodPiece(u"計画", item.planned_start, item.planned_end);
     heading += PeriodPiece(u"実績", item.actual_start, item.actual_end);
@@ -66,7 +61,7 @@ std::u16string ReportHeading(const _EDIT_ITEM& item) {
 
 void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item) {
     report += ReportHeading(item);
-    report += StatusText(item);
+    report += ShownText(item.status);
     report += u"\r\n\r\n";
 }
 
@@ -84,8 +79,8 @@ std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16s
         if (record == nullptr) continue;
         blocks.push_back(record);
         // Diamond, title, two period pieces of at most 79 units, the breaks.
-        size += 1 + std::min(TitleKey(record->title).size(), kHeadingTitleLimit) + 2 * 79 + 6 +
-                StatusText(*record).size();
+        size += 1 + std::min(ShownText(record->title).size(), kHeadingTitleLimit) + 2 * 79 + 6 +
+                ShownText(record->status).size();
     }
     std::u16string report;
     report.reserve(size);

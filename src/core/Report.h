@@ -18,7 +18,7 @@
 #include "Records.h"
 
 // The first record of each title, found by the text of a list box line (a
-// title as TitleKey gives it). The index points into the chain: build it
+// title as ShownText gives it). The index points into the chain: build it
 // afresh after the chain changes.
 class TitleIndex {
 public:

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "ItemTitles.h"
+#include "Records.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kKindTextLimit = 2047;
 
 void AppendLine(HWND list, std::u16string_view text) {
-    const std::wstring line = ToWide(TitleKey(text));
+    const std::wstring line = ToWide(ShownText(text));
     SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
 }
 

@@ -111,7 +111,7 @@ int CVelquorandimestra::OnDeleteItem() {
     if (!doomed.empty()) {
         std::unique_ptr<_ITEM_LIST>* link = &item_list;
         while (*link) {
-            const auto hit = doomed.find(std::u16string(TitleKey((*link)->title)));
+            const auto hit = doomed.find(std::u16string(ShownText((*link)->title)));
             if (hit != doomed.end() && hit->second > 0) {
                 --hit->second;
                 std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
@@ -132,7 +132,7 @@ int CVelquorandimestra::OnDeleteItem() {
     item_list = std::make_unique<_ITEM_LIST>();
     InitItemList(item_list.get());
     records.Rebuild();
-    schedule->AddItem(ToWide(TitleKey(item_list->title)).c_str(), item_list->planned_start, item_list->planned_end,
+    schedule->AddItem(ToWide(ShownText(item_list->title)).c_str(), item_list->planned_start, item_list->planned_end,
                       CScheduleManager::kSchedulePosition);
     editor->SetItem(item_list.get());
     return 0;
@@ -149,7 +149,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     _EDIT_ITEM* const working = editor->GetItem();
     const _TIMES shown_start = working->planned_start;
     const _TIMES shown_end = working->planned_end;
-    const std::u16string shown_key(TitleKey(working->title));
+    const std::u16string shown_key(ShownText(working->title));
 
     // The record the editor shows, not the first of its title: a file may
     // hold several records with one title, and an edit of one must not land

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ItemTitles.h"
+#include "Records.h"
 #include "RedrawPause.h"
 #include "WideText.h"
 #include "library.h"
@@ -140,7 +140,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
 
 std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // A title goes in as far as its first NUL, as it does through AddItem.
-    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(TitleKey(item->title))); };
+    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(ShownText(item->title))); };
     std::size_t added = 0;
     if (schedule_list) {
         for (const _ITEM_LIST* item = items; item; item = item->next.get())

@@ -209,7 +209,7 @@ private:
 // The title the program shows for a stored title (an empty one is the
 // default title), as the calendar export names items.
 std::u16string_view ShownTitle(std::u16string_view title) {
-    title = TitleKey(title);
+    title = ShownText(title);
     return title.empty() ? std::u16string_view(kNewActionTitle) : title;
 }
 
@@ -231,12 +231,12 @@ std::u16string TitleAt(InputFile& in, std::uint64_t offset) {
 // The bytes the program would write for an item, to tell whether its block
 // comes back unchanged.
 std::uint64_t StoredSize(const _EDIT_ITEM& item) {
-    auto units = [](std::u16string_view t) -> std::uint64_t { return TitleKey(t).size(); };
+    auto units = [](std::u16string_view t) -> std::uint64_t { return ShownText(t).size(); };
     return 16 + 100 + 2 * (units(item.title) + units(item.action_kind) + units(item.location) + units(item.status));
 }
 
-// Checks a file and finds its repeated titles (by TitleKey, or by the shown
-// title when `by_shown_title`); refuses it unless it passes and (when
+// Checks a file and finds its repeated titles (by ShownText, or by ShownTitle
+// when `by_shown_title`); refuses it unless it passes and (when
 // `need_items`) holds items. Leaves the file at its start.
 Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse, bool by_shown_title = false) {
     Survey s;
@@ -254,7 +254,7 @@ Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool 
     if (s.check) {
         s.repeats = titles.Find([&](std::uint32_t, std::uint32_t offset) {
             const std::u16string title = TitleAt(in, offset);
-            return std::u16string(by_shown_title ? ShownTitle(title) : TitleKey(title));
+            return std::u16string(by_shown_title ? ShownTitle(title) : ShownText(title));
         });
     }
     in.Seek(0);
@@ -439,7 +439,7 @@ int Dump(const std::string& file, bool json, std::ostream& out, std::ostream& er
             expected += 4;  // the kind count
             kinds_started = true;
         }
-        expected += 4 + 2 * TitleKey(kind).size();
+        expected += 4 + 2 * ShownText(kind).size();
         if (json) {
             AppendJsonKind(buffer, kind, index == 0);
         } else {
@@ -503,7 +503,7 @@ public:
         return true;
     }
 
-    // Items that share a title (by TitleKey), numbered from 0.
+    // Items that share a title (by ShownText), numbered from 0.
     std::vector<std::vector<std::uint32_t>> Repeats() {
         return titles_.Find([&](std::uint32_t, std::uint32_t offset) {
             const std::string text = output_.ReadBack(offset + 4, StoredLength(output_.ReadBack(offset, 4)));
@@ -610,7 +610,7 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     visit.titles_only = true;
     visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
         if (!wanted.empty()) {
-            const auto it = std::find(wanted.begin(), wanted.end(), TitleKey(item.title));
+            const auto it = std::find(wanted.begin(), wanted.end(), ShownText(item.title));
             if (it == wanted.end()) return;
             found[static_cast<std::size_t>(it - wanted.begin())] = true;
         }
