@@ -2,6 +2,7 @@
 // of the document manager, and the record operations that need no window.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,6 +76,16 @@ _ITEM_LIST* SearchItemList(_ITEM_LIST* head, std::u16string_view title);
 
 // Gives `dst` the content of `src` (fields 1 to 9); dst's link is unchanged.
 int CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM& src);
+
+// The schedule order, in which the item list shows the items and the report
+// of every item lists them: ascending planned completion (TimeCmp), items of
+// equal completion in the order they were added (document order). True when
+// the item completing at `a_end`, added as number `a_added`, comes before the
+// one completing at `b_end`, added as number `b_added`.
+inline bool ScheduleBefore(const _TIMES& a_end, std::size_t a_added, const _TIMES& b_end, std::size_t b_added) {
+    const int c = TimeCmp(a_end, b_end);
+    return c != 0 ? c < 0 : a_added < b_added;
+}
 
 // Number of records in a chain.
 std::size_t CountItems(const _ITEM_LIST* head);

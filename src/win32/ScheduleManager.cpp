@@ -174,8 +174,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // In place on (key, order of adding): the stable order by key, without a
     // second array of every node's entry beside the first.
     std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
-        const int c = TimeCmp(a.key, b.key);
-        return c == -1 || (c == 0 && a.sequence < b.sequence);
+        return ScheduleBefore(a.key, a.sequence, b.key, b.sequence);
     });
 
     HWND list = ItemList();

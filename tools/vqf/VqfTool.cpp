@@ -597,8 +597,8 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     InputFile in(file);
     const Survey survey = SurveyFile(file, in, true, true);
     // The schedule: the first item of each title (the others get no line),
-    // ascending planned completion, equal ones in file order. Only the keys
-    // and where each item lies are kept; the texts are read again in order.
+    // in schedule order (ScheduleBefore). Only the keys and where each item
+    // lies are kept; the texts are read again in order.
     struct Line {
         _TIMES planned_end;
         std::uint32_t offset;
@@ -620,8 +620,7 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     const auto later = LaterOccurrences(survey.repeats);
     std::erase_if(lines, [&](const Line& line) { return FindLater(later, line.index) != nullptr; });
     std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
-        const int c = TimeCmp(a.planned_end, b.planned_end);
-        return c != 0 ? c < 0 : a.index < b.index;
+        return ScheduleBefore(a.planned_end, a.index, b.planned_end, b.index);
     });
     int status = kExitOk;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
