@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -24,15 +25,6 @@ void AppendDate(std::u16string& out, const _TIMES& t) {
 }
 
 }  // namespace
-
-TitleIndex::TitleIndex(const _ITEM_LIST* head) {
-    for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) first_.try_emplace(ShownText(p->title), p);
-}
-
-const _ITEM_LIST* TitleIndex::Find(std::u16string_view line) const {
-    const auto it = first_.find(line);
-    return it == first_.end() ? nullptr : it->second;
-}
 
 std::u16string PeriodPiece(std::u16string_view label, const _TIMES& start, const _TIMES& end) {
     const bool s = DatePresent(start);
@@ -66,8 +58,24 @@ void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item) {
 }
 
 std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines) {
-    const TitleIndex index(items);
-    return BuildReport([&index](std::u16string_view line) { return index.Find(line); }, selected_lines);
+    // Only the selected lines are looked for: one walk, which stops once
+    // each has its first record.
+    std::unordered_map<std::u16string_view, const _ITEM_LIST*> first;
+    for (const std::u16string& line : selected_lines) first.emplace(line, nullptr);
+    std::size_t missing = first.size();
+    for (const _ITEM_LIST* p = items; p != nullptr && missing > 0; p = p->next.get()) {
+        const auto it = first.find(ShownText(p->title));
+        if (it != first.end() && it->second == nullptr) {
+            it->second = p;
+            --missing;
+        }
+    }
+    return BuildReport(
+        [&first](std::u16string_view line) {
+            const auto it = first.find(line);
+            return it == first.end() ? nullptr : it->second;
+        },
+        selected_lines);
 }
 
 std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16string>& selected_lines) {
