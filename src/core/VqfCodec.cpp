@@ -4,6 +4,11 @@
 #include <bit>
 #include <cstring>
 
+// Texts are copied between the file and memory as they lie: the file's
+// UTF-16LE is the layout of char16_t in memory on a little-endian machine,
+// which every machine the program and vqf are built for is.
+static_assert(std::endian::native == std::endian::little, "the codec copies UTF-16LE texts as they lie in memory");
+
 namespace {
 
 constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;  // sizes are 32-bit in the format
@@ -25,12 +30,7 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 // zero high byte, and the text ends at its first NUL unit.
 std::u16string DecodeText(const std::uint8_t* p, std::uint32_t len) {
     std::u16string s((static_cast<std::size_t>(len) + 1) / 2, u'\0');
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(s.data(), p, len);  // an odd tail's high byte stays 0
-    } else {
-        for (std::uint32_t i = 0; i < len; ++i)
-            s[i / 2] = static_cast<char16_t>(s[i / 2] | static_cast<char16_t>(p[i]) << (8 * (i % 2)));
-    }
+    std::memcpy(s.data(), p, len);  // an odd tail's high byte stays 0
     s.resize(ShownText(s).size());
     return s;
 }
@@ -39,14 +39,7 @@ std::uint8_t* PutText(std::uint8_t* p, std::u16string_view text) {
     const std::size_t bytes = text.size() * 2;
     Put32(p, static_cast<std::uint32_t>(bytes));
     p += 4;
-    if constexpr (std::endian::native == std::endian::little) {
-        if (bytes) std::memcpy(p, text.data(), bytes);
-    } else {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            p[2 * i] = static_cast<std::uint8_t>(text[i]);
-            p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-        }
-    }
+    if (bytes) std::memcpy(p, text.data(), bytes);
     return p + bytes;
 }
 
@@ -192,8 +185,6 @@ public:
             // An odd tail's high byte stays 0.
             out->assign((static_cast<std::size_t>(len) + 1) / 2, u'\0');
             if (!in_.Read(out->data(), len)) return ReadFailed(index, len);
-            if constexpr (std::endian::native != std::endian::little)
-                for (char16_t& c : *out) c = static_cast<char16_t>(c << 8 | c >> 8);
             out->resize(ShownText(*out).size());
         }
         Advance(len);
@@ -348,14 +339,7 @@ public:
 
     void Text(std::u16string_view text) {
         Put32(static_cast<std::uint32_t>(text.size() * 2));
-        if constexpr (std::endian::native == std::endian::little) {
-            Put(text.data(), text.size() * 2);
-        } else {
-            for (char16_t c : text) {
-                const std::uint8_t b[2] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)};
-                Put(b, 2);
-            }
-        }
+        Put(text.data(), text.size() * 2);
     }
 
     void Times(const _TIMES& t) {
