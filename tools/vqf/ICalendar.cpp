@@ -72,26 +72,6 @@ std::u16string_view ShownTitle(const std::u16string& title) {
     return title.empty() ? std::u16string_view(kNewActionTitle) : shown;
 }
 
-// UTF-8 of one code point at `p`; gives the end.
-char* PutCodePoint(char* p, char32_t cp) {
-    if (cp < 0x80) {
-        *p++ = static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        *p++ = static_cast<char>(0xC0 | (cp >> 6));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        *p++ = static_cast<char>(0xE0 | (cp >> 12));
-        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        *p++ = static_cast<char>(0xF0 | (cp >> 18));
-        *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return p;
-}
-
 // The escaped text in UTF-8, appended in one pass through a pointer into
 // room for the longest result (the texts are most of an export): no unit
 // gives more than 3 bytes (an escape 2, a pair 4 for 2 units). A surrogate
@@ -105,15 +85,15 @@ void AppendEscaped(std::string& out, std::u16string_view text) {
     auto put = [&](char16_t c) {
         if (high != 0) {
             if (c >= 0xDC00 && c <= 0xDFFF) {
-                p = PutCodePoint(p, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
+                p = PutUtf8(p, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
                 high = 0;
                 return;
             }
-            p = PutCodePoint(p, 0xFFFD);
+            p = PutUtf8(p, 0xFFFD);
             high = 0;
         }
         if (c >= 0xD800 && c <= 0xDBFF) high = c;
-        else p = PutCodePoint(p, c >= 0xDC00 && c <= 0xDFFF ? char32_t{0xFFFD} : char32_t{c});
+        else p = PutUtf8(p, c >= 0xDC00 && c <= 0xDFFF ? char32_t{0xFFFD} : char32_t{c});
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -151,7 +131,7 @@ void AppendEscaped(std::string& out, std::u16string_view text) {
                 break;
         }
     }
-    if (high != 0) p = PutCodePoint(p, 0xFFFD);
+    if (high != 0) p = PutUtf8(p, 0xFFFD);
     out.resize(static_cast<std::size_t>(p - out.data()));
 }
 

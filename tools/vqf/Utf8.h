@@ -8,6 +8,27 @@
 #include <string>
 #include <string_view>
 
+// The UTF-8 of code point `cp` (at most U+10FFFF) written at `at`, 1 to 4
+// bytes; gives the end. Inline: the export writes every unit through here.
+inline char* PutUtf8(char* at, char32_t cp) {
+    if (cp < 0x80) {
+        *at++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *at++ = static_cast<char>(0xC0 | (cp >> 6));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *at++ = static_cast<char>(0xE0 | (cp >> 12));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *at++ = static_cast<char>(0xF0 | (cp >> 18));
+        *at++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return at;
+}
+
 // True when every surrogate in `text` is part of a high/low pair.
 bool IsWellFormedUtf16(std::u16string_view text);
 
