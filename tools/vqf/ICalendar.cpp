@@ -67,11 +67,6 @@ void AppendUtc(std::string& out, const UtcMinute& u) {
     out.append(buf, static_cast<std::size_t>(p - buf));
 }
 
-std::u16string_view ShownTitle(const std::u16string& title) {
-    const std::u16string_view shown = ShownText(title);
-    return title.empty() ? std::u16string_view(kNewActionTitle) : shown;
-}
-
 // The escaped text in UTF-8, appended in one pass through a pointer into
 // room for the longest result (the texts are most of an export): no unit
 // gives more than 3 bytes (an escape 2, a pair 4 for 2 units). A surrogate
@@ -250,7 +245,7 @@ std::string FoldICalendarLine(std::string_view line) {
 
 void AppendVTodo(std::string& out, const _EDIT_ITEM& item, std::string_view uid, std::int64_t stamp_seconds) {
     LineWriter w(out);
-    const std::u16string_view title = ShownTitle(item.title);
+    const std::u16string_view title = ICalendarTitle(item.title);
     const std::u16string_view status = ShownText(item.status);
     w.Line("BEGIN", "VTODO");
     w.Line("UID", uid);
@@ -301,6 +296,10 @@ std::string ICalendarEnd() {
     return out;
 }
 
+std::u16string_view ICalendarTitle(std::u16string_view title) {
+    return title.empty() ? std::u16string_view(kNewActionTitle) : ShownText(title);
+}
+
 std::string ICalendarUid(std::u16string_view title, unsigned occurrence) {
     // "%016llx-%u@velquorandimestra", by hand: one for every item.
     static const char kHex[] = "0123456789abcdef";
@@ -318,7 +317,7 @@ std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds) {
     // A title may occur twice in a file; the occurrence keeps UIDs unique.
     std::map<std::u16string_view, unsigned> seen;
     for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) {
-        const std::u16string_view title = ShownTitle(p->title);
+        const std::u16string_view title = ICalendarTitle(p->title);
         AppendVTodo(out, *p, ICalendarUid(title, ++seen[title]), stamp_seconds);
     }
     out += ICalendarEnd();

@@ -206,13 +206,6 @@ private:
     std::uint64_t written_ = 0;
 };
 
-// The title the program shows for a stored title (an empty one is the
-// default title), as the calendar export names items.
-std::u16string_view ShownTitle(std::u16string_view title) {
-    title = ShownText(title);
-    return title.empty() ? std::u16string_view(kNewActionTitle) : title;
-}
-
 // What a first pass over a file learns: the check, and the groups of items
 // that share a title.
 struct Survey {
@@ -235,16 +228,17 @@ std::uint64_t StoredSize(const _EDIT_ITEM& item) {
     return 16 + 100 + 2 * (units(item.title) + units(item.action_kind) + units(item.location) + units(item.status));
 }
 
-// Checks a file and finds its repeated titles (by ShownText, or by ShownTitle
-// when `by_shown_title`); refuses it unless it passes and (when
-// `need_items`) holds items. Leaves the file at its start.
-Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse, bool by_shown_title = false) {
+// Checks a file and finds its repeated titles (by ShownText, or by
+// ICalendarTitle when `by_calendar_title`); refuses it unless it passes and
+// (when `need_items`) holds items. Leaves the file at its start.
+Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse,
+                  bool by_calendar_title = false) {
     Survey s;
     RepeatedTitles titles;
     VqfVisitor visit;
     visit.titles_only = true;
     visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
-        titles.Add(by_shown_title ? ShownTitle(item.title) : std::u16string_view(item.title), index,
+        titles.Add(by_calendar_title ? ICalendarTitle(item.title) : std::u16string_view(item.title), index,
                    static_cast<std::uint32_t>(offset));
     };
     s.check = VisitVqfFrom(in.size(), in.Reader(), visit);
@@ -254,7 +248,7 @@ Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool 
     if (s.check) {
         s.repeats = titles.Find([&](std::uint32_t, std::uint32_t offset) {
             const std::u16string title = TitleAt(in, offset);
-            return std::u16string(by_shown_title ? ShownTitle(title) : ShownText(title));
+            return std::u16string(by_calendar_title ? ICalendarTitle(title) : ShownText(title));
         });
     }
     in.Seek(0);
@@ -661,7 +655,7 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
     visit.item = [&](std::uint32_t index, std::uint64_t, const _EDIT_ITEM& item) {
         const auto* later = FindLater(occurrence, index);
         piece.clear();
-        AppendVTodo(piece, item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp);
+        AppendVTodo(piece, item, ICalendarUid(ICalendarTitle(item.title), later ? later->second : 1), stamp);
         output.Write(piece);
     };
     if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");
