@@ -3,17 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-
-// Unlinks the tail first so that each node's destructor sees an empty `next`.
-template <typename Node>
-void ReleaseChain(std::unique_ptr<Node>& next) {
-    std::unique_ptr<Node> node = std::move(next);
-    while (node) node = std::move(node->next);
-}
-
-}  // namespace
-
 std::u16string_view ShownText(std::u16string_view text) {
     // Texts rarely hold a NUL, and the writer asks this of every text it
     // stores: the search looks at four units at a time.

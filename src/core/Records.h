@@ -32,6 +32,16 @@ struct _EDIT_ITEM {
     friend bool operator==(const _EDIT_ITEM&, const _EDIT_ITEM&) = default;
 };
 
+// Frees the chain from `next` on, one node at a time: each node is unlinked
+// from the rest before it goes, so its destructor finds `next` empty and a
+// chain of any length is released without recursion. The destructor of
+// every chain's node calls it.
+template <typename Node>
+void ReleaseChain(std::unique_ptr<Node>& next) {
+    std::unique_ptr<Node> node = std::move(next);
+    while (node) node = std::move(node->next);
+}
+
 // One action item, chained in document order (file order, new items last).
 struct _ITEM_LIST : _EDIT_ITEM {
     std::unique_ptr<_ITEM_LIST> next;
@@ -39,9 +49,7 @@ struct _ITEM_LIST : _EDIT_ITEM {
     _ITEM_LIST() = default;
     _ITEM_LIST(const _ITEM_LIST&) = delete;
     _ITEM_LIST& operator=(const _ITEM_LIST&) = delete;
-    // Releases the rest of the chain iteratively: a chain of any length is
-    // freed without recursion.
-    ~_ITEM_LIST();
+    ~_ITEM_LIST();  // frees the rest of the chain by ReleaseChain
 };
 
 // One action kind, chained in combo box order.

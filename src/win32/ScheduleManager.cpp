@@ -16,14 +16,7 @@ HWND ItemList() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
 
 }  // namespace
 
-// Unlinks one node at a time so that a chain of any length is released
-// without recursing through the nodes' destructors.
-_SCHEDULE_LIST::~_SCHEDULE_LIST() {
-    while (next) {
-        std::unique_ptr<_SCHEDULE_LIST> node = std::move(next);
-        next = std::move(node->next);
-    }
-}
+_SCHEDULE_LIST::~_SCHEDULE_LIST() { ReleaseChain(next); }
 
 CScheduleManager::CScheduleManager() = default;
 
@@ -76,10 +69,7 @@ int CScheduleManager::DeleteInstance() {
     } else {
         for (std::size_t i = 0; i < nodes; ++i) SendMessageW(list, LB_DELETESTRING, 0, 0);
     }
-    while (schedule_list) {
-        std::unique_ptr<_SCHEDULE_LIST> head = std::move(schedule_list);
-        schedule_list = std::move(head->next);
-    }
+    ReleaseChain(schedule_list);
     ForgetNodes();
     return 0;
 }
