@@ -4,7 +4,6 @@
 #include <string_view>
 #include <type_traits>
 
-#include "ItemTitles.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ std::uint64_t Erase(std::vector<Entry>& entries, const Key& key, Key Entry::*fie
 }  // namespace
 
 std::size_t RecordIndex::HashOf(const _ITEM_LIST& record) {
-    return std::hash<std::u16string_view>{}(TitleKey(record.title));
+    return std::hash<std::u16string_view>{}(ShownText(record.title));
 }
 
 RecordIndex::Minute RecordIndex::MinuteOf(const _TIMES& t) {
@@ -88,7 +87,7 @@ _ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* recor
     // Titles of one hash share a range; the title itself decides.
     const auto [first, last] = RangeOf(titles_, std::hash<std::u16string_view>{}(key), &TitleEntry::hash);
     for (auto it = first; it != last; ++it)
-        if ((record == nullptr || it->record == record) && TitleKey(it->record->title) == key) return it->record;
+        if ((record == nullptr || it->record == record) && ShownText(it->record->title) == key) return it->record;
     return nullptr;
 }
 

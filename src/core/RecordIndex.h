@@ -1,6 +1,6 @@
 // Beside the document's record chain, so that the commands on a long
 // document do not walk it: the last record (where new records go), the first
-// record of each title as a list box line reads it (TitleKey), and the
+// record of each title as a list box line reads it (ShownText), and the
 // records whose alarm names a given minute, in chain order.
 //
 // The index points into the chain it is bound to and trusts its owner to

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "Controls.h"
-#include "ItemTitles.h"
+#include "Records.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kKindTextLimit = 2047;
 
 void AppendLine(HWND list, std::u16string_view text) {
-    const std::wstring line = ToWide(TitleKey(text));
+    const std::wstring line = ToWide(ShownText(text));
     ListBox_InsertString(list, -1, line.c_str());
 }
 

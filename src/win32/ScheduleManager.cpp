@@ -5,20 +5,13 @@
 #include <vector>
 
 #include "Controls.h"
-#include "ItemTitles.h"
+#include "Records.h"
 #include "RedrawPause.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
 
-// Unlinks one node at a time so that a chain of any length is released
-// without recursing through the nodes' destructors.
-_SCHEDULE_LIST::~_SCHEDULE_LIST() {
-    while (next) {
-        std::unique_ptr<_SCHEDULE_LIST> node = std::move(next);
-        next = std::move(node->next);
-    }
-}
+_SCHEDULE_LIST::~_SCHEDULE_LIST() { ReleaseChain(next); }
 
 CScheduleManager::CScheduleManager() = default;
 
@@ -132,7 +125,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
 
 std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // A title goes in as far as its first NUL, as it does through AddItem.
-    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(TitleKey(item->title))); };
+    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(ShownText(item->title))); };
     std::size_t added = 0;
     if (schedule_list) {
         for (const _ITEM_LIST* item = items; item; item = item->next.get())
@@ -166,8 +159,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // In place on (key, order of adding): the stable order by key, without a
     // second array of every node's entry beside the first.
     std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
-        const int c = TimeCmp(a.key, b.key);
-        return c == -1 || (c == 0 && a.sequence < b.sequence);
+        return ScheduleBefore(a.key, a.sequence, b.key, b.sequence);
     });
 
     HWND list = MainDialogItem(IDC_ITEM_LIST);

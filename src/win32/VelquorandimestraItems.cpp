@@ -92,7 +92,7 @@ int CVelquorandimestra::OnDeleteItem() {
     // the chain rather than one walk per line.
     if (!doomed.empty()) {
         UnlinkItems([&doomed](const _ITEM_LIST& record) {
-            const auto hit = doomed.find(std::u16string(TitleKey(record.title)));
+            const auto hit = doomed.find(std::u16string(ShownText(record.title)));
             if (hit == doomed.end() || hit->second == 0) return false;
             --hit->second;
             return true;
@@ -119,7 +119,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     _EDIT_ITEM* const working = editor->GetItem();
     const _TIMES shown_start = working->planned_start;
     const _TIMES shown_end = working->planned_end;
-    const std::u16string shown_key(TitleKey(working->title));
+    const std::u16string shown_key(ShownText(working->title));
 
     // The record the editor shows, not the first of its title: a file may
     // hold several records with one title, and an edit of one must not land

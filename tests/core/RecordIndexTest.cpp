@@ -15,7 +15,7 @@ namespace {
 // What the index must answer, found by walking the chain from its head.
 _ITEM_LIST* WalkFind(_ITEM_LIST* head, std::u16string_view key) {
     for (_ITEM_LIST* p = head; p; p = p->next.get())
-        if (TitleKey(p->title) == key) return p;
+        if (ShownText(p->title) == key) return p;
     return nullptr;
 }
 
@@ -50,7 +50,7 @@ void ExpectAgrees(RecordIndex& index, std::unique_ptr<_ITEM_LIST>& head, const c
     SCOPED_TRACE(step);
     EXPECT_EQ(index.Last(), WalkLast(head.get()));
     for (const std::u16string& title : kTitles)
-        EXPECT_EQ(index.Find(TitleKey(title)), WalkFind(head.get(), TitleKey(title)));
+        EXPECT_EQ(index.Find(ShownText(title)), WalkFind(head.get(), ShownText(title)));
     EXPECT_EQ(index.Find(u"absent"), nullptr);
     for (const _TIMES& minute : kMinutes) EXPECT_EQ(index.Due(minute), WalkDue(head.get(), minute));
 }
