@@ -80,7 +80,7 @@ inline VqfDocument Document(FuzzedDataProvider& in) {
 // What a document becomes once written and read back: every text ends at its
 // first NUL, and a title with nothing before its NUL is stored with length 0
 // and so reads back as "NewAction".
-inline std::u16string Kept(const std::u16string& s) { return std::u16string(TitleKey(s)); }
+inline std::u16string Kept(const std::u16string& s) { return std::u16string(ShownText(s)); }
 
 inline void Normalise(VqfDocument& doc) {
     for (_ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get()) {

@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(CountKinds(doc.action_kinds.get()) == r.kind_count);
         for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get()) {
             // Loaded texts end at their first NUL, as every later use sees them.
-            FUZZ_CHECK(TitleKey(p->title).size() == p->title.size());
-            FUZZ_CHECK(TitleKey(p->action_kind).size() == p->action_kind.size());
-            FUZZ_CHECK(TitleKey(p->location).size() == p->location.size());
-            FUZZ_CHECK(TitleKey(p->status).size() == p->status.size());
+            FUZZ_CHECK(ShownText(p->title).size() == p->title.size());
+            FUZZ_CHECK(ShownText(p->action_kind).size() == p->action_kind.size());
+            FUZZ_CHECK(ShownText(p->location).size() == p->location.size());
+            FUZZ_CHECK(ShownText(p->status).size() == p->status.size());
         }
         for (const _KIND_LIST* k = doc.action_kinds.get(); k; k = k->next.get())
-            FUZZ_CHECK(TitleKey(k->text).size() == k->text.size());
+            FUZZ_CHECK(ShownText(k->text).size() == k->text.size());
     } else {
         FUZZ_CHECK(r.field != VqfField::None);
         FUZZ_CHECK(r.offset <= size && r.left <= size - r.offset);
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same bytes as a last-file record: a bounded path without NULs.
     const std::u16string path = DecodeLastFileRecord(bytes);
     FUZZ_CHECK(path.size() <= kLastFilePathUnits);
-    FUZZ_CHECK(TitleKey(path).size() == path.size());
+    FUZZ_CHECK(ShownText(path).size() == path.size());
     if (size < 8) FUZZ_CHECK(path.empty());
     const std::u16string_view name = FileNameOfPath(path);
     FUZZ_CHECK(name.size() <= path.size() && name.find(u'\\') == std::u16string_view::npos);

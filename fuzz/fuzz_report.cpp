@@ -14,7 +14,7 @@ namespace {
 
 const _ITEM_LIST* FirstWithKey(const _ITEM_LIST* head, std::u16string_view line) {
     for (const _ITEM_LIST* p = head; p; p = p->next.get())
-        if (TitleKey(p->title) == line) return p;
+        if (ShownText(p->title) == line) return p;
     return nullptr;
 }
 
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The selected lines: mostly titles of the document as the list box shows
     // them, some other texts.
     std::vector<std::u16string> titles;
-    for (const _ITEM_LIST* p = items; p; p = p->next.get()) titles.emplace_back(TitleKey(p->title));
+    for (const _ITEM_LIST* p = items; p; p = p->next.get()) titles.emplace_back(ShownText(p->title));
     std::vector<std::u16string> lines;
     for (int n = in.ConsumeIntegralInRange(0, 30); n > 0; --n) {
         if (!titles.empty() && in.ConsumeIntegralInRange(0, 3) != 0)
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::u16string& t : titles) taken.Add(t);
     const std::u16string wanted = fuzzdoc::Text(in, 8);
     const std::u16string committed = CommitTitle(wanted, taken.Taken());
-    FUZZ_CHECK(!TitleKey(committed).empty() && !taken.Contains(committed));
+    FUZZ_CHECK(!ShownText(committed).empty() && !taken.Contains(committed));
     const std::u16string added = AddCommandTitle(taken.Taken());
     FUZZ_CHECK(!taken.Contains(added));
     return 0;

@@ -3,20 +3,16 @@
 #include <cmath>
 #include <limits>
 
+#include "Records.h"
+
 namespace {
 
 constexpr std::size_t kMaxNumberText = 32;
 
-// A control's text ends at its first NUL.
-std::u16string_view UpToNul(std::u16string_view text) {
-    const std::size_t end = text.find(u'\0');
-    return end == std::u16string_view::npos ? text : text.substr(0, end);
-}
-
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool HasDigit(std::u16string_view text) {
-    for (char16_t c : UpToNul(text))
+    for (char16_t c : ShownText(text))
         if (IsDigit(c)) return true;
     return false;
 }
@@ -37,7 +33,7 @@ std::int32_t ReadBounded(std::int32_t old, std::u16string_view text, std::uint32
 }  // namespace
 
 int MyTsToI(std::u16string_view text, std::int32_t* value) {
-    text = UpToNul(text);
+    text = ShownText(text);
     const std::size_t n = text.size();
     if (n > kMaxNumberText) return 0;
 
@@ -73,7 +69,7 @@ int MyTsToI(std::u16string_view text, std::int32_t* value) {
 }
 
 std::int32_t ReadYear(std::int32_t old, std::u16string_view text) {
-    text = UpToNul(text);
+    text = ShownText(text);
     std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i])) ++i;
     bool negative = false;

@@ -4,13 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "Records.h"
-
-std::u16string_view TitleKey(std::u16string_view title) {
-    const auto nul = title.find(u'\0');
-    return nul == std::u16string_view::npos ? title : title.substr(0, nul);
-}
-
 std::u16string NumberedTitle(std::u16string_view base, int k) {
     std::u16string result(base);
     const std::string digits = std::to_string(k);
@@ -20,17 +13,17 @@ std::u16string NumberedTitle(std::u16string_view base, int k) {
 
 std::u16string AddCommandTitle(const TitleTaken& taken) {
     std::u16string title = kNewActionTitle;
-    for (int k = 1; taken(TitleKey(title)); ++k) title = NumberedTitle(kNewActionTitle, k);
+    for (int k = 1; taken(ShownText(title)); ++k) title = NumberedTitle(kNewActionTitle, k);
     return title;
 }
 
 std::u16string CommitTitle(std::u16string title, const TitleTaken& taken) {
-    if (TitleKey(title).empty()) title = kNewActionTitle;
-    if (!taken(TitleKey(title))) return title;
+    if (ShownText(title).empty()) title = kNewActionTitle;
+    if (!taken(ShownText(title))) return title;
     // A renamed title is built on what the controls show: a suffix behind an
     // embedded NUL would never change the key. Every attempt is then longer
     // than the one before, so this ends.
-    title.resize(TitleKey(title).size());
+    title.resize(ShownText(title).size());
     for (int k = 1;; ++k) {
         title = NumberedTitle(title, k);
         if (!taken(title)) return title;
@@ -42,7 +35,7 @@ namespace {
 // FNV-1a over the key's units.
 std::uint64_t KeyHash(std::u16string_view title) {
     std::uint64_t h = 0xcbf29ce484222325ULL;
-    for (char16_t u : TitleKey(title)) h = (h ^ u) * 0x100000001b3ULL;
+    for (char16_t u : ShownText(title)) h = (h ^ u) * 0x100000001b3ULL;
     return h;
 }
 
@@ -63,7 +56,7 @@ void TakenTitles::Add(std::u16string_view title, std::uint32_t where) {
 
 bool TakenTitles::Contains(std::u16string_view title) const {
     if (count_ == 0) return false;
-    const std::u16string_view key = TitleKey(title);
+    const std::u16string_view key = ShownText(title);
     std::uint64_t h = KeyHash(key);
     h += h == 0;
     const std::size_t mask = hashes_.size() - 1;
@@ -107,7 +100,7 @@ std::vector<std::vector<std::uint32_t>> RepeatedTitles::Find(const TitleAt& titl
             std::vector<std::pair<std::u16string, std::vector<std::uint32_t>>> titles;
             for (std::size_t j = i; j < end; ++j) {
                 std::u16string title = title_at(entries[j].index, entries[j].where);
-                title.resize(TitleKey(title).size());
+                title.resize(ShownText(title).size());
                 auto it = std::find_if(titles.begin(), titles.end(), [&](const auto& t) { return t.first == title; });
                 if (it == titles.end()) titles.push_back({std::move(title), {entries[j].index}});
                 else it->second.push_back(entries[j].index);

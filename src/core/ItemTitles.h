@@ -12,18 +12,16 @@
 #include <utility>
 #include <vector>
 
-// A title as a control (and lstrcmpW) sees it: the text before the first NUL.
-// A file may bring a title with an embedded NUL; its list box line holds only
-// this part.
-std::u16string_view TitleKey(std::u16string_view title);
+#include "Records.h"
 
 // `base` followed by the decimal number `k` ("%s%d"). Never cut: a long base
 // keeps every unit, so that every further attempt gives a new title.
 std::u16string NumberedTitle(std::u16string_view base, int k);
 
-// Which titles are taken, compared by TitleKey. The rules below ask once per
-// candidate, in order, and stop at the first free one, so the predicate may
-// itself be the attempt to take the title.
+// Which titles are taken, compared by ShownText (as a control and lstrcmpW
+// see them). The rules below ask once per candidate, in order, and stop at
+// the first free one, so the predicate may itself be the attempt to take the
+// title.
 using TitleTaken = std::function<bool(std::u16string_view key)>;
 
 // The title of a new item: "NewAction" when free, else the first free one of
@@ -31,18 +29,17 @@ using TitleTaken = std::function<bool(std::u16string_view key)>;
 std::u16string AddCommandTitle(const TitleTaken& taken);
 
 // The title an item gets when its edit is taken over: an empty title (by
-// TitleKey) becomes
-// "NewAction"; while the title is taken, the next counter is appended to the
-// title of the previous attempt, so the suffixes pile up (Plan, Plan1,
-// Plan12, Plan123, ...).
+// ShownText) becomes "NewAction"; while the title is taken, the next counter
+// is appended to the title of the previous attempt, so the suffixes pile up
+// (Plan, Plan1, Plan12, Plan123, ...).
 std::u16string CommitTitle(std::u16string title, const TitleTaken& taken);
 
 // A set of title keys, for the predicates above.
 class TitleSet {
 public:
-    void Add(std::u16string_view title) { keys_.emplace(TitleKey(title)); }
-    void Remove(std::u16string_view title) { keys_.erase(std::u16string(TitleKey(title))); }
-    bool Contains(std::u16string_view title) const { return keys_.count(std::u16string(TitleKey(title))) != 0; }
+    void Add(std::u16string_view title) { keys_.emplace(ShownText(title)); }
+    void Remove(std::u16string_view title) { keys_.erase(std::u16string(ShownText(title))); }
+    bool Contains(std::u16string_view title) const { return keys_.count(std::u16string(ShownText(title))) != 0; }
     TitleTaken Taken() const {
         return [this](std::u16string_view key) { return Contains(key); };
     }
@@ -51,7 +48,7 @@ private:
     std::unordered_set<std::u16string> keys_;
 };
 
-// The titles taken so far (by TitleKey), for renaming as items arrive in
+// The titles taken so far (by ShownText), for renaming as items arrive in
 // documents of millions of items: each title is kept as its 64-bit hash and
 // where it can be read again, 16 to 32 bytes a title. A hash met again only
 // names a candidate; the title read back from there decides.
@@ -77,7 +74,7 @@ private:
     std::size_t count_ = 0;
 };
 
-// Items that share a title (by TitleKey), found in 16 bytes per item so that
+// Items that share a title (by ShownText), found in 16 bytes per item so that
 // documents of millions of items can be checked: titles are kept as 64-bit
 // hashes, and only items whose hashes meet are read again and compared.
 class RepeatedTitles {

@@ -1,11 +1,9 @@
 #include "RecordIndex.h"
 
 #include <algorithm>
-#include <optional>
 #include <string_view>
 #include <type_traits>
 
-#include "ItemTitles.h"
 
 namespace {
 
@@ -14,8 +12,8 @@ namespace {
 // alarm entries.
 bool CanRing(const _TIMES& alarm) { return alarm.year != 0; }
 
-template <typename Entry, typename Key>
-auto RangeOf(std::vector<Entry>& entries, const Key& key, Key Entry::*field) {
+template <typename Entries, typename Key, typename Entry = typename Entries::value_type>
+auto RangeOf(Entries& entries, const Key& key, Key Entry::*field) {
     return std::equal_range(entries.begin(), entries.end(), key, [field](const auto& a, const auto& b) {
         if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Entry>) {
             return a.*field < b;
@@ -34,14 +32,12 @@ void InsertOrdered(std::vector<Entry>& entries, Entry entry, Key Entry::*field) 
     entries.insert(at, entry);
 }
 
-// Removes the entry of `record` under `key`; its order, or nothing when the
-// index has no such entry.
+// Removes the entry of `record` under `key` and returns its order.
 template <typename Entry, typename Key>
-std::optional<std::uint64_t> Erase(std::vector<Entry>& entries, const Key& key, Key Entry::*field,
-                                   const _ITEM_LIST* record) {
+std::uint64_t Erase(std::vector<Entry>& entries, const Key& key, Key Entry::*field, const _ITEM_LIST* record) {
     auto [first, last] = RangeOf(entries, key, field);
     const auto hit = std::find_if(first, last, [record](const Entry& e) { return e.record == record; });
-    if (hit == last) return std::nullopt;
+    if (hit == last) return 0;  // not a record of the chain: the caller broke the contract
     const std::uint64_t order = hit->order;
     entries.erase(hit);
     return order;
@@ -50,7 +46,7 @@ std::optional<std::uint64_t> Erase(std::vector<Entry>& entries, const Key& key, 
 }  // namespace
 
 std::size_t RecordIndex::HashOf(const _ITEM_LIST& record) {
-    return std::hash<std::u16string_view>{}(TitleKey(record.title));
+    return std::hash<std::u16string_view>{}(ShownText(record.title));
 }
 
 RecordIndex::Minute RecordIndex::MinuteOf(const _TIMES& t) {
@@ -79,84 +75,32 @@ void RecordIndex::Rebuild() {
     std::sort(alarms_.begin(), alarms_.end(), [](const AlarmEntry& a, const AlarmEntry& b) {
         return a.minute < b.minute || (a.minute == b.minute && a.order < b.order);
     });
-    built_for_ = chain_.get();
-    built_ = true;
-    ++generation_;
 }
 
-void RecordIndex::Clear() {
-    titles_.clear();
-    alarms_.clear();
-    last_ = nullptr;
-    built_for_ = nullptr;
-    built_ = false;
-}
+_ITEM_LIST* RecordIndex::Find(std::u16string_view key) const { return FindAs(key, nullptr); }
 
-void RecordIndex::EnsureBuilt() {
-    // A different head, or records linked behind the last one behind the
-    // index's back: index the chain anew.
-    if (!built_ || built_for_ != chain_.get() || (last_ != nullptr && last_->next)) Rebuild();
-}
-
-_ITEM_LIST* RecordIndex::Last() {
-    EnsureBuilt();
-    return last_;
-}
-
-_ITEM_LIST* RecordIndex::Find(std::u16string_view key) { return FindAs(key, nullptr); }
-
-_ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record) {
+_ITEM_LIST* RecordIndex::Find(std::u16string_view key, const _ITEM_LIST* record) const {
     return record == nullptr ? nullptr : FindAs(key, record);
 }
 
-_ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* record) {
-    const auto wanted = [&](const _ITEM_LIST* p) {
-        return (record == nullptr || p == record) && TitleKey(p->title) == key;
-    };
-    EnsureBuilt();
-    const std::size_t hash = std::hash<std::u16string_view>{}(key);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto [first, last] = RangeOf(titles_, hash, &TitleEntry::hash);
-        bool changed = false;
-        for (auto it = first; it != last; ++it) {
-            if (wanted(it->record)) return it->record;
-            if (HashOf(*it->record) != it->hash) changed = true;
-        }
-        if (!changed) break;
-        Rebuild();
-    }
-    // Not indexed under this title: a record retitled behind the index's
-    // back may carry it.
-    for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
-        if (wanted(p)) {
-            Rebuild();
-            return p;
-        }
+_ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* record) const {
+    // Titles of one hash share a range; the title itself decides.
+    const auto [first, last] = RangeOf(titles_, std::hash<std::u16string_view>{}(key), &TitleEntry::hash);
+    for (auto it = first; it != last; ++it)
+        if ((record == nullptr || it->record == record) && ShownText(it->record->title) == key) return it->record;
     return nullptr;
 }
 
-std::vector<_ITEM_LIST*> RecordIndex::Due(const _TIMES& minute) {
+std::vector<_ITEM_LIST*> RecordIndex::Due(const _TIMES& minute) const {
     std::vector<_ITEM_LIST*> due;
     if (!CanRing(minute)) {
+        // Records that cannot ring are not indexed; no clock asks for them.
         for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
             if (TimeCmp(minute, p->alarm) == 0) due.push_back(p);
         return due;
     }
-    EnsureBuilt();
-    const Minute key = MinuteOf(minute);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        due.clear();
-        const auto [first, last] = RangeOf(alarms_, key, &AlarmEntry::minute);
-        bool changed = false;
-        for (auto it = first; it != last && !changed; ++it) {
-            if (TimeCmp(minute, it->record->alarm) == 0)
-                due.push_back(it->record);
-            else
-                changed = true;
-        }
-        if (!changed) break;
-        Rebuild();
-    }
+    const auto [first, last] = RangeOf(alarms_, MinuteOf(minute), &AlarmEntry::minute);
+    for (auto it = first; it != last; ++it) due.push_back(it->record);
     return due;
 }
 
@@ -166,28 +110,13 @@ void RecordIndex::Insert(_ITEM_LIST* record, std::uint64_t order) {
 }
 
 void RecordIndex::Appended(_ITEM_LIST* record) {
-    // Only a record linked right behind the indexed last one extends the
-    // index; anything else is a change it was not told about.
-    if (built_ && built_for_ == chain_.get() && last_ != nullptr && record != nullptr &&
-        last_->next.get() == record && !record->next) {
-        Insert(record, next_order_++);
-        last_ = record;
-    } else {
-        Rebuild();
-    }
+    Insert(record, next_order_++);
+    last_ = record;
 }
 
 void RecordIndex::Change(_ITEM_LIST* record, const std::function<void()>& change) {
-    EnsureBuilt();
-    std::optional<std::uint64_t> order = Erase(titles_, HashOf(*record), &TitleEntry::hash, record);
-    if (order && CanRing(record->alarm) && !Erase(alarms_, MinuteOf(record->alarm), &AlarmEntry::minute, record))
-        order.reset();
-    const std::uint64_t generation = generation_;
+    const std::uint64_t order = Erase(titles_, HashOf(*record), &TitleEntry::hash, record);
+    if (CanRing(record->alarm)) Erase(alarms_, MinuteOf(record->alarm), &AlarmEntry::minute, record);
     change();
-    // A question asked from inside `change` may have rebuilt the index, with
-    // the record already in it.
-    if (order && generation == generation_)
-        Insert(record, *order);
-    else
-        built_ = false;  // the record was not where the index had it: rebuild when next asked
+    Insert(record, order);
 }

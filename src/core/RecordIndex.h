@@ -1,15 +1,13 @@
 // Beside the document's record chain, so that the commands on a long
 // document do not walk it: the last record (where new records go), the first
-// record of each title as a list box line reads it (TitleKey), and the
+// record of each title as a list box line reads it (ShownText), and the
 // records whose alarm names a given minute, in chain order.
 //
-// The index points into the chain it is bound to. The commands keep it up to
-// date: Appended for a record linked at the end, Change around an edit of one
-// record, Rebuild after anything else (a chain loaded, records removed).
-// Every answer is checked against the records before it is given; a record
-// found changed behind the index's back makes it rebuild itself, and a title
-// it does not know is looked for in the chain itself. What it cannot notice
-// is a record freed behind its back: whoever frees records calls Rebuild.
+// The index points into the chain it is bound to and trusts its owner to
+// tell it every change: Appended for a record linked at the end, Change
+// around an edit of one record, Rebuild after anything else (a chain
+// replaced, records removed). The document manager makes every change of
+// its chain through a few members that do so.
 #pragma once
 
 #include <array>
@@ -30,21 +28,18 @@ public:
 
     // Indexes the chain as it is now.
     void Rebuild();
-    // Forgets every record (the chain is about to go or be replaced); the
-    // next question rebuilds.
-    void Clear();
 
     // The record at the end of the chain, or null for an empty chain.
-    _ITEM_LIST* Last();
+    _ITEM_LIST* Last() const { return last_; }
     // The first record in chain order whose title reads `key`, or null.
-    _ITEM_LIST* Find(std::u16string_view key);
+    _ITEM_LIST* Find(std::u16string_view key) const;
     // `record` itself when it is a record of the chain whose title reads
     // `key`, else null: of several records with one title, the one meant.
     // `record` is only compared with the chain's records, never read, so it
     // may be one that is gone.
-    _ITEM_LIST* Find(std::u16string_view key, const _ITEM_LIST* record);
+    _ITEM_LIST* Find(std::u16string_view key, const _ITEM_LIST* record) const;
     // The records whose alarm is `minute`, in chain order.
-    std::vector<_ITEM_LIST*> Due(const _TIMES& minute);
+    std::vector<_ITEM_LIST*> Due(const _TIMES& minute) const;
 
     // `record` was just linked at the end of the chain.
     void Appended(_ITEM_LIST* record);
@@ -54,7 +49,7 @@ public:
 
 private:
     // The first record of title `key` that is `record`, or any when it is null.
-    _ITEM_LIST* FindAs(std::u16string_view key, const _ITEM_LIST* record);
+    _ITEM_LIST* FindAs(std::u16string_view key, const _ITEM_LIST* record) const;
     using Minute = std::array<std::uint32_t, 5>;
     struct TitleEntry {
         std::size_t hash;
@@ -69,13 +64,9 @@ private:
 
     static std::size_t HashOf(const _ITEM_LIST& record);
     static Minute MinuteOf(const _TIMES& t);
-    void EnsureBuilt();
     void Insert(_ITEM_LIST* record, std::uint64_t order);
 
     const std::unique_ptr<_ITEM_LIST>& chain_;
-    const _ITEM_LIST* built_for_ = nullptr;  // the head the index was built for
-    bool built_ = false;
-    std::uint64_t generation_ = 0;  // counts rebuilds
     _ITEM_LIST* last_ = nullptr;
     std::uint64_t next_order_ = 0;
     std::vector<TitleEntry> titles_;  // by hash, then order

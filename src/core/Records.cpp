@@ -1,15 +1,23 @@
 #include "Records.h"
 
-namespace {
+#include <cstdint>
+#include <cstring>
 
-// Unlinks the tail first so that each node's destructor sees an empty `next`.
-template <typename Node>
-void ReleaseChain(std::unique_ptr<Node>& next) {
-    std::unique_ptr<Node> node = std::move(next);
-    while (node) node = std::move(node->next);
+std::u16string_view ShownText(std::u16string_view text) {
+    // Texts rarely hold a NUL, and the writer asks this of every text it
+    // stores: the search looks at four units at a time.
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        // A unit of 0 borrows into its own top bit and has it clear before.
+        if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;
+    }
+    while (i < n && p[i] != u'\0') ++i;
+    return text.substr(0, i);
 }
-
-}  // namespace
 
 _ITEM_LIST::~_ITEM_LIST() { ReleaseChain(next); }
 

@@ -2,10 +2,18 @@
 // of the document manager, and the record operations that need no window.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "Times.h"
+
+// A text as the program shows and stores it: the units before its first NUL,
+// or the whole text when it holds none. A control's text ends there, the
+// writer stores that much, and titles are compared by it (a title's list box
+// line holds only this part). A file may bring texts with embedded NULs.
+std::u16string_view ShownText(std::u16string_view text);
 
 // Fields 1 to 9 of an action item, in file order. The editor's working copy
 // is exactly this; a record adds the link to the next record. An empty
@@ -24,6 +32,16 @@ struct _EDIT_ITEM {
     friend bool operator==(const _EDIT_ITEM&, const _EDIT_ITEM&) = default;
 };
 
+// Frees the chain from `next` on, one node at a time: each node is unlinked
+// from the rest before it goes, so its destructor finds `next` empty and a
+// chain of any length is released without recursion. The destructor of
+// every chain's node calls it.
+template <typename Node>
+void ReleaseChain(std::unique_ptr<Node>& next) {
+    std::unique_ptr<Node> node = std::move(next);
+    while (node) node = std::move(node->next);
+}
+
 // One action item, chained in document order (file order, new items last).
 struct _ITEM_LIST : _EDIT_ITEM {
     std::unique_ptr<_ITEM_LIST> next;
@@ -31,9 +49,7 @@ struct _ITEM_LIST : _EDIT_ITEM {
     _ITEM_LIST() = default;
     _ITEM_LIST(const _ITEM_LIST&) = delete;
     _ITEM_LIST& operator=(const _ITEM_LIST&) = delete;
-    // Releases the rest of the chain iteratively: a chain of any length is
-    // freed without recursion.
-    ~_ITEM_LIST();
+    ~_ITEM_LIST();  // frees the rest of the chain by ReleaseChain
 };
 
 // One action kind, chained in combo box order.
@@ -68,6 +84,16 @@ _ITEM_LIST* SearchItemList(_ITEM_LIST* head, std::u16string_view title);
 
 // Gives `dst` the content of `src` (fields 1 to 9); dst's link is unchanged.
 int CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM& src);
+
+// The schedule order, in which the item list shows the items and the report
+// of every item lists them: ascending planned completion (TimeCmp), items of
+// equal completion in the order they were added (document order). True when
+// the item completing at `a_end`, added as number `a_added`, comes before the
+// one completing at `b_end`, added as number `b_added`.
+inline bool ScheduleBefore(const _TIMES& a_end, std::size_t a_added, const _TIMES& b_end, std::size_t b_added) {
+    const int c = TimeCmp(a_end, b_end);
+    return c != 0 ? c < 0 : a_added < b_added;
+}
 
 // Number of records in a chain.
 std::size_t CountItems(const _ITEM_LIST* head);

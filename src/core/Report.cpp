@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <string>
-
-#include "ItemTitles.h"
+#include <unordered_map>
 
 namespace {
 
@@ -25,19 +24,7 @@ void AppendDate(std::u16string& out, const _TIMES& t) {
     AppendNumber(out, t.day, 2);
 }
 
-// What a status adds to its block: the text up to a NUL, as the edit shows it.
-std::u16string_view StatusText(const _EDIT_ITEM& item) { return TitleKey(item.status); }
-
 }  // namespace
-
-TitleIndex::TitleIndex(const _ITEM_LIST* head) {
-    for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) first_.try_emplace(TitleKey(p->title), p);
-}
-
-const _ITEM_LIST* TitleIndex::Find(std::u16string_view line) const {
-    const auto it = first_.find(line);
-    return it == first_.end() ? nullptr : it->second;
-}
 
 std::u16string PeriodPiece(std::u16string_view label, const _TIMES& start, const _TIMES& end) {
     const bool s = DatePresent(start);
@@ -56,7 +43,7 @@ std::u16string PeriodPiece(std::u16string_view label, const _TIMES& start, const
 
 std::u16string ReportHeading(const _EDIT_ITEM& item) {
     std::u16string heading = u"◆";
-    const std::u16string_view title = TitleKey(item.title);
+    const std::u16string_view title = ShownText(item.title);
     heading += title.substr(0, kHeadingTitleLimit);
     heading += PeriodPiece(u"計画", item.planned_start, item.planned_end);
     heading += PeriodPiece(u"実績", item.actual_start, item.actual_end);
@@ -66,13 +53,29 @@ std::u16string ReportHeading(const _EDIT_ITEM& item) {
 
 void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item) {
     report += ReportHeading(item);
-    report += StatusText(item);
+    report += ShownText(item.status);
     report += u"\r\n\r\n";
 }
 
 std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines) {
-    const TitleIndex index(items);
-    return BuildReport([&index](std::u16string_view line) { return index.Find(line); }, selected_lines);
+    // Only the selected lines are looked for: one walk, which stops once
+    // each has its first record.
+    std::unordered_map<std::u16string_view, const _ITEM_LIST*> first;
+    for (const std::u16string& line : selected_lines) first.emplace(line, nullptr);
+    std::size_t missing = first.size();
+    for (const _ITEM_LIST* p = items; p != nullptr && missing > 0; p = p->next.get()) {
+        const auto it = first.find(ShownText(p->title));
+        if (it != first.end() && it->second == nullptr) {
+            it->second = p;
+            --missing;
+        }
+    }
+    return BuildReport(
+        [&first](std::u16string_view line) {
+            const auto it = first.find(line);
+            return it == first.end() ? nullptr : it->second;
+        },
+        selected_lines);
 }
 
 std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16string>& selected_lines) {
@@ -84,8 +87,8 @@ std::u16string BuildReport(const RecordLookup& find, const std::vector<std::u16s
         if (record == nullptr) continue;
         blocks.push_back(record);
         // Diamond, title, two period pieces of at most 79 units, the breaks.
-        size += 1 + std::min(TitleKey(record->title).size(), kHeadingTitleLimit) + 2 * 79 + 6 +
-                StatusText(*record).size();
+        size += 1 + std::min(ShownText(record->title).size(), kHeadingTitleLimit) + 2 * 79 + 6 +
+                ShownText(record->status).size();
     }
     std::u16string report;
     report.reserve(size);

@@ -12,22 +12,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "Records.h"
-
-// The first record of each title, found by the text of a list box line (a
-// title as TitleKey gives it). The index points into the chain: build it
-// afresh after the chain changes.
-class TitleIndex {
-public:
-    explicit TitleIndex(const _ITEM_LIST* head);
-    const _ITEM_LIST* Find(std::u16string_view line) const;
-
-private:
-    std::unordered_map<std::u16string_view, const _ITEM_LIST*> first_;
-};
 
 // At most this many title units appear in a heading (what a 1024-unit
 // formatting buffer holds behind the diamond).
@@ -43,7 +30,8 @@ std::u16string ReportHeading(const _EDIT_ITEM& item);
 // Appends one item's block.
 void AppendReportBlock(std::u16string& report, const _EDIT_ITEM& item);
 
-// The report for the selected lines, given in list box order. A line that
+// The report for the selected lines, given in list box order: the block of
+// the first record whose title reads each line (by ShownText). A line that
 // matches no record is left out.
 std::u16string BuildReport(const _ITEM_LIST* items, const std::vector<std::u16string>& selected_lines);
 

@@ -33,6 +33,17 @@ unsigned GetDates(unsigned year, unsigned month) {
     }
 }
 
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    // H. Hinnant's algorithm: years begin in March, so that the leap day
+    // ends a year, and 400 years make an era of 146097 days.
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
 int TimeCmp(_TIMES a, _TIMES b) {
     const std::int32_t* fa[] = {&a.year, &a.month, &a.day, &a.hour, &a.minute};
     const std::int32_t* fb[] = {&b.year, &b.month, &b.day, &b.hour, &b.minute};

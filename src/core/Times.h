@@ -20,6 +20,10 @@ struct _TIMES {
 // for a month outside 1..12.
 unsigned GetDates(unsigned year, unsigned month);
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar
+// (negative before it), for a month of 1..12 and a day of that month.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day);
+
 // -1, 0 or 1 as `a` is earlier than, equal to or later than `b`; fields are
 // compared as unsigned numbers, year first.
 int TimeCmp(_TIMES a, _TIMES b);

@@ -4,6 +4,11 @@
 #include <bit>
 #include <cstring>
 
+// Texts are copied between the file and memory as they lie: the file's
+// UTF-16LE is the layout of char16_t in memory on a little-endian machine,
+// which every machine the program and vqf are built for is.
+static_assert(std::endian::native == std::endian::little, "the codec copies UTF-16LE texts as they lie in memory");
+
 namespace {
 
 constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;  // sizes are 32-bit in the format
@@ -25,45 +30,16 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 // zero high byte, and the text ends at its first NUL unit.
 std::u16string DecodeText(const std::uint8_t* p, std::uint32_t len) {
     std::u16string s((static_cast<std::size_t>(len) + 1) / 2, u'\0');
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(s.data(), p, len);  // an odd tail's high byte stays 0
-    } else {
-        for (std::uint32_t i = 0; i < len; ++i)
-            s[i / 2] = static_cast<char16_t>(s[i / 2] | static_cast<char16_t>(p[i]) << (8 * (i % 2)));
-    }
-    const std::size_t nul = s.find(u'\0');
-    if (nul != std::u16string::npos) s.resize(nul);
+    std::memcpy(s.data(), p, len);  // an odd tail's high byte stays 0
+    s.resize(ShownText(s).size());
     return s;
-}
-
-// What the writer stores of a text: the units before its first NUL. Texts
-// rarely hold one, so the search looks at four units at a time.
-std::u16string_view Stored(const std::u16string& s) {
-    const char16_t* p = s.data();
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        std::uint64_t v;
-        std::memcpy(&v, p + i, 8);
-        // A unit of 0 borrows into its own top bit and has it clear before.
-        if ((v - 0x0001000100010001ull) & ~v & 0x8000800080008000ull) break;
-    }
-    while (i < n && p[i] != u'\0') ++i;
-    return {p, i};
 }
 
 std::uint8_t* PutText(std::uint8_t* p, std::u16string_view text) {
     const std::size_t bytes = text.size() * 2;
     Put32(p, static_cast<std::uint32_t>(bytes));
     p += 4;
-    if constexpr (std::endian::native == std::endian::little) {
-        if (bytes) std::memcpy(p, text.data(), bytes);
-    } else {
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            p[2 * i] = static_cast<std::uint8_t>(text[i]);
-            p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
-        }
-    }
+    if (bytes) std::memcpy(p, text.data(), bytes);
     return p + bytes;
 }
 
@@ -209,10 +185,7 @@ public:
             // An odd tail's high byte stays 0.
             out->assign((static_cast<std::size_t>(len) + 1) / 2, u'\0');
             if (!in_.Read(out->data(), len)) return ReadFailed(index, len);
-            if constexpr (std::endian::native != std::endian::little)
-                for (char16_t& c : *out) c = static_cast<char16_t>(c << 8 | c >> 8);
-            const std::size_t nul = out->find(u'\0');
-            if (nul != std::u16string::npos) out->resize(nul);
+            out->resize(ShownText(*out).size());
         }
         Advance(len);
         return true;
@@ -366,14 +339,7 @@ public:
 
     void Text(std::u16string_view text) {
         Put32(static_cast<std::uint32_t>(text.size() * 2));
-        if constexpr (std::endian::native == std::endian::little) {
-            Put(text.data(), text.size() * 2);
-        } else {
-            for (char16_t c : text) {
-                const std::uint8_t b[2] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)};
-                Put(b, 2);
-            }
-        }
+        Put(text.data(), text.size() * 2);
     }
 
     void Times(const _TIMES& t) {
@@ -412,9 +378,9 @@ std::uint64_t FileSize(const _ITEM_LIST* items, const _KIND_LIST* kinds) {
     std::uint64_t size = kVqfMagicSize + 4 + 4;
     for (const _ITEM_LIST* it = items; it; it = it->next.get())
         size += 16 + kDateTimeBytes +
-                2 * (Stored(it->title).size() + Stored(it->action_kind).size() + Stored(it->location).size() +
-                     Stored(it->status).size());
-    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) size += 4 + 2 * Stored(k->text).size();
+                2 * (ShownText(it->title).size() + ShownText(it->action_kind).size() +
+                     ShownText(it->location).size() + ShownText(it->status).size());
+    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) size += 4 + 2 * ShownText(k->text).size();
     return size;
 }
 
@@ -426,19 +392,19 @@ VqfWriteStatus Lay(const _ITEM_LIST* items, const _KIND_LIST* kinds, Output& out
     for (const _KIND_LIST* k = kinds; k; k = k->next.get()) ++kind_count;
     out.Put32(item_count);
     for (const _ITEM_LIST* it = items; it; it = it->next.get()) {
-        out.Text(Stored(it->title));
-        out.Text(Stored(it->action_kind));
+        out.Text(ShownText(it->title));
+        out.Text(ShownText(it->action_kind));
         out.Times(it->planned_start);
         out.Times(it->planned_end);
         out.Times(it->actual_start);
         out.Times(it->actual_end);
         out.Times(it->alarm);
-        out.Text(Stored(it->location));
-        out.Text(Stored(it->status));
+        out.Text(ShownText(it->location));
+        out.Text(ShownText(it->status));
         if (out.failed()) return VqfWriteStatus::SinkFailed;
     }
     out.Put32(kind_count);
-    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) out.Text(Stored(k->text));
+    for (const _KIND_LIST* k = kinds; k; k = k->next.get()) out.Text(ShownText(k->text));
     return out.Flush() ? VqfWriteStatus::Written : VqfWriteStatus::SinkFailed;
 }
 
@@ -548,7 +514,7 @@ void AppendVqfU32(std::string& out, std::uint32_t value) {
 }
 
 void AppendVqfText(std::string& out, std::u16string_view text) {
-    text = text.substr(0, text.find(u'\0'));
+    text = ShownText(text);
     const std::size_t at = out.size();
     out.resize(at + 4 + text.size() * 2);
     PutText(reinterpret_cast<std::uint8_t*>(out.data() + at), text);

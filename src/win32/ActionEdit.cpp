@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Controls.h"
 #include "FieldRules.h"
 #include "RedrawPause.h"
 #include "WideText.h"
@@ -27,8 +28,6 @@ constexpr std::array<std::array<int, 5>, 5> kTimeEdits = {{
     {IDC_ALARM_YEAR, IDC_ALARM_MONTH, IDC_ALARM_DAY, IDC_ALARM_HOUR, IDC_ALARM_MINUTE},
 }};
 
-HWND Control(int id) { return GetDlgItem(GetWnd(), id); }
-
 // The controls whose text SetEdit changed, repainted together afterwards.
 using Changed = std::vector<HWND>;
 
@@ -36,7 +35,7 @@ using Changed = std::vector<HWND>;
 // visible dialog every WM_SETTEXT costs a repaint, and most fields are equal
 // from one item to the next.
 void Show(int id, const wchar_t* text, Changed& changed) {
-    HWND control = Control(id);
+    HWND control = MainDialogItem(id);
     if (GetWindowString(control) == text) return;
     SetWindowTextW(control, text);
     changed.push_back(control);
@@ -44,7 +43,7 @@ void Show(int id, const wchar_t* text, Changed& changed) {
 
 void SetText(int id, const std::u16string& text, Changed& changed) { Show(id, ToWide(text).c_str(), changed); }
 
-std::u16string ReadText(int id) { return ToU16(GetWindowString(Control(id))); }
+std::u16string ReadText(int id) { return ToU16(GetWindowString(MainDialogItem(id))); }
 
 void ShowNumber(int id, std::int32_t value, Changed& changed) {
     wchar_t text[16];
@@ -56,29 +55,18 @@ std::array<_TIMES*, 5> Rows(_EDIT_ITEM& item) {
     return {&item.planned_start, &item.planned_end, &item.actual_start, &item.actual_end, &item.alarm};
 }
 
-std::wstring ComboEntry(HWND combo, LRESULT index) {
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR || got < 0 ? 0 : static_cast<std::size_t>(got));
-    return text;
-}
-
 // The index of the entry whose text is exactly `kind`, or -1. The combo box's
 // own exact search ignores case, so each hit is checked and the search goes
 // on after it: showing "Work" for a kind "work" would change the item's kind
 // at the next commit.
-LRESULT FindKindEntry(HWND combo, const std::wstring& kind) {
+int FindKindEntry(HWND combo, const std::wstring& kind) {
     if (kind.empty()) return -1;
-    const LRESULT first = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(kind.c_str()));
+    const int first = ComboBox_FindStringExact(combo, -1, kind.c_str());
     if (first == CB_ERR) return -1;
-    LRESULT hit = first;
+    int hit = first;
     do {
-        if (ComboEntry(combo, hit) == kind) return hit;
-        hit = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(hit), reinterpret_cast<LPARAM>(kind.c_str()));
+        if (GetComboBoxEntry(combo, hit) == kind) return hit;
+        hit = ComboBox_FindStringExact(combo, hit, kind.c_str());
     } while (hit != CB_ERR && hit > first);  // the search wraps to the top after the last entry
     return -1;
 }
@@ -86,7 +74,7 @@ LRESULT FindKindEntry(HWND combo, const std::wstring& kind) {
 }  // namespace
 
 void SelectKindEntry(HWND combo, const std::wstring& kind) {
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(FindKindEntry(combo, kind)), 0);
+    ComboBox_SetCurSel(combo, FindKindEntry(combo, kind));
 }
 
 int MyTsToI(const wchar_t* number_text, int* number_value) {
@@ -134,7 +122,7 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
         paused = pause.paused();
         SetText(IDC_TITLE, shown->title, changed);
 
-        HWND combo = Control(IDC_ACTION_KIND);
+        HWND combo = MainDialogItem(IDC_ACTION_KIND);
         SelectKindEntry(combo, ToWide(shown->action_kind));
         changed.push_back(combo);
 
@@ -160,15 +148,15 @@ int CActionEdit::UpdateItem() {
     std::u16string kind = std::move(item_.action_kind);
     DeleteInstance();
 
-    item_.title = ToU16(GetWindowString(Control(IDC_TITLE), kShortTextLimit));
+    item_.title = ToU16(GetWindowString(MainDialogItem(IDC_TITLE), kShortTextLimit));
 
     // Only a selected entry counts as the kind; text typed into the combo
     // box's edit field is not read. No selection means the list lacks the
     // item's kind (a file brought it, or the kind editor removed it): the
     // item keeps it, since the user did not choose another.
-    HWND combo = Control(IDC_ACTION_KIND);
-    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selected != CB_ERR) kind = ToU16(ComboEntry(combo, selected));
+    HWND combo = MainDialogItem(IDC_ACTION_KIND);
+    const int selected = ComboBox_GetCurSel(combo);
+    if (selected != CB_ERR) kind = ToU16(GetComboBoxEntry(combo, selected));
     item_.action_kind = std::move(kind);
 
     const auto rows = Rows(item_);

@@ -4,26 +4,14 @@
 #include <utility>
 #include <vector>
 
-#include "ItemTitles.h"
+#include "Controls.h"
+#include "Records.h"
 #include "RedrawPause.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
 
-namespace {
-
-HWND ItemList() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
-
-}  // namespace
-
-// Unlinks one node at a time so that a chain of any length is released
-// without recursing through the nodes' destructors.
-_SCHEDULE_LIST::~_SCHEDULE_LIST() {
-    while (next) {
-        std::unique_ptr<_SCHEDULE_LIST> node = std::move(next);
-        next = std::move(node->next);
-    }
-}
+_SCHEDULE_LIST::~_SCHEDULE_LIST() { ReleaseChain(next); }
 
 CScheduleManager::CScheduleManager() = default;
 
@@ -63,23 +51,20 @@ void CScheduleManager::ForgetNodes() {
 }
 
 int CScheduleManager::DeleteInstance() {
-    HWND list = ItemList();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     std::size_t nodes = 0;
     for (const _SCHEDULE_LIST* n = schedule_list.get(); n; n = n->next.get()) ++nodes;
 
     // Each node takes one line from the top. When that is every line, one
     // reset does it instead of shifting the remaining lines up once per node.
-    const LRESULT lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const int lines = ListBox_GetCount(list);
     RedrawPause pause(list);
     if (lines != LB_ERR && nodes >= static_cast<std::size_t>(lines)) {
-        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        ListBox_ResetContent(list);
     } else {
-        for (std::size_t i = 0; i < nodes; ++i) SendMessageW(list, LB_DELETESTRING, 0, 0);
+        for (std::size_t i = 0; i < nodes; ++i) ListBox_DeleteString(list, 0);
     }
-    while (schedule_list) {
-        std::unique_ptr<_SCHEDULE_LIST> head = std::move(schedule_list);
-        schedule_list = std::move(head->next);
-    }
+    schedule_list.reset();  // the nodes release themselves without recursion
     ForgetNodes();
     return 0;
 }
@@ -106,7 +91,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
         position = static_cast<unsigned>(count);
     }
 
-    HWND list = ItemList();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     // On a long list each visible change costs a scroll bar update: the
     // insertion and the new selection are drawn once, together.
     RedrawPause pause(list);
@@ -133,14 +118,14 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     titles_.emplace(HashOf(added->title), added);
 
     // The new line becomes the only selected one.
-    SendMessageW(list, LB_SETSEL, FALSE, -1);
-    SendMessageW(list, LB_SETSEL, TRUE, inserted);
+    ListBox_SetSel(list, FALSE, -1);
+    ListBox_SetSel(list, TRUE, inserted);
     return 0;
 }
 
 std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // A title goes in as far as its first NUL, as it does through AddItem.
-    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(TitleKey(item->title))); };
+    const auto text_of = [](const _ITEM_LIST* item) { return std::wstring(ToWide(ShownText(item->title))); };
     std::size_t added = 0;
     if (schedule_list) {
         for (const _ITEM_LIST* item = items; item; item = item->next.get())
@@ -174,11 +159,10 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
     // In place on (key, order of adding): the stable order by key, without a
     // second array of every node's entry beside the first.
     std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
-        const int c = TimeCmp(a.key, b.key);
-        return c == -1 || (c == 0 && a.sequence < b.sequence);
+        return ScheduleBefore(a.key, a.sequence, b.key, b.sequence);
     });
 
-    HWND list = ItemList();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     RedrawPause pause(list);
     SendMessageW(list, LB_INITSTORAGE, pending.size(), units * sizeof(wchar_t));
     order_.reserve(pending.size());
@@ -203,8 +187,8 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
         tail = &(*tail)->next;
     }
     if (selected_line >= 0) {
-        SendMessageW(list, LB_SETSEL, FALSE, -1);
-        SendMessageW(list, LB_SETSEL, TRUE, selected_line);
+        ListBox_SetSel(list, FALSE, -1);
+        ListBox_SetSel(list, TRUE, selected_line);
     }
     return order_.size();
 }
@@ -223,24 +207,19 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
 
     // The line removed is the last selected one, whatever its text: callers
     // name the item whose line that is.
-    HWND list = ItemList();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     RedrawPause pause(list);
     int candidate = -1;
-    const LRESULT selected = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+    const int selected = ListBox_GetSelCount(list);
     if (selected != LB_ERR) {
-        if (selected > 0) {
-            std::vector<int> indices(static_cast<std::size_t>(selected));
-            const LRESULT got =
-                SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(indices.data()));
-            for (LRESULT i = 0; i < got && got != LB_ERR; ++i)
-                if (indices[static_cast<std::size_t>(i)] > candidate) candidate = indices[static_cast<std::size_t>(i)];
-        }
+        for (int line : SelectedLines(list, selected)) candidate = std::max(candidate, line);
     } else {
-        for (int i = 0; i < static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i)
-            if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) candidate = i;
+        // A single-selection list box answers LB_ERR: each line is asked.
+        for (int i = 0; i < ListBox_GetCount(list); ++i)
+            if (ListBox_GetSel(list, i) > 0) candidate = i;
     }
-    SendMessageW(list, LB_SETSEL, FALSE, candidate);
-    if (candidate != -1) SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(candidate), 0);
+    ListBox_SetSel(list, FALSE, candidate);
+    if (candidate != -1) ListBox_DeleteString(list, candidate);
     return candidate;
 }
 

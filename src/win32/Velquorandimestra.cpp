@@ -1,5 +1,7 @@
 #include "Velquorandimestra.h"
 
+#include "WideText.h"
+
 int CVelquorandimestra::InitItemList(_ITEM_LIST* item) { return ::InitItemList(item); }
 
 _ITEM_LIST* CVelquorandimestra::SearchItemList(const _ITEM_LIST* probe) {
@@ -17,6 +19,46 @@ int CVelquorandimestra::DeleteItem(std::unique_ptr<_ITEM_LIST> item) {
     return 0;
 }
 
+void CVelquorandimestra::ReplaceItems(std::unique_ptr<_ITEM_LIST> chain) {
+    item_list = std::move(chain);  // the old chain releases itself without recursion
+    records.Rebuild();
+}
+
+_ITEM_LIST* CVelquorandimestra::AppendItem(std::unique_ptr<_ITEM_LIST> record) {
+    _ITEM_LIST* const last = records.Last();
+    std::unique_ptr<_ITEM_LIST>& link = last ? last->next : item_list;
+    link = std::move(record);
+    records.Appended(link.get());
+    return link.get();
+}
+
+void CVelquorandimestra::CommitItem(_ITEM_LIST* record, const std::function<void()>& change) {
+    records.Change(record, change);
+}
+
+void CVelquorandimestra::UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed) {
+    std::unique_ptr<_ITEM_LIST>* link = &item_list;
+    while (*link) {
+        if (doomed(**link)) {
+            std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
+            *link = std::move(gone->next);
+            DeleteItem(std::move(gone));
+        } else {
+            link = &(*link)->next;
+        }
+    }
+    records.Rebuild();
+}
+
+void CVelquorandimestra::StartWithFreshItem() {
+    auto fresh = std::make_unique<_ITEM_LIST>();
+    InitItemList(fresh.get());
+    ReplaceItems(std::move(fresh));
+    schedule->AddItem(ToWide(item_list->title).c_str(), item_list->planned_start, item_list->planned_end,
+                      CScheduleManager::kSchedulePosition);
+    editor->SetItem(item_list.get());
+}
+
 int CVelquorandimestra::CheckStatus() const { return state == STATE_OPEN ? 0 : 1; }
 
 int CVelquorandimestra::DeleteInstance() {
@@ -29,8 +71,7 @@ int CVelquorandimestra::DeleteInstance() {
     }
     file_name.clear();
     file_path.clear();
-    records.Clear();
-    item_list.reset();     // the chain releases itself without recursion
+    ReplaceItems(nullptr);
     action_kinds.reset();
     if (schedule) {
         schedule->DeleteInstance();  // takes the lines out of the list box

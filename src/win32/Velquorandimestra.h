@@ -1,8 +1,14 @@
-// The document manager: the one open document and every command on it.
+// The document manager: the one open document and every command on it. Its
+// members are defined by subject: records, the chain's members and teardown
+// in Velquorandimestra.cpp; the document's life and file in
+// VelquorandimestraFile.cpp; the item commands in VelquorandimestraItems.cpp;
+// the alarm check in VelquorandimestraAlarm.cpp; the report in
+// TextOutDlg.cpp; the kind editor in ActionKindDlg.cpp.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +30,19 @@ public:
     int CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM* src);
     int DeleteItem(std::unique_ptr<_ITEM_LIST> item);
 
+    // The record chain changes only through these four, which keep `records`
+    // right.
+    // Makes `chain` the document's records (null: none).
+    void ReplaceItems(std::unique_ptr<_ITEM_LIST> chain);
+    // Links `record` at the end of the chain and returns it.
+    _ITEM_LIST* AppendItem(std::unique_ptr<_ITEM_LIST> record);
+    // Runs `change` on `record`, a record of the chain; it may change any
+    // field, the title and the alarm included.
+    void CommitItem(_ITEM_LIST* record, const std::function<void()>& change);
+    // Unlinks and releases, in one pass, every record for which `doomed`
+    // says so (asked once per record, in chain order).
+    void UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed);
+
     // Document lifecycle.
     int InitInstance();
     int CheckStatus() const;  // 1 without an open document, 0 with one
@@ -32,6 +51,14 @@ public:
     int OnFileOpen();
     int OnSaveFile();
     int OnSaveFileNew();
+    // Asks whether to save the open document before it goes, in the
+    // save-current box owned by `owner`, and saves it on Yes. The answer:
+    // IDYES (saved), IDNO, IDCANCEL (also for a Yes whose save was cancelled
+    // or failed: the document must stay), or anything else the box gave.
+    int AskSaveCurrent(HWND owner);
+    // The chain starts over with one fresh item: its line, shown in the
+    // editor.
+    void StartWithFreshItem();
 
     // The action item file.
     int FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path);
@@ -55,15 +82,16 @@ public:
     int OnAddActionKind(HWND window);
     int OnDeleteActionKind(HWND window);
     int OnUpdateActionKind(HWND window);
+    // The main dialog's kind combo box lists the kind chain, top to bottom.
+    void ShowKinds();
 
     HANDLE file_handle = nullptr;
     std::wstring file_name;  // empty: the document has no file yet
     std::wstring file_path;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
-    std::unique_ptr<_ITEM_LIST> item_list;
-    // Beside item_list: the commands find records through it. Code that
-    // changes the chain other than through the commands calls
-    // records.Rebuild() (see RecordIndex.h).
+    std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
+    // Beside item_list: the commands find records through it. It trusts
+    // the four members above to tell it every change of the chain.
     RecordIndex records{item_list};
     std::unique_ptr<_KIND_LIST> action_kinds;
     std::unique_ptr<CScheduleManager> schedule;

@@ -7,34 +7,15 @@
 #include <limits>
 #include <vector>
 
+#include "File.h"
+
 namespace {
 
 constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 
-// An open file handle, closed when it goes out of scope.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (valid()) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 // Others may read while we hold the file; nobody else may write it. An open
 // also fails while someone else already holds the file for writing.
 constexpr DWORD kShareReadsOnly = FILE_SHARE_READ;
-
-HANDLE OpenForReading(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ, kShareReadsOnly, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
 
 HANDLE OpenForWriting(const std::wstring& path, DWORD disposition) {
     return CreateFileW(path.c_str(), GENERIC_WRITE, kShareReadsOnly, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
@@ -156,8 +137,8 @@ int CFileInOut::GetFilePointer(void* handle) {
 
 int CFileInOut::Read(unsigned char* buffer, int count) {
     if (!full_path || count < 0 || (buffer == nullptr && count > 0)) return -1;
-    FileHandle file(OpenForReading(*full_path));
-    if (!file.valid()) return -1;
+    FileHandle file(OpenForReading(*full_path, kShareReadsOnly));
+    if (!file.ok()) return -1;
     if (!Seek(file.get(), read_position)) return -1;
     // Keep the new position representable.
     const DWORD want = static_cast<DWORD>(std::min<std::int64_t>(count, kMaxOffset - read_position));
@@ -179,7 +160,7 @@ int CFileInOut::Write(const unsigned char* buffer, int count, int mode) {
         opened = OpenForWriting(*full_path, OPEN_ALWAYS);
     }
     FileHandle file(opened);
-    if (!file.valid()) return -1;
+    if (!file.ok()) return -1;
 
     std::int32_t at = write_position;
     if (mode != 3) {
@@ -198,8 +179,8 @@ int CFileInOut::Write(const unsigned char* buffer, int count, int mode) {
 
 int CFileInOut::ReadLine(unsigned char* buffer) {
     if (!full_path || buffer == nullptr) return -1;
-    FileHandle file(OpenForReading(*full_path));
-    if (!file.valid()) return -1;
+    FileHandle file(OpenForReading(*full_path, kShareReadsOnly));
+    if (!file.ok()) return -1;
     if (SetSize(file.get()) != 0) return -1;
     const std::int32_t limit = known_size;
     if (read_position >= limit) return 0;

@@ -94,7 +94,3 @@ public:
 private:
     static int MovePosition(std::int32_t& position, std::int32_t known_size, int offset, int origin);
 };
-
-// Opens a CFileInOut on `path` and closes it again; the key and the output
-// buffer are neither read nor written. Returns 0.
-int GetIniValue(const wchar_t* path, const char* key, char* value);

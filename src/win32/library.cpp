@@ -2,6 +2,7 @@
 
 #include "Seams.h"
 #include "Velquorandimestra.h"
+#include "cfileio.h"
 
 CVelquorandimestra g_App;
 HWND g_hWnd = nullptr;
@@ -15,5 +16,12 @@ int MyCriticalError(unsigned base, unsigned detail) {
     wsprintfW(text, L"エラーコード：0x%08X", base + detail);
     ShowMessageBox(nullptr, text, L"ERROR", MB_OK | MB_ICONERROR);
     SendMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int GetIniValue(const wchar_t* path, const char* /*key*/, char* /*value*/) {
+    CFileInOut file;
+    file.Open(path);
+    file.Close();
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "proc.h"
 
-#include "Seams.h"
+#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
 #include "resource.h"
@@ -10,14 +10,10 @@ namespace {
 // The close sequence: WM_CLOSE from the close box, the exit command and
 // MyCriticalError.
 void CloseMainWindow(HWND window) {
-    if (g_App.CheckStatus() == 0) {
-        const int answer = ShowMessageBox(nullptr, L"現在のアクション管理を保存しますか？", L"QUESTION",
-                                          MB_YESNOCANCEL | MB_ICONQUESTION);
-        if (answer == IDCANCEL) return;
-        // A save that was cancelled or failed keeps the program and the
-        // document open, as Cancel does: answering Yes must never lose it.
-        if (answer == IDYES && g_App.OnSaveFile() != 0) return;
-    }
+    // A save that was cancelled or failed keeps the program and the document
+    // open, as Cancel does: answering Yes must never lose it. The box has no
+    // owner here.
+    if (g_App.CheckStatus() == 0 && g_App.AskSaveCurrent(nullptr) == IDCANCEL) return;
     g_App.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
@@ -52,11 +48,11 @@ void RouteCommand(HWND window, WORD id) {
             break;
         case IDC_TEXT_OUT:
             if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0);
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), GetWnd(), TextOutDlgProc, 0);
             break;
         case IDC_EDIT_KINDS:
             if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), g_hWnd, EditActionKindDlgProc, 0);
+                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), GetWnd(), EditActionKindDlgProc, 0);
             break;
         default:
             break;
@@ -73,11 +69,11 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
         case EN_KILLFOCUS:
             g_App.OnEnKillFocus(control);
             break;
-        case 1:  // CBN_SELCHANGE from the kind combo box, LBN_SELCHANGE otherwise
+        case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the kind combo box
             if (id == IDC_ACTION_KIND)
-                g_App.OnEnKillFocus(GetDlgItem(g_hWnd, IDC_ACTION_KIND));
+                g_App.OnEnKillFocus(MainDialogItem(IDC_ACTION_KIND));
             else
-                g_App.OnLbnSelChange(GetDlgItem(g_hWnd, id));
+                g_App.OnLbnSelChange(MainDialogItem(id));
             break;
         default:
             break;
@@ -94,7 +90,7 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = L"Velquorandimestra_Top";
@@ -150,4 +146,39 @@ INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id
 
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     return CloseableBoxProc(window, message, wParam, IDOK);
+}
+
+// The dialogs below are closeable boxes with work of their own.
+
+INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) g_App.OnTextOut(window);
+    if (message == WM_TIMER) return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
+    // Closed before the whole report arrived: the rest is dropped.
+    if (message == WM_DESTROY) DropReport(window);
+    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
+}
+
+INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) g_App.OnLoadActionKind(window);
+    if (message == WM_COMMAND) {
+        // Only the identifier counts; the platform's IDCANCEL (Escape) is
+        // not among them, so Escape leaves the dialog open.
+        switch (LOWORD(wParam)) {
+            case IDC_KIND_ADD:
+                g_App.OnAddActionKind(window);
+                break;
+            case IDC_KIND_DELETE:
+                g_App.OnDeleteActionKind(window);
+                break;
+            case IDC_KIND_OK:
+                g_App.OnUpdateActionKind(window);
+                break;  // and the box ends with 1
+            case IDC_KIND_CANCEL:
+                EndDialog(window, 2);
+                return TRUE;
+            default:
+                break;
+        }
+    }
+    return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
 }

@@ -7,14 +7,11 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Whether a long report is still arriving in the text output window `window`
-// (it goes in part by part, on a timer).
-bool ReportArriving(HWND window);
 INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The About box and the text output window: the button `close_id` (also
-// pressed by Enter, as the default button) ends the box with 1, its close box
-// with 0; Escape and every other command leave it open.
+// The About box, the text output window and the kind editor: the button
+// `close_id` (also pressed by Enter, as the default button) ends the box with
+// 1, its close box with 0; Escape and every other command leave it open.
 INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id);
 
 // Registers the main window class "Velquorandimestra_Top"; false on failure.

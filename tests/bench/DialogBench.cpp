@@ -31,10 +31,11 @@
 #include <vector>
 
 #include "ActionEdit.h"
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Report.h"
 #include "Sample.h"
 #include "Seams.h"
+#include "TextOutDlg.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
@@ -185,16 +186,6 @@ void CALLBACK EndWholeReport(HWND, UINT, UINT_PTR, DWORD) {
 
 std::int64_t g_seconds = 0;
 std::int64_t FixedSeconds() { return g_seconds; }
-
-// Days from 1970-01-01 to a civil date.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 // The first second of the minute `t` (zone UTC+9, hours 1 to 24).
 std::int64_t SecondOf(const _TIMES& t) {

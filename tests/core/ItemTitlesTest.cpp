@@ -90,8 +90,8 @@ TEST(ItemTitles, LongTitlesAreNeverCut) {
 
 TEST(ItemTitles, KeysStopAtNul) {
     const std::u16string with_nul(u"A\0B", 3);
-    EXPECT_EQ(TitleKey(with_nul), u"A");
-    EXPECT_EQ(TitleKey(u"ABC"), u"ABC");
+    EXPECT_EQ(ShownText(with_nul), u"A");
+    EXPECT_EQ(ShownText(u"ABC"), u"ABC");
     // The control shows "A": a taken "A" renames on the visible part.
     const TitleSet set = Set({u"A"});
     EXPECT_TRUE(set.Contains(with_nul));
@@ -124,7 +124,7 @@ TEST(ItemTitles, TakenTitlesRenameAsTheSetDoes) {
         for (std::size_t i = 0; i < wanted.size(); ++i) {
             const std::u16string title = CommitTitle(wanted[i], taken.Taken());
             EXPECT_EQ(title, CommitTitle(wanted[i], set.Taken())) << i;
-            store.emplace_back(i == 0 && !c.stored_instead.empty() ? c.stored_instead : TitleKey(title));
+            store.emplace_back(i == 0 && !c.stored_instead.empty() ? c.stored_instead : ShownText(title));
             taken.Add(title, static_cast<std::uint32_t>(i));
             set.Add(store.back());
         }

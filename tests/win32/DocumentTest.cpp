@@ -8,7 +8,7 @@
 #include <iterator>
 #include <optional>
 
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Harness.h"
 #include "Sample.h"
 #include "Velquorandimestra.h"
@@ -64,6 +64,11 @@ std::vector<std::u16string> Titles() {
     std::vector<std::u16string> titles;
     for (const _ITEM_LIST* p = g_App.item_list.get(); p; p = p->next.get()) titles.push_back(p->title);
     return titles;
+}
+
+// An unsaved change of a title, made as a commit makes it.
+void Retitle(_ITEM_LIST* record, const char16_t* title) {
+    g_App.CommitItem(record, [record, title] { record->title = title; });
 }
 
 bool QuitPosted() {
@@ -527,7 +532,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
 
     // Yes with a file: saved in place, record written, then the end.
     OpenFile(choosers, a);
-    g_App.item_list->next->title = u"B2";
+    Retitle(g_App.item_list->next.get(), u"B2");
     boxes.Answer(IDYES);
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(QuitPosted());
@@ -570,7 +575,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    g_App.item_list->title = u"changed";
+    Retitle(g_App.item_list.get(), u"changed");
 
     auto expect_failure = [&](const char* name, const std::wstring& target) {
         SCOPED_TRACE(name);
@@ -637,7 +642,7 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    g_App.item_list->title = u"changed";
+    Retitle(g_App.item_list.get(), u"changed");
 
     const std::wstring gone = dir_.File(L"gone\\b.vqf");
     choosers.SaveAnswer(gone);

@@ -8,6 +8,7 @@
 
 #include "Harness.h"
 #include "cfileio.h"
+#include "library.h"
 
 namespace {
 

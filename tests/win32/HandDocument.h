@@ -24,8 +24,7 @@ inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIM
 }
 
 inline void OpenByHand(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
-    g_App.item_list = ItemChain(items);
-    g_App.records.Rebuild();  // the chain changed outside the commands
+    g_App.ReplaceItems(ItemChain(items));
     g_App.action_kinds.reset();
     std::unique_ptr<_KIND_LIST>* kind_tail = &g_App.action_kinds;
     for (const std::u16string& kind : kinds) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <utility>
 
 #include "Seams.h"
 #include "Times.h"
@@ -300,4 +302,23 @@ std::vector<std::wstring> Listing(const std::wstring& dir) {
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void SetSaveFaultHook(SaveFaultHook hook) {
+    if (!hook) {
+        SetSaveStageHook({});
+        SetSaveSink({});
+        return;
+    }
+    // The Write step is the save's first chunk: a save begins at CreateTemp.
+    auto first_chunk = std::make_shared<bool>(true);
+    SetSaveStageHook([hook, first_chunk](SaveStage stage) {
+        if (stage == SaveStage::CreateTemp) *first_chunk = true;
+        return hook(stage);
+    });
+    SetSaveSink([hook, first_chunk](HANDLE file, std::span<const std::uint8_t> chunk) {
+        if (!std::exchange(*first_chunk, false) || !hook(SaveStage::Write)) return WriteAll(file, chunk);
+        WriteAll(file, chunk.first(chunk.size() / 2));
+        return false;
+    });
 }

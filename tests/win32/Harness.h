@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "File.h"
+
 // One message box as the program asked for it.
 struct AskedBox {
     HWND owner;
@@ -68,6 +70,13 @@ public:
 
 // Seconds since the epoch of a UTC instant.
 std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second = 0);
+
+// Makes the next saves fail at the step where `hook` returns true, as a full
+// disk or a refused access would; `hook` is asked before each step in turn.
+// At Write, half of the file's first chunk reaches the temporary file (half
+// of any file below 1 MiB) before the disk is full. An empty hook restores
+// normal saving.
+void SetSaveFaultHook(SaveFaultHook hook);
 
 // Fixture: registers the class once, creates the real main dialog 110 as the
 // program does, sets g_hWnd, and tears everything down afterwards. It does

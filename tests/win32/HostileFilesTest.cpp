@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Harness.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"

@@ -115,8 +115,9 @@ TEST_F(ItemCommandsTest, PlannedStartChangeAlsoPlacesTheLineAnew) {
     // B stands at line 0 only because an explicit position put it there; a
     // changed planned start gives it its schedule place again.
     OpenWithControls({At(u"A", 1), At(u"C", 3)});
-    g_App.item_list->next->next = std::make_unique<_ITEM_LIST>();
-    CopyItemList(g_App.item_list->next->next.get(), At(u"B", 2));
+    auto b = std::make_unique<_ITEM_LIST>();
+    CopyItemList(b.get(), At(u"B", 2));
+    g_App.AppendItem(std::move(b));
     g_App.schedule->AddItem(L"B", Day(1), Day(2), 0);
     Click(0);
     ASSERT_EQ(Text(IDC_TITLE), L"B");
@@ -217,7 +218,8 @@ TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
 TEST_F(ItemCommandsTest, CommitOfACopyNoRecordCarriesKeepsIt) {
     OpenWithControls({At(u"A", 1), At(u"B", 2)});
     Click(1);
-    g_App.item_list->next->title = u"Renamed elsewhere";
+    _ITEM_LIST* const b = g_App.item_list->next.get();
+    g_App.CommitItem(b, [b] { b->title = u"Renamed elsewhere"; });
     Enter(IDC_LOCATION, L"kept");
     EXPECT_EQ(Records(), (Titles{L"A", L"Renamed elsewhere", L"B"}));
     EXPECT_EQ(Record(u"B")->location, u"kept");

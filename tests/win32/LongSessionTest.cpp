@@ -19,7 +19,7 @@
 #include <set>
 #include <string>
 
-#include "Document.h"
+#include "VelquorandimestraFile.h"
 #include "Harness.h"
 #include "ItemTitles.h"
 #include "Velquorandimestra.h"
@@ -70,16 +70,16 @@ protected:
         if (lines != nodes) return "list box lines differ from the schedule list";
         std::map<std::wstring, int> records;
         for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get())
-            ++records[ToWide(TitleKey(r->title))];
+            ++records[ToWide(ShownText(r->title))];
         for (const auto& [title, count] : records)
             if (count != 1) return "title held by " + std::to_string(count) + " records";
         if (records.size() != lines.size()) return "records and lines differ in number";
         for (const std::wstring& line : lines)
             if (!records.count(line)) return "a line without a record";
         const _EDIT_ITEM& shown = *g_App.editor->GetItem();
-        const _ITEM_LIST* record = SearchItemList(g_App.item_list.get(), TitleKey(shown.title));
+        const _ITEM_LIST* record = SearchItemList(g_App.item_list.get(), ShownText(shown.title));
         if (!record || !(static_cast<const _EDIT_ITEM&>(*record) == shown)) return "the shown item is no record";
-        if (Text(IDC_TITLE) != ToWide(TitleKey(shown.title))) return "the title edit shows another title";
+        if (Text(IDC_TITLE) != ToWide(ShownText(shown.title))) return "the title edit shows another title";
         std::vector<std::wstring> kinds;
         for (const _KIND_LIST* k = g_App.action_kinds.get(); k; k = k->next.get()) kinds.push_back(ToWide(k->text));
         if (ComboEntries() != kinds) return "combo box entries differ from the kinds";

@@ -7,6 +7,7 @@
 #include "HandDocument.h"
 #include "Harness.h"
 #include "Report.h"
+#include "TextOutDlg.h"
 #include "WideText.h"
 #include "library.h"
 #include "proc.h"

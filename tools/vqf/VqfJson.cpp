@@ -355,7 +355,8 @@ private:
                         if (low < 0xDC00 || low > 0xDFFF) Syntax("a high surrogate escape without a low one");
                         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                     }
-                    AppendUtf8(out, cp);
+                    char utf8[4];
+                    out.append(utf8, PutUtf8(utf8, cp));
                     break;
                 }
                 default: Syntax("an unknown escape in a string");
@@ -376,24 +377,6 @@ private:
             v = v << 4 | static_cast<char32_t>(d);
         }
         return v;
-    }
-
-    static void AppendUtf8(std::string& out, char32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | cp >> 6);
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | cp >> 12);
-            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | cp >> 18);
-            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     // ---- bytes

@@ -206,13 +206,6 @@ private:
     std::uint64_t written_ = 0;
 };
 
-// The title the program shows for a stored title (an empty one is the
-// default title), as the calendar export names items.
-std::u16string_view ShownTitle(std::u16string_view title) {
-    title = TitleKey(title);
-    return title.empty() ? std::u16string_view(kNewActionTitle) : title;
-}
-
 // What a first pass over a file learns: the check, and the groups of items
 // that share a title.
 struct Survey {
@@ -231,20 +224,21 @@ std::u16string TitleAt(InputFile& in, std::uint64_t offset) {
 // The bytes the program would write for an item, to tell whether its block
 // comes back unchanged.
 std::uint64_t StoredSize(const _EDIT_ITEM& item) {
-    auto units = [](std::u16string_view t) -> std::uint64_t { return TitleKey(t).size(); };
+    auto units = [](std::u16string_view t) -> std::uint64_t { return ShownText(t).size(); };
     return 16 + 100 + 2 * (units(item.title) + units(item.action_kind) + units(item.location) + units(item.status));
 }
 
-// Checks a file and finds its repeated titles (by TitleKey, or by the shown
-// title when `by_shown_title`); refuses it unless it passes and (when
-// `need_items`) holds items. Leaves the file at its start.
-Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse, bool by_shown_title = false) {
+// Checks a file and finds its repeated titles (by ShownText, or by
+// ICalendarTitle when `by_calendar_title`); refuses it unless it passes and
+// (when `need_items`) holds items. Leaves the file at its start.
+Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool refuse,
+                  bool by_calendar_title = false) {
     Survey s;
     RepeatedTitles titles;
     VqfVisitor visit;
     visit.titles_only = true;
     visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
-        titles.Add(by_shown_title ? ShownTitle(item.title) : std::u16string_view(item.title), index,
+        titles.Add(by_calendar_title ? ICalendarTitle(item.title) : std::u16string_view(item.title), index,
                    static_cast<std::uint32_t>(offset));
     };
     s.check = VisitVqfFrom(in.size(), in.Reader(), visit);
@@ -254,7 +248,7 @@ Survey SurveyFile(const std::string& file, InputFile& in, bool need_items, bool 
     if (s.check) {
         s.repeats = titles.Find([&](std::uint32_t, std::uint32_t offset) {
             const std::u16string title = TitleAt(in, offset);
-            return std::u16string(by_shown_title ? ShownTitle(title) : TitleKey(title));
+            return std::u16string(by_calendar_title ? ICalendarTitle(title) : ShownText(title));
         });
     }
     in.Seek(0);
@@ -439,7 +433,7 @@ int Dump(const std::string& file, bool json, std::ostream& out, std::ostream& er
             expected += 4;  // the kind count
             kinds_started = true;
         }
-        expected += 4 + 2 * TitleKey(kind).size();
+        expected += 4 + 2 * ShownText(kind).size();
         if (json) {
             AppendJsonKind(buffer, kind, index == 0);
         } else {
@@ -503,7 +497,7 @@ public:
         return true;
     }
 
-    // Items that share a title (by TitleKey), numbered from 0.
+    // Items that share a title (by ShownText), numbered from 0.
     std::vector<std::vector<std::uint32_t>> Repeats() {
         return titles_.Find([&](std::uint32_t, std::uint32_t offset) {
             const std::string text = output_.ReadBack(offset + 4, StoredLength(output_.ReadBack(offset, 4)));
@@ -597,8 +591,8 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     InputFile in(file);
     const Survey survey = SurveyFile(file, in, true, true);
     // The schedule: the first item of each title (the others get no line),
-    // ascending planned completion, equal ones in file order. Only the keys
-    // and where each item lies are kept; the texts are read again in order.
+    // in schedule order (ScheduleBefore). Only the keys and where each item
+    // lies are kept; the texts are read again in order.
     struct Line {
         _TIMES planned_end;
         std::uint32_t offset;
@@ -610,7 +604,7 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     visit.titles_only = true;
     visit.item = [&](std::uint32_t index, std::uint64_t offset, const _EDIT_ITEM& item) {
         if (!wanted.empty()) {
-            const auto it = std::find(wanted.begin(), wanted.end(), TitleKey(item.title));
+            const auto it = std::find(wanted.begin(), wanted.end(), ShownText(item.title));
             if (it == wanted.end()) return;
             found[static_cast<std::size_t>(it - wanted.begin())] = true;
         }
@@ -620,8 +614,7 @@ int Report(const std::string& file, const std::vector<std::string>& titles, std:
     const auto later = LaterOccurrences(survey.repeats);
     std::erase_if(lines, [&](const Line& line) { return FindLater(later, line.index) != nullptr; });
     std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
-        const int c = TimeCmp(a.planned_end, b.planned_end);
-        return c != 0 ? c < 0 : a.index < b.index;
+        return ScheduleBefore(a.planned_end, a.index, b.planned_end, b.index);
     });
     int status = kExitOk;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
@@ -662,7 +655,7 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
     visit.item = [&](std::uint32_t index, std::uint64_t, const _EDIT_ITEM& item) {
         const auto* later = FindLater(occurrence, index);
         piece.clear();
-        AppendVTodo(piece, item, ICalendarUid(ShownTitle(item.title), later ? later->second : 1), stamp);
+        AppendVTodo(piece, item, ICalendarUid(ICalendarTitle(item.title), later ? later->second : 1), stamp);
         output.Write(piece);
     };
     if (!VisitVqfFrom(in.size(), in.Reader(), visit)) Throw(kExitUsage, file, "the file changed while read");

@@ -49,10 +49,13 @@ std::string FoldICalendarLine(std::string_view line);
 std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds);
 
 // The pieces of MakeICalendar, for a writer that passes items through one at
-// a time: the lines before the first VTODO, the line after the last, and
-// the UID of the `occurrence`-th item (from 1) titled `title` in the file.
+// a time: the lines before the first VTODO, the line after the last, the
+// title that names an item (its SUMMARY; the stored title up to its first
+// NUL, an empty one as the default title), and the UID of the
+// `occurrence`-th item (from 1) named `title` in the file.
 std::string ICalendarBegin();
 std::string ICalendarEnd();
+std::u16string_view ICalendarTitle(std::u16string_view title);
 std::string ICalendarUid(std::u16string_view title, unsigned occurrence);
 
 // The VTODO of one item, CR LF line ends, folded. `uid` must be unique in

@@ -7,16 +7,7 @@
 
 namespace {
 
-// Days from 1970-01-01 to a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
+// The date `z` days after 1970-01-01 (the inverse of DaysFromCivil).
 void CivilFromDays(std::int64_t z, std::int32_t& year, std::int32_t& month, std::int32_t& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -76,37 +67,6 @@ void AppendUtc(std::string& out, const UtcMinute& u) {
     out.append(buf, static_cast<std::size_t>(p - buf));
 }
 
-// The text as the program uses it: a stored NUL ends it.
-std::u16string_view ShownText(const std::u16string& text) {
-    const std::u16string_view view(text);
-    return view.substr(0, view.find(u'\0'));
-}
-
-std::u16string_view ShownTitle(const std::u16string& title) {
-    const std::u16string_view shown = ShownText(title);
-    return title.empty() ? std::u16string_view(kNewActionTitle) : shown;
-}
-
-// UTF-8 of one code point at `p`; gives the end.
-char* PutCodePoint(char* p, char32_t cp) {
-    if (cp < 0x80) {
-        *p++ = static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        *p++ = static_cast<char>(0xC0 | (cp >> 6));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        *p++ = static_cast<char>(0xE0 | (cp >> 12));
-        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        *p++ = static_cast<char>(0xF0 | (cp >> 18));
-        *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return p;
-}
-
 // The escaped text in UTF-8, appended in one pass through a pointer into
 // room for the longest result (the texts are most of an export): no unit
 // gives more than 3 bytes (an escape 2, a pair 4 for 2 units). A surrogate
@@ -120,15 +80,15 @@ void AppendEscaped(std::string& out, std::u16string_view text) {
     auto put = [&](char16_t c) {
         if (high != 0) {
             if (c >= 0xDC00 && c <= 0xDFFF) {
-                p = PutCodePoint(p, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
+                p = PutUtf8(p, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
                 high = 0;
                 return;
             }
-            p = PutCodePoint(p, 0xFFFD);
+            p = PutUtf8(p, 0xFFFD);
             high = 0;
         }
         if (c >= 0xD800 && c <= 0xDBFF) high = c;
-        else p = PutCodePoint(p, c >= 0xDC00 && c <= 0xDFFF ? char32_t{0xFFFD} : char32_t{c});
+        else p = PutUtf8(p, c >= 0xDC00 && c <= 0xDFFF ? char32_t{0xFFFD} : char32_t{c});
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
@@ -166,7 +126,7 @@ void AppendEscaped(std::string& out, std::u16string_view text) {
                 break;
         }
     }
-    if (high != 0) p = PutCodePoint(p, 0xFFFD);
+    if (high != 0) p = PutUtf8(p, 0xFFFD);
     out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
@@ -285,7 +245,7 @@ std::string FoldICalendarLine(std::string_view line) {
 
 void AppendVTodo(std::string& out, const _EDIT_ITEM& item, std::string_view uid, std::int64_t stamp_seconds) {
     LineWriter w(out);
-    const std::u16string_view title = ShownTitle(item.title);
+    const std::u16string_view title = ICalendarTitle(item.title);
     const std::u16string_view status = ShownText(item.status);
     w.Line("BEGIN", "VTODO");
     w.Line("UID", uid);
@@ -336,6 +296,10 @@ std::string ICalendarEnd() {
     return out;
 }
 
+std::u16string_view ICalendarTitle(std::u16string_view title) {
+    return title.empty() ? std::u16string_view(kNewActionTitle) : ShownText(title);
+}
+
 std::string ICalendarUid(std::u16string_view title, unsigned occurrence) {
     // "%016llx-%u@velquorandimestra", by hand: one for every item.
     static const char kHex[] = "0123456789abcdef";
@@ -353,7 +317,7 @@ std::string MakeICalendar(const _ITEM_LIST* head, std::int64_t stamp_seconds) {
     // A title may occur twice in a file; the occurrence keeps UIDs unique.
     std::map<std::u16string_view, unsigned> seen;
     for (const _ITEM_LIST* p = head; p != nullptr; p = p->next.get()) {
-        const std::u16string_view title = ShownTitle(p->title);
+        const std::u16string_view title = ICalendarTitle(p->title);
         AppendVTodo(out, *p, ICalendarUid(title, ++seen[title]), stamp_seconds);
     }
     out += ICalendarEnd();

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "ListBox.h"
+#include "Controls.h"
 #include "RedrawPause.h"
 #include "Report.h"
+#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {
@@ -81,15 +81,15 @@ std::size_t PartEnd(const std::u16string& text, std::size_t from) {
 void AppendKeepingView(HWND edit, const std::u16string& part) {
     DWORD sel_start = 0, sel_end = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
-    const LRESULT top = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const int top = Edit_GetFirstVisibleLine(edit);
     const int left = GetScrollPos(edit, SB_HORZ);
     {
         const RedrawPause pause(edit, RedrawPause::kRepaintNothing);
         const int end = GetWindowTextLengthW(edit);
-        SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePointer(part)));
-        SendMessageW(edit, EM_SETSEL, sel_start, sel_end);
-        SendMessageW(edit, EM_LINESCROLL, 0, top - SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+        Edit_SetSel(edit, end, end);
+        Edit_ReplaceSel(edit, WidePointer(part));
+        Edit_SetSel(edit, sel_start, sel_end);
+        Edit_Scroll(edit, top - Edit_GetFirstVisibleLine(edit), 0);
         SendMessageW(edit, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, left), 0);
     }
     RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -118,15 +118,26 @@ void ContinueReport(HWND window) {
 
 bool ReportArriving(HWND window) { return Pending().count(window) != 0; }
 
+bool ContinueReportOnTimer(HWND window, UINT_PTR timer) {
+    if (timer != kFillTimer) return false;
+    ContinueReport(window);
+    return true;
+}
+
+void DropReport(HWND window) {
+    KillTimer(window, kFillTimer);
+    Pending().erase(window);
+}
+
 int CVelquorandimestra::OnTextOut(HWND window) {
     if (state != STATE_OPEN) return 0;
-    HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
     for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
     std::u16string report = BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines);
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
-    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    Edit_LimitText(edit, 0);
     const std::size_t first = PartEnd(report, 0);
     if (first == report.size()) {
         SetWindowTextW(edit, WidePointer(report));
@@ -141,23 +152,4 @@ int CVelquorandimestra::OnTextOut(HWND window) {
         while (ReportArriving(window)) ContinueReport(window);
     }
     return 0;
-}
-
-INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            g_App.OnTextOut(window);
-            return TRUE;
-        case WM_TIMER:
-            if (wParam != kFillTimer) return FALSE;
-            ContinueReport(window);
-            return TRUE;
-        case WM_DESTROY:
-            // Closed before the whole report arrived: the rest is dropped.
-            KillTimer(window, kFillTimer);
-            Pending().erase(window);
-            return FALSE;
-        default:
-            return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
-    }
 }

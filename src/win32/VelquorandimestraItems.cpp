@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Controls.h"
 #include "ItemTitles.h"
-#include "ListBox.h"
 #include "RedrawPause.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
@@ -16,17 +16,6 @@
 #include "resource.h"
 
 namespace {
-
-HWND ItemListBox() { return GetDlgItem(GetWnd(), IDC_ITEM_LIST); }
-
-// Links `record` at the end of the chain and returns it.
-_ITEM_LIST* Append(CVelquorandimestra& app, std::unique_ptr<_ITEM_LIST> record) {
-    _ITEM_LIST* const last = app.records.Last();
-    std::unique_ptr<_ITEM_LIST>& link = last ? last->next : app.item_list;
-    link = std::move(record);
-    app.records.Appended(link.get());
-    return link.get();
-}
 
 // Tries titles in the order `rename` gives until the schedule list takes one;
 // returns the title it took. The schedule list is the judge of which titles
@@ -41,20 +30,13 @@ std::u16string AddUnderFreeTitle(CScheduleManager& schedule, const _EDIT_ITEM& i
 }
 
 // The index of the line that shows `key`, or -1. The schedule list holds the
-// lines' titles in line order, so the index is found without asking the list
-// box line by line; it is checked against the line itself, and the list box
-// is read through only when the two disagree.
-int FindLine(HWND list, const CScheduleManager& schedule, std::u16string_view key) {
+// lines' titles in line order (every change of one is made with the other),
+// so the index is found without asking the list box line by line.
+int FindLine(const CScheduleManager& schedule, std::u16string_view key) {
     const std::wstring wanted = ToWide(key);
     int index = 0;
-    for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n != nullptr; n = n->next.get(), ++index) {
-        if (n->title != wanted) continue;
-        if (GetListBoxLine(list, index) == wanted) return index;
-        break;
-    }
-    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i)
-        if (GetListBoxLine(list, static_cast<int>(i)) == wanted) return static_cast<int>(i);
+    for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n != nullptr; n = n->next.get(), ++index)
+        if (n->title == wanted) return index;
     return -1;
 }
 
@@ -67,9 +49,9 @@ void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_v
     int last = -1;
     for (int i : selected) last = std::max(last, i);
     if (last >= 0 && GetListBoxLine(list, last) == ToWide(key)) return;
-    const int own = FindLine(list, schedule, key);
-    SendMessageW(list, LB_SETSEL, FALSE, -1);
-    if (own >= 0) SendMessageW(list, LB_SETSEL, TRUE, own);
+    const int own = FindLine(schedule, key);
+    ListBox_SetSel(list, FALSE, -1);
+    if (own >= 0) ListBox_SetSel(list, TRUE, own);
 }
 
 }  // namespace
@@ -78,8 +60,8 @@ int CVelquorandimestra::OnAddItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
     auto fresh = std::make_unique<_ITEM_LIST>();
     InitItemList(fresh.get());
-    _ITEM_LIST* record = Append(*this, std::move(fresh));
-    records.Change(record, [&] {
+    _ITEM_LIST* record = AppendItem(std::move(fresh));
+    CommitItem(record, [&] {
         record->title = AddUnderFreeTitle(*schedule, *record, CScheduleManager::kSchedulePosition,
                                           [](const TitleTaken& taken) { return AddCommandTitle(taken); });
     });
@@ -89,7 +71,7 @@ int CVelquorandimestra::OnAddItem() {
 
 int CVelquorandimestra::OnDeleteItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
-    HWND list = ItemListBox();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
 
     // From the bottom-most selected line up. Each line goes with
     // CScheduleManager::DeleteItem, which removes the last selected line:
@@ -109,38 +91,26 @@ int CVelquorandimestra::OnDeleteItem() {
     // The first record of each deleted line's title goes, in one pass over
     // the chain rather than one walk per line.
     if (!doomed.empty()) {
-        std::unique_ptr<_ITEM_LIST>* link = &item_list;
-        while (*link) {
-            const auto hit = doomed.find(std::u16string(TitleKey((*link)->title)));
-            if (hit != doomed.end() && hit->second > 0) {
-                --hit->second;
-                std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
-                *link = std::move(gone->next);
-                DeleteItem(std::move(gone));
-            } else {
-                link = &(*link)->next;
-            }
-        }
+        UnlinkItems([&doomed](const _ITEM_LIST& record) {
+            const auto hit = doomed.find(std::u16string(ShownText(record.title)));
+            if (hit == doomed.end() || hit->second == 0) return false;
+            --hit->second;
+            return true;
+        });
     }
 
     if (item_list) {
-        records.Rebuild();
         editor->SetItem(item_list.get());
         return 0;
     }
     // A document always holds an item: the last one is replaced by a fresh one.
-    item_list = std::make_unique<_ITEM_LIST>();
-    InitItemList(item_list.get());
-    records.Rebuild();
-    schedule->AddItem(ToWide(TitleKey(item_list->title)).c_str(), item_list->planned_start, item_list->planned_end,
-                      CScheduleManager::kSchedulePosition);
-    editor->SetItem(item_list.get());
+    StartWithFreshItem();
     return 0;
 }
 
 int CVelquorandimestra::OnEnSetFocus(HWND control) {
     // Typing into a field replaces its text.
-    SendMessageW(control, EM_SETSEL, 0, -1);
+    Edit_SetSel(control, 0, -1);
     return 0;
 }
 
@@ -149,7 +119,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     _EDIT_ITEM* const working = editor->GetItem();
     const _TIMES shown_start = working->planned_start;
     const _TIMES shown_end = working->planned_end;
-    const std::u16string shown_key(TitleKey(working->title));
+    const std::u16string shown_key(ShownText(working->title));
 
     // The record the editor shows, not the first of its title: a file may
     // hold several records with one title, and an edit of one must not land
@@ -157,7 +127,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     _ITEM_LIST* record =
         editor->Shown() != nullptr ? records.Find(shown_key, editor->Shown()) : records.Find(shown_key);
 
-    HWND list = ItemListBox();
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
     // The line leaves and comes back: the list box is drawn once, at the end.
     std::optional<RedrawPause> pause(std::in_place, list);
     SelectOwnLine(list, *schedule, shown_key);
@@ -167,10 +137,11 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
     const unsigned position = moved || line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(line);
 
-    // A working copy that no record carries (the chain and the editor fell
-    // apart) is kept as a record of its own rather than dropped.
-    if (record == nullptr) record = Append(*this, std::make_unique<_ITEM_LIST>());
-    records.Change(record, [&] {
+    // A working copy that no record carries (its record was retitled by
+    // another commit since it was shown) is kept as a record of its own
+    // rather than dropped.
+    if (record == nullptr) record = AppendItem(std::make_unique<_ITEM_LIST>());
+    CommitItem(record, [&] {
         CopyItemList(record, working);
         record->title = AddUnderFreeTitle(*schedule, *record, position, [&](const TitleTaken& taken) {
             return CommitTitle(record->title, taken);
@@ -183,10 +154,10 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
 
 int CVelquorandimestra::OnLbnSelChange(HWND list) {
     if (state != STATE_OPEN || !editor) return 0;
-    if (list != ItemListBox()) return 0;  // only the item list box has item lines
-    const LRESULT current = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (list != MainDialogItem(IDC_ITEM_LIST)) return 0;  // only the item list box has item lines
+    const int current = ListBox_GetCurSel(list);
     if (current == LB_ERR) return 0;
-    const std::wstring text = GetListBoxLine(list, static_cast<int>(current));
+    const std::wstring text = GetListBoxLine(list, current);
     if (_ITEM_LIST* record = records.Find(ToU16(text))) editor->SetItem(record);
     return 0;
 }

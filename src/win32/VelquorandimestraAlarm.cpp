@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "ItemTitles.h"
+#include "Records.h"
 #include "Seams.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
@@ -34,8 +34,8 @@ int CVelquorandimestra::OnTimer() {
     // went away meanwhile.
     std::vector<std::wstring> due;
     for (const _ITEM_LIST* item : records.Due(now)) {
-        const std::u16string_view status = TitleKey(item->status);
-        due.push_back(ToWide(status.empty() ? TitleKey(item->title) : status));
+        const std::u16string_view status = ShownText(item->status);
+        due.push_back(ToWide(status.empty() ? ShownText(item->title) : status));
     }
 
     const _ITEM_LIST* const document = item_list.get();

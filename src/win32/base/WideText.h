@@ -25,3 +25,6 @@ std::wstring GetWindowString(HWND window, std::size_t limit);
 
 // The text of a list box line, read with its length.
 std::wstring GetListBoxLine(HWND list, int index);
+
+// The text of a combo box entry, read with its length.
+std::wstring GetComboBoxEntry(HWND combo, int index);

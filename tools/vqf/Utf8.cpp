@@ -23,32 +23,15 @@ std::string ToUtf8(std::u16string_view text) {
     // unit; a pair takes 4 for 2): exports pass every text through here.
     std::string out(text.size() * 3, '\0');
     char* p = out.data();
-    auto put = [&p](char32_t cp) {
-        if (cp < 0x80) {
-            *p++ = static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            *p++ = static_cast<char>(0xC0 | (cp >> 6));
-            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *p++ = static_cast<char>(0xE0 | (cp >> 12));
-            *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            *p++ = static_cast<char>(0xF0 | (cp >> 18));
-            *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (IsHigh(u) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            put(0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+            p = PutUtf8(p, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
             ++i;
         } else if (IsHigh(u) || IsLow(u)) {
-            put(0xFFFD);
+            p = PutUtf8(p, 0xFFFD);
         } else {
-            put(u);
+            p = PutUtf8(p, u);
         }
     }
     out.resize(static_cast<std::size_t>(p - out.data()));

@@ -1,0 +1,349 @@
+// The life of the one document: start-up reopening, new, open, save, save as,
+// and the reading and writing of the action item file.
+#include "VelquorandimestraFile.h"
+
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <span>
+#include <vector>
+
+#include "File.h"
+#include "Seams.h"
+#include "Velquorandimestra.h"
+#include "VqfCodec.h"
+#include "WideText.h"
+#include "library.h"
+#include "resource.h"
+
+namespace {
+
+constexpr std::size_t kPathUnits = 2048;  // chooser buffers to begin with, terminator included
+// The longest path Windows handles, terminator included; a buffer grows to
+// it when a path does not fit the one above.
+constexpr std::size_t kLongestPathUnits = 32768;
+constexpr wchar_t kAppTitle[] = L"Velquorandimestra";
+constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
+constexpr wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
+constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
+constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
+constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+// Documents and the last-file record are read with nobody else sharing them.
+constexpr DWORD kExclusive = 0;
+
+std::wstring g_record_path;  // empty: beside the executable
+
+// Writes the last-file record. Failing to write it is not reported: the
+// document itself was saved, and a missing or short record only means no
+// file is reopened at the next start.
+void WriteLastFileRecord(const std::wstring& document_path) {
+    const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
+    FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (record.ok()) WriteAll(record.get(), bytes);
+}
+
+void ShowError(const std::wstring& text) { ShowMessageBox(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
+
+void SetDocumentTitle(const std::wstring& name) {
+    const std::wstring title = std::wstring(kAppTitle) + L" [ " + name + L" ]";
+    SetWindowTextW(GetWnd(), title.c_str());
+}
+
+// Turns a checked and loaded file into the open document: records, schedule
+// list and list box, editor with the last item, kind combo box. `report` is
+// false at start-up, where a file without items is skipped silently.
+int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstring& name, const std::wstring& path,
+                 bool report) {
+    const VqfCheckResult& check = loaded.check;
+    if (!check) return kFileOpenUnsupported;
+    if (check.item_count == 0) {
+        // A document must always hold an item: raise the fatal error (which
+        // asks the window to close) without opening anything, so that no
+        // click can reach a document without items, schedule or editor.
+        if (report) MyCriticalError(kErrorFileReader, 1);
+        return kFileOpenNoItems;
+    }
+    VqfDocument doc = std::move(loaded.doc);
+
+    app.file_name = name;
+    app.file_path = path;
+    SetDocumentTitle(app.file_name);
+    app.schedule = std::make_unique<CScheduleManager>();
+    app.schedule->InitInstance();
+    app.editor = std::make_unique<CActionEdit>();
+    app.editor->InitInstance();
+    app.ReplaceItems(std::move(doc.item_list));
+    app.action_kinds = std::move(doc.action_kinds);
+
+    // Every record in file order; a title already listed gets no line, and
+    // the record stays in the chain.
+    app.schedule->AddItems(app.item_list.get());
+    app.ShowKinds();
+
+    // Showing every item in turn would end with the last one shown: show
+    // only that one. It is shown after the kinds are in, so that the combo
+    // box selects its kind: with no selection the next commit would read
+    // "no kind chosen".
+    app.editor->SetItem(app.records.Last());
+    return 0;
+}
+
+int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& name, const std::wstring& path,
+                   bool report) {
+    try {
+        // The file passes through one buffer: memory holds the document, not
+        // the document and a copy of its file.
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > 0xFFFFFFFFll)
+            return kFileOpenUnsupported;
+        LARGE_INTEGER zero{};
+        if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return kFileOpenUnsupported;
+        VqfLoadResult loaded = LoadVqfFrom(static_cast<std::uint64_t>(size.QuadPart),
+                                           [file](std::span<std::uint8_t> into) { return ReadExactly(file, into); });
+        // A file that changed size while it was read is not the file that
+        // was checked.
+        LARGE_INTEGER after{};
+        if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
+        return LoadDocument(app, std::move(loaded), name, path, report);
+    } catch (const std::exception&) {
+        // Out of memory for a huge file: nothing may stay half-built.
+        app.DeleteInstance();
+        return kFileOpenUnsupported;
+    }
+}
+
+OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+    OPENFILENAMEW ofn{};
+    // The classic chooser record, without the trailing reserved members (76
+    // bytes in the 32-bit program).
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.lpstrFilter = kFilter;
+    ofn.lpstrFile = path.data();
+    ofn.nMaxFile = static_cast<DWORD>(path.size());
+    ofn.lpstrFileTitle = title.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
+    return ofn;
+}
+
+// A chooser buffer that starts with `text`: 2048 units, or longer when the
+// text needs it (a document saved under a long path).
+std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
+    std::vector<wchar_t> buffer(std::max(kPathUnits, text.size() + 1), L'\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    return buffer;
+}
+
+// Shows a chooser. A path longer than its buffers closes the chooser with
+// FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
+// path and the text it started with. True when a path was chosen.
+bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+    const std::vector<wchar_t> start = path;
+    for (;;) {
+        OPENFILENAMEW ofn = ChooserRecord(path, title);
+        if (show(&ofn)) break;
+        if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL || path.size() >= kLongestPathUnits) return false;
+        path = start;
+        path.resize(kLongestPathUnits, L'\0');
+        title.assign(kLongestPathUnits, L'\0');
+    }
+    path.back() = L'\0';
+    title.back() = L'\0';
+    return true;
+}
+
+}  // namespace
+
+std::wstring LastFileRecordPath() {
+    if (!g_record_path.empty()) return g_record_path;
+    // A buffer that the path fills up may have cut it: try a longer one.
+    std::vector<wchar_t> buffer(kPathUnits, L'\0');
+    DWORD n = 0;
+    for (;;) {
+        n = GetModuleFileNameW(g_hInst, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size() - 1 || buffer.size() >= kLongestPathUnits) break;
+        buffer.assign(kLongestPathUnits, L'\0');
+    }
+    std::wstring path(buffer.data(), std::min<std::size_t>(n, buffer.size()));
+    if (path.size() >= 3) path.replace(path.size() - 3, 3, L"dat");
+    return path;
+}
+
+void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
+
+int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path) {
+    return LoadFromHandle(*this, file, name ? name : L"", path ? path : L"", true);
+}
+
+// Saves the document to `file_path` without ever destroying the previous
+// file, then records the path in the last-file record. Returns 0 when saved;
+// otherwise the user has been told and nothing changed on disk.
+int CVelquorandimestra::SaveFile() {
+    if (file_path.empty()) return 1;
+    bool saved = false;
+    try {
+        // The file is streamed out through a small buffer; a document too
+        // large for the format is refused before its first byte is written.
+        const _ITEM_LIST* items = item_list.get();
+        const _KIND_LIST* kinds = action_kinds.get();
+        saved = ReplaceFileContent(file_path, [items, kinds](const ByteSink& sink) {
+            return WriteVqfTo(items, kinds, sink) == VqfWriteStatus::Written;
+        });
+    } catch (const std::exception&) {
+        // No memory for the writer's buffer: the temporary file is gone
+        // already, the previous file untouched.
+        saved = false;
+    }
+    if (!saved) {
+        ShowError(L"ファイル「" + file_path + L"」を保存できませんでした。");
+        return 1;
+    }
+    WriteLastFileRecord(file_path);
+    return 0;
+}
+
+int CVelquorandimestra::InitInstance() {
+    file_handle = nullptr;
+    file_name.clear();
+    file_path.clear();
+    state = STATE_NONE;
+    ReplaceItems(nullptr);
+    action_kinds.reset();
+    schedule.reset();
+    editor.reset();
+
+    // Every failure below leaves the program without a document and says
+    // nothing: a stale record must never keep the program from starting.
+    std::wstring path;
+    {
+        FileHandle record(OpenForReading(LastFileRecordPath(), kExclusive));
+        if (!record.ok()) return 0;
+        const auto bytes = ReadAll(record.get(), 4 + 2 * kLastFilePathUnits + 2);
+        if (!bytes) return 0;
+        path = ToWide(DecodeLastFileRecord(*bytes));
+    }
+    if (path.empty() || !Exists(path)) return 0;
+    FileHandle file(OpenForReading(path, kExclusive));
+    if (!file.ok()) return 0;
+    const std::wstring name = ToWide(FileNameOfPath(ToU16(path)));
+    if (LoadFromHandle(*this, file.get(), name, path, false) == 0) state = STATE_OPEN;
+    return 0;
+}
+
+int CVelquorandimestra::AskSaveCurrent(HWND owner) {
+    const int answer = ShowMessageBox(owner, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES && OnSaveFile() != 0) return IDCANCEL;
+    return answer;
+}
+
+int CVelquorandimestra::OnFileNew() {
+    if (state != STATE_NONE) {
+        const int answer = AskSaveCurrent(GetWnd());
+        if (answer == IDCANCEL) return 0;
+        if (answer != IDYES && answer != IDNO) {
+            // The question could not be asked. The fatal error asks the
+            // window to close; whether or not it did, this command ends
+            // here: a close that was refused keeps the document.
+            MyCriticalError(kErrorDocumentCommands, 1);
+            return 0;
+        }
+        DeleteInstance();
+    }
+    SetWindowTextW(GetWnd(), kAppTitle);
+    if (item_list || schedule || editor) DeleteInstance();
+
+    schedule = std::make_unique<CScheduleManager>();
+    schedule->InitInstance();
+    editor = std::make_unique<CActionEdit>();
+    editor->InitInstance();
+    state = STATE_OPEN;
+    StartWithFreshItem();
+    return 0;
+}
+
+int CVelquorandimestra::OnFileOpen() {
+    std::vector<wchar_t> path(kPathUnits, L'\0');
+    std::vector<wchar_t> title(kPathUnits, L'\0');
+    // Cancel, a box that gave no answer, or a save that was cancelled or
+    // failed stops the command with the document still open.
+    if (state != STATE_NONE) {
+        const int answer = AskSaveCurrent(GetWnd());
+        if (answer != IDYES && answer != IDNO) return 0;
+        DeleteInstance();
+    }
+
+    for (;;) {
+        if (!Choose(ShowOpenFileDialog, path, title)) return 0;
+        if (Exists(path.data())) break;
+        ShowMessageBox(nullptr, kMissingFile, L"ERROR", MB_OK);
+    }
+
+    const std::wstring full(path.data());
+    std::wstring name(title.data());
+    if (name.empty()) name = ToWide(FileNameOfPath(ToU16(full)));
+    file_handle = OpenForReading(full, kExclusive);
+    if (file_handle == INVALID_HANDLE_VALUE) {
+        // Locked by another program or no right to read: say so rather than
+        // read from a handle that is not there.
+        file_handle = nullptr;
+        ShowError(L"ファイル「" + full + L"」を開けませんでした。");
+        return 0;
+    }
+    const int result = FileOpen(file_handle, name.c_str(), full.c_str());
+    CloseHandle(file_handle);
+    file_handle = nullptr;
+    if (result == 0)
+        state = STATE_OPEN;
+    else if (result == kFileOpenUnsupported)
+        ShowMessageBox(nullptr, kUnsupported, L"エラー", MB_OK);
+    return 0;
+}
+
+// Returns 0 when the document was saved, 1 when not (no document, cancelled,
+// or failed).
+int CVelquorandimestra::OnSaveFile() {
+    if (state != STATE_OPEN) return 1;
+    if (file_path.empty()) return OnSaveFileNew();
+    return SaveFile();
+}
+
+// Returns 0 when the document was saved under the chosen name, 1 when not.
+int CVelquorandimestra::OnSaveFileNew() {
+    if (state != STATE_OPEN) return 1;
+    // The chooser starts from the document's whole path, however long.
+    std::vector<wchar_t> path = ChooserBuffer(file_path);
+    std::vector<wchar_t> title(kPathUnits, L'\0');
+
+    for (;;) {
+        if (!Choose(ShowSaveFileDialog, path, title)) return 1;
+        // The test runs on the name as chosen, before ".vqf" is added.
+        if (!Exists(path.data())) break;
+        if (ShowMessageBox(nullptr, kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;
+    }
+
+    std::wstring new_path(path.data());
+    std::wstring new_name(title.data());
+    if (new_name.empty()) new_name = ToWide(FileNameOfPath(ToU16(new_path)));
+    if (NeedsVqfExtension(ToU16(new_name))) {
+        new_name += L".vqf";
+        new_path += L".vqf";
+    }
+    if (file_handle != nullptr) {
+        CloseHandle(file_handle);
+        file_handle = nullptr;
+    }
+    // The document takes the new name only once it is really saved there.
+    std::wstring old_path = std::move(file_path);
+    file_path = new_path;
+    if (SaveFile() != 0) {
+        file_path = std::move(old_path);
+        return 1;
+    }
+    file_name = new_name;
+    SetDocumentTitle(file_name);
+    return 0;
+}

@@ -1,0 +1,18 @@
+// Files of the document manager: where the last-file record lives (and the
+// hook that tests use to move it), and what FileOpen returns.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The last-file record: the executable's path with its last three characters
+// replaced by "dat" (C:\tools\plan.exe -> C:\tools\plan.dat).
+std::wstring LastFileRecordPath();
+
+// Puts the record somewhere else (tests); an empty path restores the default.
+void SetLastFileRecordPath(std::wstring path);
+
+// Status of FileOpen beyond 0 (loaded).
+inline constexpr int kFileOpenUnsupported = 1;  // unreadable or refused by the structural check
+inline constexpr int kFileOpenNoItems = 2;      // valid structure without items: fatal error raised
