@@ -1,9 +1,14 @@
 #!/bin/sh
-# Wine's 32-bit loader run under user-mode emulation, for machines whose kernel
-# cannot execute 32-bit x86 code. wine-run.sh starts the program through this
-# script. Only that first process is emulated this way: Wine sets WINELOADER
-# to its own loader's path for the processes it starts (its services, the
-# desktop, a test's child processes), and those are executed by the kernel,
-# natively where it can, otherwise only through a binfmt_misc handler for
-# 32-bit executables.
-exec qemu-i386 /usr/lib/wine/wine "$@"
+# Wine's 32-bit loader under user-mode emulation, for machines whose kernel
+# cannot execute 32-bit x86 code. wine-run.sh runs this script as "wine" from
+# a copy of Wine's loader folder (build/wine-qemu/lib/wine), where wine.elf is
+# a copy of the real loader.
+#
+# Wine starts its other processes (its services, the desktop, a program's
+# child processes) through the file named like its own first argument in the
+# folder of its executable. Under qemu that executable is wine.elf and the
+# first argument is this script's path, so they all come back here and run
+# emulated too. WINELOADERNOEXEC keeps the loader from re-executing itself
+# through the preloader, which cannot run under the emulator.
+export WINELOADERNOEXEC=1
+exec qemu-i386 -0 "$0" "${0%/*}/wine.elf" "$@"

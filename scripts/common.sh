@@ -1,15 +1,15 @@
 # Shared by the run and test scripts.
 
 # True when this machine can execute 32-bit x86 code, and so run the 32-bit
-# program under Wine. Some kernels and sandboxes cannot; the 64-bit build of
-# the same sources then stands in for it.
+# program under Wine directly. Some kernels and sandboxes cannot.
 can_run_32bit() {
     [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
 # How the 32-bit program runs here: "native", or "emulated" by qemu-i386 where
 # the kernel cannot execute 32-bit code. VQ_WIN32_EMULATE=1 asks for the
-# emulated route on any machine, to try it where 32-bit code runs natively.
+# emulated route on any machine, with 32-bit system calls cut off as they are
+# where the kernel cannot (wine-run.sh).
 win32_runner() {
     if [ "${VQ_WIN32_EMULATE:-0}" != 1 ] && can_run_32bit; then
         echo native
