@@ -259,8 +259,8 @@ TempDir::TempDir() {
     static int counter = 0;
     path_ = std::wstring(base) + L"vqtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
-    // A test process that died (an emulated run can) leaves its folder, and
-    // a new Wine server hands out the same process ids again: start empty.
+    // A test process that died leaves its folder behind, and a new Wine
+    // server hands out the same process ids again: start empty.
     RemoveTree(path_);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
