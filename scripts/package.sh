@@ -41,11 +41,5 @@ $vqf build res/sample.json -o "$work/sample.vqf" >/dev/null
 cmp "$work/sample.vqf" "$dir/sample.vqf" || { echo "package: res/sample.vqf is not built from res/sample.json" >&2; exit 1; }
 $vqf check "$dir/sample.vqf"
 
-if [ "$preset" = win32 ] && [ "$(win32_runner)" = emulated ]; then
-    # Emulated, the real save chooser (shell and COM threads in Wine) did not
-    # finish the test's save as; the 64-bit suites run the same test.
-    echo "== end-to-end test not run on the emulated 32-bit program: its file chooser does not complete under qemu-i386; the win64 suites run it"
-    exit 0
-fi
 echo "== end-to-end test on the program from the zip"
 bash tests/e2e/e2e.sh "$dir/Velquorandimestra.exe" "build/$preset/tests/vqprobe.exe"
