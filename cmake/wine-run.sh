@@ -17,20 +17,21 @@ source "$root/scripts/common.sh"
 # its way back to /usr/lib/wine), with the paths Wine follows from there to
 # its libraries, its data and its server. Made again when Wine was updated.
 emulated_loader() {
-    local dir=$root/build/wine-qemu new
-    if ! cmp -s /usr/lib/wine/wine "$dir/lib/wine/wine.elf"; then
-        rm -rf "$dir"
-        mkdir -p "$root/build"
-        new=$(mktemp -d "$root/build/.wine-qemu.XXXXXX")
-        mkdir -p "$new/lib/wine" "$new/share"
-        ln -s /usr/lib/i386-linux-gnu "$new/lib/i386-linux-gnu"
-        ln -s /usr/share/wine "$new/share/wine"
-        ln -s /usr/lib/wine/wineserver "$new/lib/wine/wineserver"
-        ln -s ../../../../cmake/wine-qemu.sh "$new/lib/wine/wine"
-        cp /usr/lib/wine/wine "$new/lib/wine/wine.elf"
-        cc -O2 -o "$new/no32" "$here/no32.c"
-        mv -T "$new" "$dir" 2>/dev/null || rm -rf "$new"
-    fi
+    local dir=$root/build/wine-qemu
+    mkdir -p "$root/build"
+    (
+        flock 9
+        if ! cmp -s /usr/lib/wine/wine "$dir/lib/wine/wine.elf"; then
+            rm -rf "$dir"
+            mkdir -p "$dir/lib/wine" "$dir/share"
+            ln -s /usr/lib/i386-linux-gnu "$dir/lib/i386-linux-gnu"
+            ln -s /usr/share/wine "$dir/share/wine"
+            ln -s /usr/lib/wine/wineserver "$dir/lib/wine/wineserver"
+            ln -s ../../../../cmake/wine-qemu.sh "$dir/lib/wine/wine"
+            cc -O2 -o "$dir/no32" "$here/no32.c"
+            cp /usr/lib/wine/wine "$dir/lib/wine/wine.elf"
+        fi
+    ) 9>"$dir.lock"
     echo "$dir/lib/wine/wine"
 }
 
