@@ -71,6 +71,7 @@ int CVelquorandimestra::DeleteInstance() {
     }
     file_name.clear();
     file_path.clear();
+    file_stamp.reset();
     ReplaceItems(nullptr);
     action_kinds.reset();
     if (schedule) {

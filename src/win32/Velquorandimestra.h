@@ -10,9 +10,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ActionEdit.h"
+#include "File.h"
 #include "RecordIndex.h"
 #include "Records.h"
 #include "ScheduleManager.h"
@@ -52,10 +54,11 @@ public:
     int OnSaveFile();
     int OnSaveFileNew();
     // Asks whether to save the open document before it goes, in the
-    // save-current box owned by `owner`, and saves it on Yes. The answer:
-    // IDYES (saved), IDNO, IDCANCEL (also for a Yes whose save was cancelled
-    // or failed: the document must stay), or anything else the box gave.
-    int AskSaveCurrent(HWND owner);
+    // save-current box owned by the main window, and saves it on Yes. The
+    // answer: IDYES (saved), IDNO, IDCANCEL (also for a Yes whose save was
+    // cancelled, refused or failed: the document must stay), or anything
+    // else the box gave.
+    int AskSaveCurrent();
     // The chain starts over with one fresh item: its line, shown in the
     // editor.
     void StartWithFreshItem();
@@ -63,6 +66,9 @@ public:
     // The action item file.
     int FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path);
     int SaveFile();
+    // Before a save in place: true when another program changed the file
+    // since it was opened or saved here and the user keeps that version.
+    bool KeepsOthersWork() const;
 
     // Item list commands.
     int OnAddItem();
@@ -70,6 +76,10 @@ public:
     int OnEnSetFocus(HWND control);
     int OnEnKillFocus(HWND control);
     int OnLbnSelChange(HWND list);
+    // Takes the detail control that has the focus into its item, as leaving
+    // it would. Every command runs it first: a menu command or a shortcut
+    // leaves the focus where it was, and must see what the user sees.
+    void TakeTypedField();
 
     // Alarm check, once a second.
     int OnTimer();
@@ -88,6 +98,9 @@ public:
     HANDLE file_handle = nullptr;
     std::wstring file_name;  // empty: the document has no file yet
     std::wstring file_path;
+    // The file as this program last opened or saved it; nothing before the
+    // document has a file.
+    std::optional<FileStamp> file_stamp;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
     std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
     // Beside item_list: the commands find records through it. It trusts

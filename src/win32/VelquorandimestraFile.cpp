@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "File.h"
@@ -30,6 +32,7 @@ constexpr wchar_t kAppTitle[] = L"Velquorandimestra";
 constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
 constexpr wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しますか？";
 constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
+constexpr wchar_t kChangedElsewhere[] = L"」は、開いた後にほかのプログラムによって変更されています。上書きしますか？";
 constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
 constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
 // Documents and the last-file record are read with nobody else sharing them.
@@ -47,31 +50,31 @@ void WriteLastFileRecord(const std::wstring& document_path) {
     if (record.ok()) WriteAll(record.get(), bytes);
 }
 
-void ShowError(const std::wstring& text) { ShowMessageBox(nullptr, text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
+// Every box of the file commands is owned by the main window, so that the
+// window takes no command while one is up.
+int Ask(const wchar_t* text, const wchar_t* caption, UINT flags) {
+    return ShowMessageBox(GetWnd(), text, caption, flags);
+}
+
+void ShowError(const std::wstring& text) { Ask(text.c_str(), L"ERROR", MB_OK | MB_ICONERROR); }
+
+// A failure's first line, and on a second the system's own words for why.
+std::wstring WithReason(const std::wstring& what, DWORD error) { return what + L"\n" + SystemErrorText(error); }
 
 void SetDocumentTitle(const std::wstring& name) {
     const std::wstring title = std::wstring(kAppTitle) + L" [ " + name + L" ]";
     SetWindowTextW(GetWnd(), title.c_str());
 }
 
-// Turns a checked and loaded file into the open document: records, schedule
-// list and list box, editor with the last item, kind combo box. `report` is
-// false at start-up, where a file without items is skipped silently.
-int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstring& name, const std::wstring& path,
-                 bool report) {
-    const VqfCheckResult& check = loaded.check;
-    if (!check) return kFileOpenUnsupported;
-    if (check.item_count == 0) {
-        // A document must always hold an item: raise the fatal error (which
-        // asks the window to close) without opening anything, so that no
-        // click can reach a document without items, schedule or editor.
-        if (report) MyCriticalError(kErrorFileReader, 1);
-        return kFileOpenNoItems;
-    }
-    VqfDocument doc = std::move(loaded.doc);
-
+// Makes a loaded document the open one: the document open until now goes
+// first, then records, schedule list and list box, editor with the last
+// item, kind combo box.
+void LoadDocument(CVelquorandimestra& app, VqfDocument doc, const std::wstring& name, const std::wstring& path,
+                  std::optional<FileStamp> stamp) {
+    app.DeleteInstance();
     app.file_name = name;
     app.file_path = path;
+    app.file_stamp = stamp;
     SetDocumentTitle(app.file_name);
     app.schedule = std::make_unique<CScheduleManager>();
     app.schedule->InitInstance();
@@ -90,11 +93,15 @@ int LoadDocument(CVelquorandimestra& app, VqfLoadResult loaded, const std::wstri
     // box selects its kind: with no selection the next commit would read
     // "no kind chosen".
     app.editor->SetItem(app.records.Last());
-    return 0;
 }
 
+// Reads and checks the whole file before the open document is touched: a
+// file that is refused, or too large for memory, leaves it as it was.
+// `report` is false at start-up, where a file without items is skipped
+// silently.
 int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& name, const std::wstring& path,
                    bool report) {
+    VqfDocument doc;
     try {
         // The file passes through one buffer: memory holds the document, not
         // the document and a copy of its file.
@@ -109,19 +116,53 @@ int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& nam
         // was checked.
         LARGE_INTEGER after{};
         if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
-        return LoadDocument(app, std::move(loaded), name, path, report);
+        if (!loaded.check) return kFileOpenUnsupported;
+        if (loaded.check.item_count == 0) {
+            // A document must always hold an item: raise the fatal error
+            // (which asks the window to close) without opening anything.
+            if (report) MyCriticalError(kErrorFileReader, 1);
+            return kFileOpenNoItems;
+        }
+        doc = std::move(loaded.doc);
     } catch (const std::exception&) {
-        // Out of memory for a huge file: nothing may stay half-built.
+        return kFileOpenUnsupported;  // out of memory for a huge file
+    }
+    try {
+        LoadDocument(app, std::move(doc), name, path, StampOf(file));
+    } catch (const std::exception&) {
+        // No memory for the lines: nothing may stay half-built.
         app.DeleteInstance();
+        SetWindowTextW(GetWnd(), kAppTitle);
         return kFileOpenUnsupported;
     }
+    return 0;
 }
+
+// The choosers move the current folder to the one chosen; it is put back,
+// so that the program keeps no removable drive busy.
+class CurrentFolderKept {
+public:
+    CurrentFolderKept() {
+        const DWORD units = GetCurrentDirectoryW(0, nullptr);
+        folder_.resize(units);
+        folder_.resize(units ? GetCurrentDirectoryW(units, folder_.data()) : 0);
+    }
+    ~CurrentFolderKept() {
+        if (!folder_.empty()) SetCurrentDirectoryW(folder_.c_str());
+    }
+    CurrentFolderKept(const CurrentFolderKept&) = delete;
+    CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
+
+private:
+    std::wstring folder_;
+};
 
 OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
     OPENFILENAMEW ofn{};
     // The classic chooser record, without the trailing reserved members (76
     // bytes in the 32-bit program).
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    ofn.hwndOwner = GetWnd();
     ofn.lpstrFilter = kFilter;
     ofn.lpstrFile = path.data();
     ofn.nMaxFile = static_cast<DWORD>(path.size());
@@ -142,6 +183,7 @@ std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
 // FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
 // path and the text it started with. True when a path was chosen.
 bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+    const CurrentFolderKept folder;
     const std::vector<wchar_t> start = path;
     for (;;) {
         OPENFILENAMEW ofn = ChooserRecord(path, title);
@@ -181,27 +223,31 @@ int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t
 
 // Saves the document to `file_path` without ever destroying the previous
 // file, then records the path in the last-file record. Returns 0 when saved;
-// otherwise the user has been told and nothing changed on disk.
+// otherwise the user has been told why and nothing changed on disk.
 int CVelquorandimestra::SaveFile() {
     if (file_path.empty()) return 1;
-    bool saved = false;
+    DWORD error = ERROR_SUCCESS;
     try {
         // The file is streamed out through a small buffer; a document too
         // large for the format is refused before its first byte is written.
         const _ITEM_LIST* items = item_list.get();
         const _KIND_LIST* kinds = action_kinds.get();
-        saved = ReplaceFileContent(file_path, [items, kinds](const ByteSink& sink) {
-            return WriteVqfTo(items, kinds, sink) == VqfWriteStatus::Written;
+        VqfWriteStatus status = VqfWriteStatus::Written;
+        error = ReplaceFileContent(file_path, [items, kinds, &status](const ByteSink& sink) {
+            status = WriteVqfTo(items, kinds, sink);
+            return status == VqfWriteStatus::Written;
         });
+        if (status == VqfWriteStatus::TooLarge) error = ERROR_FILE_TOO_LARGE;
     } catch (const std::exception&) {
         // No memory for the writer's buffer: the temporary file is gone
         // already, the previous file untouched.
-        saved = false;
+        error = ERROR_NOT_ENOUGH_MEMORY;
     }
-    if (!saved) {
-        ShowError(L"ファイル「" + file_path + L"」を保存できませんでした。");
+    if (error != ERROR_SUCCESS) {
+        ShowError(WithReason(L"ファイル「" + file_path + L"」を保存できませんでした。", error));
         return 1;
     }
+    file_stamp = StampOf(file_path);
     WriteLastFileRecord(file_path);
     return 0;
 }
@@ -210,6 +256,7 @@ int CVelquorandimestra::InitInstance() {
     file_handle = nullptr;
     file_name.clear();
     file_path.clear();
+    file_stamp.reset();
     state = STATE_NONE;
     ReplaceItems(nullptr);
     action_kinds.reset();
@@ -234,15 +281,15 @@ int CVelquorandimestra::InitInstance() {
     return 0;
 }
 
-int CVelquorandimestra::AskSaveCurrent(HWND owner) {
-    const int answer = ShowMessageBox(owner, kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
+int CVelquorandimestra::AskSaveCurrent() {
+    const int answer = Ask(kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDYES && OnSaveFile() != 0) return IDCANCEL;
     return answer;
 }
 
 int CVelquorandimestra::OnFileNew() {
     if (state != STATE_NONE) {
-        const int answer = AskSaveCurrent(GetWnd());
+        const int answer = AskSaveCurrent();
         if (answer == IDCANCEL) return 0;
         if (answer != IDYES && answer != IDNO) {
             // The question could not be asked. The fatal error asks the
@@ -269,38 +316,45 @@ int CVelquorandimestra::OnFileOpen() {
     std::vector<wchar_t> path(kPathUnits, L'\0');
     std::vector<wchar_t> title(kPathUnits, L'\0');
     // Cancel, a box that gave no answer, or a save that was cancelled or
-    // failed stops the command with the document still open.
+    // failed stops the command. The open document stays until another one
+    // has loaded: a cancelled chooser or a refused file leaves it as it was.
     if (state != STATE_NONE) {
-        const int answer = AskSaveCurrent(GetWnd());
+        const int answer = AskSaveCurrent();
         if (answer != IDYES && answer != IDNO) return 0;
-        DeleteInstance();
     }
 
     for (;;) {
         if (!Choose(ShowOpenFileDialog, path, title)) return 0;
         if (Exists(path.data())) break;
-        ShowMessageBox(nullptr, kMissingFile, L"ERROR", MB_OK);
+        Ask(kMissingFile, L"ERROR", MB_OK);
     }
 
     const std::wstring full(path.data());
     std::wstring name(title.data());
     if (name.empty()) name = ToWide(FileNameOfPath(ToU16(full)));
-    file_handle = OpenForReading(full, kExclusive);
-    if (file_handle == INVALID_HANDLE_VALUE) {
+    const FileHandle file(OpenForReading(full, kExclusive));
+    if (!file.ok()) {
         // Locked by another program or no right to read: say so rather than
         // read from a handle that is not there.
-        file_handle = nullptr;
-        ShowError(L"ファイル「" + full + L"」を開けませんでした。");
+        ShowError(WithReason(L"ファイル「" + full + L"」を開けませんでした。", GetLastError()));
         return 0;
     }
-    const int result = FileOpen(file_handle, name.c_str(), full.c_str());
-    CloseHandle(file_handle);
-    file_handle = nullptr;
+    const int result = FileOpen(file.get(), name.c_str(), full.c_str());
     if (result == 0)
         state = STATE_OPEN;
     else if (result == kFileOpenUnsupported)
-        ShowMessageBox(nullptr, kUnsupported, L"エラー", MB_OK);
+        Ask(kUnsupported, L"エラー", MB_OK);
     return 0;
+}
+
+// True when the file was changed by someone else since this program opened
+// or saved it and the user chose not to replace that work.
+bool CVelquorandimestra::KeepsOthersWork() const {
+    const std::optional<FileStamp> now = StampOf(file_path);
+    // A file deleted meanwhile is simply written again.
+    if (!now || !file_stamp || *now == *file_stamp) return false;
+    const std::wstring text = L"ファイル「" + file_name + kChangedElsewhere;
+    return Ask(text.c_str(), L"QUESTION", MB_YESNO | MB_ICONQUESTION) != IDYES;
 }
 
 // Returns 0 when the document was saved, 1 when not (no document, cancelled,
@@ -308,6 +362,7 @@ int CVelquorandimestra::OnFileOpen() {
 int CVelquorandimestra::OnSaveFile() {
     if (state != STATE_OPEN) return 1;
     if (file_path.empty()) return OnSaveFileNew();
+    if (KeepsOthersWork()) return 1;
     return SaveFile();
 }
 
@@ -318,20 +373,23 @@ int CVelquorandimestra::OnSaveFileNew() {
     std::vector<wchar_t> path = ChooserBuffer(file_path);
     std::vector<wchar_t> title(kPathUnits, L'\0');
 
+    std::wstring new_path;
+    std::wstring new_name;
     for (;;) {
         if (!Choose(ShowSaveFileDialog, path, title)) return 1;
-        // The test runs on the name as chosen, before ".vqf" is added.
-        if (!Exists(path.data())) break;
-        if (ShowMessageBox(nullptr, kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;
+        new_path = path.data();
+        new_name = title.data();
+        if (new_name.empty()) new_name = ToWide(FileNameOfPath(ToU16(new_path)));
+        if (NeedsVqfExtension(ToU16(new_name))) {
+            new_name += L".vqf";
+            new_path += L".vqf";
+        }
+        // Asked about the name that would be written; No shows the chooser
+        // again with the name as typed.
+        if (!Exists(new_path)) break;
+        if (Ask(kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;
     }
 
-    std::wstring new_path(path.data());
-    std::wstring new_name(title.data());
-    if (new_name.empty()) new_name = ToWide(FileNameOfPath(ToU16(new_path)));
-    if (NeedsVqfExtension(ToU16(new_name))) {
-        new_name += L".vqf";
-        new_path += L".vqf";
-    }
     if (file_handle != nullptr) {
         CloseHandle(file_handle);
         file_handle = nullptr;

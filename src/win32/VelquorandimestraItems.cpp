@@ -161,3 +161,17 @@ int CVelquorandimestra::OnLbnSelChange(HWND list) {
     if (_ITEM_LIST* record = records.Find(ToU16(text))) editor->SetItem(record);
     return 0;
 }
+
+void CVelquorandimestra::TakeTypedField() {
+    HWND focus = GetFocus();
+    HWND main = GetWnd();
+    if (focus == nullptr || main == nullptr) return;
+    // The kind combo box types into an edit control of its own.
+    if (GetParent(focus) != main && GetParent(GetParent(focus)) == main) focus = GetParent(focus);
+    if (GetParent(focus) != main) return;
+    const int id = GetDlgCtrlID(focus);
+    const bool detail = id == IDC_TITLE || id == IDC_ACTION_KIND ||
+                        (id >= IDC_PLAN_START_YEAR && id <= IDC_ALARM_MINUTE) || id == IDC_LOCATION ||
+                        id == IDC_STATUS;
+    if (detail) OnEnKillFocus(focus);
+}

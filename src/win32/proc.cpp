@@ -7,16 +7,46 @@
 
 namespace {
 
-// The close sequence: WM_CLOSE from the close box, the exit command and
-// MyCriticalError.
-void CloseMainWindow(HWND window) {
-    // A save that was cancelled or failed keeps the program and the document
-    // open, as Cancel does: answering Yes must never lose it. The box has no
-    // owner here.
-    if (g_App.CheckStatus() == 0 && g_App.AskSaveCurrent(nullptr) == IDCANCEL) return;
+// Whether the open document may go: the field being typed in is taken,
+// then the save question asked. A save that was cancelled or failed keeps
+// the program and the document open, as Cancel does: answering Yes must
+// never lose it.
+bool MayLetDocumentGo() {
+    if (g_App.CheckStatus() != 0) return true;
+    g_App.TakeTypedField();
+    return g_App.AskSaveCurrent() != IDCANCEL;
+}
+
+void EndMainWindow(HWND window) {
     g_App.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
+}
+
+// The close sequence: WM_CLOSE from the close box, the exit command and
+// MyCriticalError.
+void CloseMainWindow(HWND window) {
+    if (MayLetDocumentGo()) EndMainWindow(window);
+}
+
+// The menu items and buttons. Each first takes the field being typed in, as
+// leaving it would: a menu item or a shortcut leaves the focus where it is.
+bool IsCommand(WORD id) {
+    switch (id) {
+        case IDM_EXIT:
+        case IDM_ABOUT:
+        case IDM_FILE_NEW:
+        case IDM_FILE_OPEN:
+        case IDM_FILE_SAVE:
+        case IDM_FILE_SAVEAS:
+        case IDC_ADD_ITEM:
+        case IDC_DELETE_ITEM:
+        case IDC_TEXT_OUT:
+        case IDC_EDIT_KINDS:
+            return true;
+        default:
+            return false;
+    }
 }
 
 // Stage 1: by command identifier.
@@ -111,6 +141,8 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             SetTimer(window, IDT_ALARM, 1000, nullptr);
             break;
         case WM_COMMAND:
+            // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
+            if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
             RouteCommand(window, LOWORD(wParam));
             RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
             break;
@@ -119,6 +151,17 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             break;
         case WM_CLOSE:
             CloseMainWindow(window);
+            break;
+        case WM_QUERYENDSESSION:
+            // Log-off or shutdown asks as the close box does; Cancel refuses
+            // the end of the session. The document stays until it ends.
+            if (!MayLetDocumentGo()) {
+                SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE);
+                return TRUE;
+            }
+            break;
+        case WM_ENDSESSION:
+            if (wParam) EndMainWindow(window);
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -182,7 +183,7 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     ASSERT_EQ(choosers.requests().size(), 1u);
     const OPENFILENAMEW& ofn = choosers.requests()[0];
     EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
-    EXPECT_EQ(ofn.hwndOwner, nullptr);
+    EXPECT_EQ(ofn.hwndOwner, main_);
     EXPECT_EQ(ofn.Flags, 0u);
     EXPECT_EQ(ofn.nMaxFile, 2048u);
     EXPECT_EQ(ofn.nMaxFileTitle, 2048u);
@@ -318,25 +319,35 @@ TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
     EXPECT_EQ(g_App.state, STATE_OPEN);
 }
 
-TEST_F(DocumentTest, OpenThenNoThenCancelLeavesNoDocument) {
+// The open document stays, whole and working, until the chosen file has
+// loaded; the choosers leave the program's current folder where it was.
+TEST_F(DocumentTest, OpenThenNoThenCancelKeepsTheDocument) {
     const std::wstring a = dir_.File(L"a.vqf");
     WriteBytes(a, MakeFile({u"A"}));
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
+    Retitle(g_App.item_list.get(), u"A2");
     boxes.Answer(IDNO);
     choosers.OpenAnswer(L"");
     Command(IDM_FILE_OPEN);
-    EXPECT_EQ(g_App.state, STATE_NONE);
-    EXPECT_EQ(g_App.item_list, nullptr);
-    EXPECT_TRUE(Lines().empty());
-    // The teardown keeps the title and the detail controls.
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A2"});
+    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"A"});
     EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
-    EXPECT_EQ(Text(IDC_TITLE), L"A");
-    // Without a document, save and save as do nothing.
+    // Save still writes it, in place.
     Command(IDM_FILE_SAVE);
-    Command(IDM_FILE_SAVEAS);
+    EXPECT_EQ(LoadVqf(ReadBytes(a)).item_list->title, u"A2");
     EXPECT_EQ(choosers.save_started_with().size(), 0u);
+
+    choosers.SaveAnswer(dir_.File(L"b"));
+    Command(IDM_FILE_SAVEAS);
+    EXPECT_EQ(g_App.file_path, dir_.File(L"b.vqf"));
+    wchar_t after[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(after, before);
 }
 
 TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
@@ -367,6 +378,7 @@ TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
         EXPECT_EQ(choosers.save_started_with().back(), written);
         const OPENFILENAMEW& ofn = choosers.requests().back();
         EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
+        EXPECT_EQ(ofn.hwndOwner, main_);
         EXPECT_EQ(ofn.Flags, 0u);
         g_App.DeleteInstance();
     }
@@ -391,19 +403,24 @@ TEST_F(DocumentTest, OverwriteQuestionNoReopensChooserYesOverwrites) {
         EXPECT_EQ(box.text, L"上書き保存しますか？");
         EXPECT_EQ(box.caption, L"QUESTION");
         EXPECT_EQ(box.flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(box.owner, main_);
     }
     ASSERT_EQ(choosers.save_started_with().size(), 2u);
     EXPECT_EQ(choosers.save_started_with()[1], target);  // reopened with the chosen path
     EXPECT_EQ(ReadBytes(target), WriteVqf(g_App.item_list.get(), nullptr));
 
-    // Typing plan while plan.vqf exists: the test runs on "plan", so nothing
-    // is asked and plan.vqf is overwritten.
+    // Typing plan while plan.vqf exists asks about plan.vqf, the name that
+    // would be written; No shows the chooser again with the name as typed.
     WriteBytes(target, Bytes{9});
     choosers.SaveAnswer(dir_.File(L"plan"));
+    choosers.SaveAnswer(dir_.File(L"plan"));
+    boxes.Answer(IDNO);
+    boxes.Answer(IDYES);
     Command(IDM_FILE_SAVEAS);
-    EXPECT_EQ(boxes.asked().size(), 2u);
-    EXPECT_EQ(ReadBytes(target).size(), WriteVqf(g_App.item_list.get(), nullptr).size());
+    ASSERT_EQ(boxes.asked().size(), 4u);
+    EXPECT_EQ(boxes.asked()[2].text, L"上書き保存しますか？");
+    EXPECT_EQ(choosers.save_started_with().back(), dir_.File(L"plan"));
+    EXPECT_EQ(ReadBytes(target), WriteVqf(g_App.item_list.get(), nullptr));
 }
 
 TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
@@ -424,11 +441,11 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_EQ(boxes.asked()[0].text, L"ファイルが存在しません");
     EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
     EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.asked()[0].owner, nullptr);
+    EXPECT_EQ(boxes.asked()[0].owner, main_);
     EXPECT_EQ(choosers.open_started_with()[1], missing);
     EXPECT_EQ(g_App.state, STATE_OPEN);
 
-    // An unsupported file: the box, and no document.
+    // An unsupported file: the box, and the open document stays.
     boxes.Answer(IDNO);
     boxes.Answer(IDOK);
     choosers.OpenAnswer(bad);
@@ -437,22 +454,27 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
     EXPECT_EQ(boxes.asked()[2].caption, L"エラー");
     EXPECT_EQ(boxes.asked()[2].flags, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.asked()[2].owner, nullptr);
-    EXPECT_EQ(g_App.state, STATE_NONE);
-    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_EQ(boxes.asked()[2].owner, main_);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+    EXPECT_EQ(g_App.file_path, good);
     EXPECT_FALSE(QuitPosted());
 
-    // A file another program holds without sharing: an error naming it.
+    // A file another program holds without sharing: an error naming it and
+    // saying why, and the open document stays.
     HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    boxes.Answer(IDNO);
     boxes.Answer(IDOK);
     choosers.OpenAnswer(locked);
     Command(IDM_FILE_OPEN);
     CloseHandle(holder);
-    ASSERT_EQ(boxes.asked().size(), 4u);
-    EXPECT_EQ(boxes.asked()[3].caption, L"ERROR");
-    EXPECT_NE(boxes.asked()[3].text.find(locked), std::wstring::npos);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    ASSERT_EQ(boxes.asked().size(), 5u);
+    EXPECT_EQ(boxes.asked()[4].caption, L"ERROR");
+    EXPECT_EQ(boxes.asked()[4].text,
+              L"ファイル「" + locked + L"」を開けませんでした。\n" + SystemErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     EXPECT_FALSE(QuitPosted());
 }
 
@@ -518,7 +540,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     OpenFile(choosers, a);
     boxes.Answer(IDCANCEL);
     SendMessageW(main_, WM_CLOSE, 0, 0);
-    EXPECT_EQ(boxes.asked().back().owner, nullptr);
+    EXPECT_EQ(boxes.asked().back().owner, main_);
     EXPECT_EQ(boxes.asked().back().text, kSaveCurrent);
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_FALSE(QuitPosted());
@@ -541,6 +563,102 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     ASSERT_TRUE(saved.item_list && saved.item_list->next);
     EXPECT_EQ(saved.item_list->next->title, u"B2");
     EXPECT_EQ(ReadBytes(record_), Record(a));
+
+    // Log-off asks the same question. Cancel refuses the end of the session;
+    // No lets it end but keeps the document until it really ends.
+    OpenFile(choosers, a);
+    boxes.Answer(IDCANCEL);
+    EXPECT_EQ(SendMessageW(main_, WM_QUERYENDSESSION, 0, 0), FALSE);
+    boxes.Answer(IDNO);
+    EXPECT_EQ(SendMessageW(main_, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(boxes.asked().back().text, kSaveCurrent);
+    SendMessageW(main_, WM_ENDSESSION, FALSE, 0);  // another program refused it
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_FALSE(QuitPosted());
+    SendMessageW(main_, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_TRUE(QuitPosted());
+}
+
+// Every command first takes the field being typed in, as leaving it would:
+// a menu command or a shortcut does not move the focus, and what is saved
+// must be what the user sees.
+TEST_F(DocumentTest, EveryCommandTakesTheFieldBeingTypedIn) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    const struct {
+        const char* name;
+        std::vector<int> answers;
+        std::function<void()> run;
+    } cases[] = {
+        {"menu save", {}, [&] { Command(IDM_FILE_SAVE); }},
+        {"save shortcut", {}, [&] { Command(IDM_FILE_SAVE, 1); }},
+        {"save as", {}, [&] { Command(IDM_FILE_SAVEAS); }},
+        {"new, Yes", {IDYES}, [&] { Command(IDM_FILE_NEW); }},
+        {"open, Yes, cancelled", {IDYES}, [&] { Command(IDM_FILE_OPEN); }},
+        {"close box, Yes", {IDYES}, [&] { SendMessageW(main_, WM_CLOSE, 0, 0); }},
+        {"log-off, Yes", {IDYES}, [&] { SendMessageW(main_, WM_QUERYENDSESSION, 0, 0); }},
+    };
+    ShowWindow(main_, SW_SHOWNOACTIVATE);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(a, MakeFile({u"A"}));
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, a);
+        choosers.SaveAnswer(a);  // save as: onto the same name, after the overwrite question
+        choosers.OpenAnswer(L"");
+        boxes.Answer(IDYES);
+        for (int answer : c.answers) boxes.Answer(answer);
+        SetFocus(Item(IDC_LOCATION));
+        ASSERT_EQ(GetFocus(), Item(IDC_LOCATION));
+        SetText(IDC_LOCATION, L"ここで");
+        c.run();
+        const VqfDocument saved = LoadVqf(ReadBytes(a));
+        ASSERT_NE(saved.item_list, nullptr);
+        EXPECT_EQ(saved.item_list->location, u"ここで");
+        g_App.DeleteInstance();
+        QuitPosted();
+    }
+}
+
+// Another program, or a second copy of this one, saved the file since it was
+// opened: a save in place asks before it replaces that work.
+TEST_F(DocumentTest, SaveAsksWhenAnotherProgramChangedTheFile) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    OpenFile(choosers, a);
+    Command(IDM_FILE_SAVE);  // unchanged since opened: nothing asked
+    Command(IDM_FILE_SAVE);  // nor since saved
+    EXPECT_TRUE(boxes.asked().empty());
+
+    const Bytes theirs = MakeFile({u"X", u"Y"});
+    WriteBytes(a, theirs);
+    boxes.Answer(IDNO);
+    Command(IDM_FILE_SAVE);
+    ASSERT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(boxes.asked()[0].text, L"ファイル「a.vqf」は、開いた後にほかのプログラムによって変更されています。上書きしますか？");
+    EXPECT_EQ(boxes.asked()[0].caption, L"QUESTION");
+    EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(boxes.asked()[0].owner, main_);
+    EXPECT_EQ(ReadBytes(a), theirs);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
+    // No at close keeps the program open, as a failed save does.
+    boxes.Answer(IDYES);
+    boxes.Answer(IDNO);
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(ReadBytes(a), theirs);
+
+    boxes.Answer(IDYES);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(LoadVqf(ReadBytes(a)).item_list->title, u"A");
+    // A file deleted meanwhile is simply written again.
+    ASSERT_TRUE(DeleteFileW(a.c_str()));
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(boxes.asked().size(), 4u);
+    EXPECT_TRUE(FileExists(a));
 }
 
 TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {
@@ -577,11 +695,13 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     OpenFile(choosers, a);
     Retitle(g_App.item_list.get(), u"changed");
 
-    auto expect_failure = [&](const char* name, const std::wstring& target) {
+    // The box names the file and, on its second line, the system's reason.
+    auto expect_failure = [&](const char* name, const std::wstring& target, DWORD reason) {
         SCOPED_TRACE(name);
         ASSERT_FALSE(boxes.asked().empty());
         EXPECT_EQ(boxes.asked().back().caption, L"ERROR");
-        EXPECT_NE(boxes.asked().back().text.find(target), std::wstring::npos);
+        EXPECT_EQ(boxes.asked().back().text,
+                  L"ファイル「" + target + L"」を保存できませんでした。\n" + SystemErrorText(reason));
         EXPECT_EQ(boxes.unused(), 0u);
         EXPECT_EQ(ReadBytes(a), original);
         EXPECT_EQ(ReadBytes(record_), Record(L"C:\\before.vqf"));
@@ -591,12 +711,16 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
         EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"changed", u"B"}));
     };
 
-    for (SaveStage stage : {SaveStage::CreateTemp, SaveStage::Write, SaveStage::Flush, SaveStage::Close,
-                            SaveStage::Replace}) {
+    const std::pair<SaveStage, DWORD> stages[] = {{SaveStage::CreateTemp, ERROR_ACCESS_DENIED},
+                                                  {SaveStage::Write, ERROR_DISK_FULL},
+                                                  {SaveStage::Flush, ERROR_DISK_FULL},
+                                                  {SaveStage::Close, ERROR_DISK_FULL},
+                                                  {SaveStage::Replace, ERROR_ACCESS_DENIED}};
+    for (const auto& [stage, reason] : stages) {
         SetSaveFaultHook([stage](SaveStage s) { return s == stage; });
         boxes.Answer(IDOK);
         Command(IDM_FILE_SAVE);
-        expect_failure(("stage " + std::to_string(static_cast<int>(stage))).c_str(), a);
+        expect_failure(("stage " + std::to_string(static_cast<int>(stage))).c_str(), a, reason);
         EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"a.vqf", L"app.dat"}));
     }
     SetSaveFaultHook({});
@@ -607,7 +731,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     choosers.SaveAnswer(other);
     boxes.Answer(IDOK);
     Command(IDM_FILE_SAVEAS);
-    expect_failure("save as", other);
+    expect_failure("save as", other, ERROR_DISK_FULL);
     EXPECT_FALSE(FileExists(other));
     SetSaveFaultHook({});
 
@@ -616,7 +740,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     boxes.Answer(IDYES);
     boxes.Answer(IDOK);
     SendMessageW(main_, WM_CLOSE, 0, 0);
-    expect_failure("close", a);
+    expect_failure("close", a, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(QuitPosted());
     SetSaveFaultHook({});
 
@@ -624,7 +748,9 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     ASSERT_TRUE(SetFileAttributesW(a.c_str(), FILE_ATTRIBUTE_READONLY));
     boxes.Answer(IDOK);
     Command(IDM_FILE_SAVE);
-    expect_failure("read-only file", a);
+    expect_failure("read-only file", a, ERROR_ACCESS_DENIED);
+    // The reason is the system's own words, not a code.
+    EXPECT_EQ(SystemErrorText(ERROR_ACCESS_DENIED).find(L"0x"), std::wstring::npos);
     SetFileAttributesW(a.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // With nothing failing, the same document saves.
@@ -708,9 +834,9 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     Command(IDM_FILE_OPEN);
     ASSERT_EQ(boxes.asked().size(), 3u);
     EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
-    EXPECT_EQ(g_App.state, STATE_NONE);
-    EXPECT_EQ(g_App.item_list, nullptr);
-    EXPECT_EQ(g_App.action_kinds, nullptr);
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(CountItems(g_App.item_list.get()), 5000u);
+    EXPECT_EQ(g_App.file_path, big);
 }
 
 // A save replaces the file's content and keeps the file itself: attributes

@@ -58,6 +58,8 @@ BOOL ChooserScript::Serve(OPENFILENAMEW* dialog, std::deque<std::wstring>& answe
     if (dialog->lpstrFileTitle && title.size() + 1 <= dialog->nMaxFileTitle)
         lstrcpyW(dialog->lpstrFileTitle, title.c_str());
     dialog->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
+    // As the real choosers do: the current folder becomes the chosen one.
+    if (slash != std::wstring::npos) SetCurrentDirectoryW(path.substr(0, slash).c_str());
     return TRUE;
 }
 
@@ -319,6 +321,7 @@ void SetSaveFaultHook(SaveFaultHook hook) {
     SetSaveSink([hook, first_chunk](HANDLE file, std::span<const std::uint8_t> chunk) {
         if (!std::exchange(*first_chunk, false) || !hook(SaveStage::Write)) return WriteAll(file, chunk);
         WriteAll(file, chunk.first(chunk.size() / 2));
+        SetLastError(ERROR_DISK_FULL);
         return false;
     });
 }

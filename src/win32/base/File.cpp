@@ -8,7 +8,18 @@ namespace {
 SaveFaultHook g_save_fault;
 SaveSink g_save_sink;
 
-bool Fault(SaveStage stage) { return g_save_fault && g_save_fault(stage); }
+// A step made to fail fails with the reason a real failure of it would give.
+bool Fault(SaveStage stage) {
+    if (!g_save_fault || !g_save_fault(stage)) return false;
+    SetLastError(stage == SaveStage::Flush || stage == SaveStage::Close ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED);
+    return true;
+}
+
+// The reason the call just made failed, never ERROR_SUCCESS.
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : fallback;
+}
 
 // The folder part of a path, its last backslash included ("" for a bare
 // name).
@@ -157,38 +168,82 @@ void SetSaveStageHook(SaveFaultHook hook) { g_save_fault = std::move(hook); }
 
 void SetSaveSink(SaveSink sink) { g_save_sink = std::move(sink); }
 
-bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write) {
+DWORD ReplaceFileContent(const std::wstring& target, const ContentWriter& write) {
     // Replacing by a move would pass over a read-only target (the move
     // needs only the folder's rights): refuse it as writing into it would.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
+        return ERROR_ACCESS_DENIED;
     const std::optional<FileIdentity> identity =
         attributes != INVALID_FILE_ATTRIBUTES ? FileIdentity::Of(target) : std::nullopt;
     // In the target's folder, so that the final step stays on one volume.
     std::wstring temp_path;
     HANDLE h = INVALID_HANDLE_VALUE;
     if (!Fault(SaveStage::CreateTemp)) h = CreateBeside(FolderOf(target), L"~vq", temp_path);
+    const DWORD create_error = LastErrorOr(ERROR_CANNOT_MAKE);
     // Declared before the handle, so that the file is closed before it goes.
     TemporaryFile temp(std::move(temp_path));
     FileHandle file(h);
-    if (!file.ok()) return false;
+    if (!file.ok()) return create_error;
 
+    // The reason is taken where a step fails: the steps after it (closing,
+    // deleting the temporary file) set their own.
+    DWORD error = ERROR_SUCCESS;
     const HANDLE out = file.get();
-    bool ok = write([out](std::span<const std::uint8_t> chunk) {
-        return g_save_sink ? g_save_sink(out, chunk) : WriteAll(out, chunk);
+    bool ok = write([out, &error](std::span<const std::uint8_t> chunk) {
+        const bool written = g_save_sink ? g_save_sink(out, chunk) : WriteAll(out, chunk);
+        if (!written) error = LastErrorOr(ERROR_WRITE_FAULT);
+        return written;
     });
-    if (ok) ok = !Fault(SaveStage::Flush) && FlushFileBuffers(file.get());
+    if (!ok && error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;  // the writer refused the content
+    if (ok && (Fault(SaveStage::Flush) || !FlushFileBuffers(file.get()))) {
+        ok = false;
+        error = LastErrorOr(ERROR_WRITE_FAULT);
+    }
     const bool closed = file.Close();
-    if (ok) ok = closed && !Fault(SaveStage::Close);
-    if (ok) ok = !Fault(SaveStage::Replace);
-    if (!ok) return false;
+    if (ok && (!closed || Fault(SaveStage::Close))) {
+        ok = false;
+        error = LastErrorOr(ERROR_WRITE_FAULT);
+    }
+    if (ok && Fault(SaveStage::Replace)) {
+        ok = false;
+        error = GetLastError();
+    }
+    if (!ok) return error;
     if (identity) {
-        if (!ReplaceExisting(target, temp.path())) return false;
+        if (!ReplaceExisting(target, temp.path())) return LastErrorOr(ERROR_WRITE_FAULT);
         identity->GiveTo(target);
     } else if (!MoveFileExW(temp.path().c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return false;
+        return LastErrorOr(ERROR_WRITE_FAULT);
     }
     temp.Keep();
-    return true;
+    return ERROR_SUCCESS;
+}
+
+std::optional<FileStamp> StampOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+    return FileStamp{info.ftLastWriteTime,
+                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow};
+}
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return FileStamp{data.ftLastWriteTime,
+                     (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+}
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* words = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::wstring text(words != nullptr ? words : L"", words != nullptr ? n : 0);
+    if (words != nullptr) LocalFree(words);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+    if (!text.empty()) return text;
+    wchar_t code[32];
+    wsprintfW(code, L"エラーコード：0x%08X", static_cast<unsigned>(error));
+    return code;
 }

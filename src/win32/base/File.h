@@ -83,5 +83,24 @@ using ContentWriter = std::function<bool(const ByteSink& sink)>;
 // Writes the content that `write` produces to `target` so that the target is
 // either the old file or the complete new one. Any failure removes the
 // temporary file and leaves the target as it was; so does an exception from
-// `write` (it reaches the caller).
-bool ReplaceFileContent(const std::wstring& target, const ContentWriter& write);
+// `write` (it reaches the caller). ERROR_SUCCESS when the content is in
+// place, else the system's reason for the step that failed.
+DWORD ReplaceFileContent(const std::wstring& target, const ContentWriter& write);
+
+// What tells one version of a file from another without reading it: its
+// last-write time and size.
+struct FileStamp {
+    FILETIME written{};
+    std::uint64_t size = 0;
+    bool operator==(const FileStamp& other) const {
+        return CompareFileTime(&written, &other.written) == 0 && size == other.size;
+    }
+};
+// The stamp of an open file, or of the file at `path`; nothing when it
+// cannot be read (for a path: also when there is no such file).
+std::optional<FileStamp> StampOf(HANDLE file);
+std::optional<FileStamp> StampOf(const std::wstring& path);
+
+// The system's own words for an error code, on one line ("アクセスが拒否
+// されました。"); the code itself where the system has no words for it.
+std::wstring SystemErrorText(DWORD error);
