@@ -21,8 +21,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
     ShowWindow(g_hWnd, show);
     UpdateWindow(g_hWnd);
 
+    // The shortcuts come before the dialog's own keys. A modal box runs a
+    // loop of its own, so they reach the window only while it is active.
+    HACCEL shortcuts = LoadAcceleratorsW(g_hInst, MAKEINTRESOURCEW(IDR_SHORTCUTS));
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (shortcuts != nullptr && TranslateAcceleratorW(g_hWnd, shortcuts, &message)) continue;
         if (!IsDialogMessageW(g_hWnd, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

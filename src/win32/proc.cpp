@@ -144,7 +144,8 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
             if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
             RouteCommand(window, LOWORD(wParam));
-            RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
+            // Only controls notify; a shortcut's code 1 is LBN_SELCHANGE's.
+            if (lParam != 0) RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
             break;
         case WM_TIMER:
             g_App.OnTimer();

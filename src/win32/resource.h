@@ -5,6 +5,7 @@
 #define IDI_APP             101
 #define IDD_ABOUT           103
 #define IDR_MAINMENU        108
+#define IDR_SHORTCUTS       109
 #define IDD_MAIN            110
 #define IDD_TEXTOUT         113
 #define IDD_ACTIONKIND      115

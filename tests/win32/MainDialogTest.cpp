@@ -112,6 +112,57 @@ TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
 }
 
+// The shortcut table, as the message loop applies it before the dialog's
+// own keys: each key sends its command as a shortcut (code 1), and none
+// takes a key the edit controls use.
+std::vector<WPARAM>* g_sent = nullptr;
+LRESULT CALLBACK RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND) g_sent->push_back(wParam);
+    return 0;
+}
+
+TEST_F(MainDialogTest, ShortcutsSendTheirCommands) {
+    HACCEL shortcuts = LoadAcceleratorsW(g_hInst, MAKEINTRESOURCEW(IDR_SHORTCUTS));
+    ASSERT_NE(shortcuts, nullptr);
+    const struct {
+        WORD key;
+        bool control, shift;
+        int command;  // 0: the key is left to the control
+    } cases[] = {
+        {'N', true, false, IDM_FILE_NEW},    {'O', true, false, IDM_FILE_OPEN},
+        {'S', true, false, IDM_FILE_SAVE},   {'S', true, true, IDM_FILE_SAVEAS},
+        {VK_F12, false, false, IDM_FILE_SAVEAS}, {'P', true, false, IDC_TEXT_OUT},
+        {'S', false, false, 0},              {'C', true, false, 0},
+        {'V', true, false, 0},               {'X', true, false, 0},
+        {'Z', true, false, 0},               {'A', true, false, 0},
+        {VK_INSERT, true, false, 0},         {VK_INSERT, false, true, 0},
+        {VK_DELETE, false, true, 0},         {VK_DELETE, false, false, 0},
+    };
+    std::vector<WPARAM> sent;
+    g_sent = &sent;
+    const LONG_PTR dialog_proc = SetWindowLongPtrW(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        BYTE keys[256] = {};
+        if (c.control) keys[VK_CONTROL] = 0x80;
+        if (c.shift) keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+        sent.clear();
+        MSG key{};
+        key.hwnd = Item(IDC_LOCATION);
+        key.message = WM_KEYDOWN;
+        key.wParam = c.key;
+        key.lParam = 1;
+        const bool taken = TranslateAcceleratorW(main_, shortcuts, &key) != 0;
+        EXPECT_EQ(taken, c.command != 0);
+        EXPECT_EQ(sent, c.command ? std::vector<WPARAM>{MAKEWPARAM(c.command, 1)} : std::vector<WPARAM>{});
+    }
+    SetKeyboardState(saved);
+    SetWindowLongPtrW(main_, GWLP_WNDPROC, dialog_proc);
+}
+
 INT_PTR OpenAbout() {
     return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), g_hWnd, AboutDlgProc, 0);
 }
