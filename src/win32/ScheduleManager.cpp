@@ -8,12 +8,10 @@
 #include "Records.h"
 #include "RedrawPause.h"
 #include "WideText.h"
-#include "library.h"
-#include "resource.h"
 
 _SCHEDULE_LIST::~_SCHEDULE_LIST() { ReleaseChain(next); }
 
-CScheduleManager::CScheduleManager() = default;
+CScheduleManager::CScheduleManager(HWND list) : list_(list) {}
 
 std::size_t CScheduleManager::HashOf(std::wstring_view title) { return std::hash<std::wstring_view>{}(title); }
 
@@ -51,7 +49,7 @@ void CScheduleManager::ForgetNodes() {
 }
 
 int CScheduleManager::DeleteInstance() {
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
+    HWND list = list_;
     std::size_t nodes = 0;
     for (const _SCHEDULE_LIST* n = schedule_list.get(); n; n = n->next.get()) ++nodes;
 
@@ -91,7 +89,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
         position = static_cast<unsigned>(count);
     }
 
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
+    HWND list = list_;
     // On a long list each visible change costs a scroll bar update: the
     // insertion and the new selection are drawn once, together.
     RedrawPause pause(list);
@@ -162,7 +160,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
         return ScheduleBefore(a.key, a.sequence, b.key, b.sequence);
     });
 
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
+    HWND list = list_;
     RedrawPause pause(list);
     SendMessageW(list, LB_INITSTORAGE, pending.size(), units * sizeof(wchar_t));
     order_.reserve(pending.size());
@@ -207,7 +205,7 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
 
     // The line removed is the last selected one, whatever its text: callers
     // name the item whose line that is.
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
+    HWND list = list_;
     RedrawPause pause(list);
     int candidate = -1;
     const int selected = ListBox_GetSelCount(list);
@@ -221,6 +219,16 @@ int CScheduleManager::DeleteItem(const wchar_t* title) {
     ListBox_SetSel(list, FALSE, candidate);
     if (candidate != -1) ListBox_DeleteString(list, candidate);
     return candidate;
+}
+
+int CScheduleManager::FindLine(std::wstring_view title) const {
+    // Lines and nodes are in the same order: every change of one is made
+    // with the other, so the index is found without asking the list box
+    // line by line.
+    int index = 0;
+    for (const _SCHEDULE_LIST* n = schedule_list.get(); n != nullptr; n = n->next.get(), ++index)
+        if (n->title == title) return index;
+    return -1;
 }
 
 _SCHEDULE_LIST* CScheduleManager::SearchItem(const wchar_t* title) {

@@ -1,5 +1,5 @@
 // The items of the open document in schedule order (ascending planned
-// completion), mirrored line for line in the item list box 40042.
+// completion), mirrored line for line in the item list box it is given.
 #pragma once
 
 #include <windows.h>
@@ -31,7 +31,7 @@ public:
     // Asks AddItem to compute the schedule position.
     static constexpr unsigned kSchedulePosition = 0xFFFFFFFFu;
 
-    CScheduleManager();
+    explicit CScheduleManager(HWND list);
     ~CScheduleManager();
     CScheduleManager(const CScheduleManager&) = delete;
     CScheduleManager& operator=(const CScheduleManager&) = delete;
@@ -57,12 +57,16 @@ public:
     // line's index or -1 when no line is selected.
     int DeleteItem(const wchar_t* title);
     _SCHEDULE_LIST* SearchItem(const wchar_t* title);
+    // The index of the line that shows `title`, or -1.
+    int FindLine(std::wstring_view title) const;
     int InitScheduleList(_SCHEDULE_LIST* node);
 
     std::unique_ptr<_SCHEDULE_LIST> schedule_list;
 
 private:
     void ForgetNodes();
+
+    HWND list_;  // the list box whose lines mirror the nodes
 
     static std::size_t HashOf(std::wstring_view title);
     // The node with `title`, or null.

@@ -76,7 +76,7 @@ void LoadDocument(CVelquorandimestra& app, VqfDocument doc, const std::wstring& 
     app.file_path = path;
     app.file_stamp = stamp;
     SetDocumentTitle(app.file_name);
-    app.schedule = std::make_unique<CScheduleManager>();
+    app.schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     app.schedule->InitInstance();
     app.editor = std::make_unique<CActionEdit>();
     app.editor->InitInstance();
@@ -303,7 +303,7 @@ int CVelquorandimestra::OnFileNew() {
     SetWindowTextW(GetWnd(), kAppTitle);
     if (item_list || schedule || editor) DeleteInstance();
 
-    schedule = std::make_unique<CScheduleManager>();
+    schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     schedule->InitInstance();
     editor = std::make_unique<CActionEdit>();
     editor->InitInstance();

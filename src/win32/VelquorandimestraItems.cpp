@@ -29,17 +29,6 @@ std::u16string AddUnderFreeTitle(CScheduleManager& schedule, const _EDIT_ITEM& i
     });
 }
 
-// The index of the line that shows `key`, or -1. The schedule list holds the
-// lines' titles in line order (every change of one is made with the other),
-// so the index is found without asking the list box line by line.
-int FindLine(const CScheduleManager& schedule, std::u16string_view key) {
-    const std::wstring wanted = ToWide(key);
-    int index = 0;
-    for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n != nullptr; n = n->next.get(), ++index)
-        if (n->title == wanted) return index;
-    return -1;
-}
-
 // CScheduleManager::DeleteItem removes the last selected line. Make that the
 // shown item's own line: when no line, or another item's line, is the last
 // selected one, the shown item's line becomes the only selected one (and
@@ -49,7 +38,7 @@ void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_v
     int last = -1;
     for (int i : selected) last = std::max(last, i);
     if (last >= 0 && GetListBoxLine(list, last) == ToWide(key)) return;
-    const int own = FindLine(schedule, key);
+    const int own = schedule.FindLine(ToWide(key));
     ListBox_SetSel(list, FALSE, -1);
     if (own >= 0) ListBox_SetSel(list, TRUE, own);
 }

@@ -25,7 +25,7 @@ _TIMES Key(int i) { return _TIMES{2024 + i / 400000, 1 + i / 33600 % 12, 1 + i /
 
 void Run(const char* label, const std::vector<int>& order) {
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
-    CScheduleManager schedule;
+    CScheduleManager schedule(list);
     schedule.InitInstance();
 
     auto start = Clock::now();

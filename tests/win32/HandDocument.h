@@ -12,6 +12,7 @@
 #include "Records.h"
 #include "Velquorandimestra.h"
 #include "library.h"
+#include "resource.h"
 
 inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIMES planned_end = {},
                            std::u16string status = {}) {
@@ -51,7 +52,7 @@ inline void OpenWithControls(const std::vector<_EDIT_ITEM>& items, const std::ve
         const std::wstring w(k.begin(), k.end());
         SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(w.c_str()));
     }
-    g_App.schedule = std::make_unique<CScheduleManager>();
+    g_App.schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     g_App.schedule->InitInstance();
     const _ITEM_LIST* last = nullptr;
     for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get()) {

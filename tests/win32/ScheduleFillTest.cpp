@@ -109,10 +109,10 @@ TEST_F(ScheduleFillTest, OnePassEqualsAddingOneByOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto items = Chain(c.entries);
-        CScheduleManager literal;
+        CScheduleManager literal(Item(IDC_ITEM_LIST));
         const Observed expected = OneByOne(items.get(), literal);
         Reset(literal);
-        CScheduleManager filled;
+        CScheduleManager filled(Item(IDC_ITEM_LIST));
         std::size_t added = 0;
         EXPECT_EQ(InOnePass(items.get(), filled, &added), expected);
         EXPECT_EQ(added, c.lines);
@@ -138,11 +138,11 @@ TEST_F(ScheduleFillTest, ListFilledInOnePassBehavesTheSameAfterwards) {
         results.push_back(s.SearchItem(L"gone") != nullptr);
         return std::pair{results, Observe(s)};
     };
-    CScheduleManager literal;
+    CScheduleManager literal(Item(IDC_ITEM_LIST));
     OneByOne(items.get(), literal);
     const auto expected = later(literal);
     Reset(literal);
-    CScheduleManager filled;
+    CScheduleManager filled(Item(IDC_ITEM_LIST));
     std::size_t added = 0;
     InOnePass(items.get(), filled, &added);
     EXPECT_EQ(later(filled), expected);
@@ -152,11 +152,11 @@ TEST_F(ScheduleFillTest, ListFilledInOnePassBehavesTheSameAfterwards) {
 TEST_F(ScheduleFillTest, NonEmptyListAddsOneByOne) {
     const auto first = Chain({{u"a", 5}, {u"b", 1}});
     const auto second = Chain({{u"c", 3}, {u"a", 2}, {u"d", 0}});
-    CScheduleManager literal;
+    CScheduleManager literal(Item(IDC_ITEM_LIST));
     OneByOne(first.get(), literal);
     const Observed expected = OneByOne(second.get(), literal);
     Reset(literal);
-    CScheduleManager filled;
+    CScheduleManager filled(Item(IDC_ITEM_LIST));
     std::size_t added = 0;
     filled.AddItems(first.get());
     EXPECT_EQ(InOnePass(second.get(), filled, &added), expected);
@@ -181,7 +181,7 @@ TEST_F(ScheduleFillTest, OpenedSampleDocumentShowsWhatAddingOneByOneShows) {
     g_App.DeleteInstance();
     SendMessageW(Item(IDC_ITEM_LIST), LB_RESETCONTENT, 0, 0);
 
-    CScheduleManager literal;
+    CScheduleManager literal(Item(IDC_ITEM_LIST));
     EXPECT_EQ(OneByOne(doc.item_list.get(), literal), opened);
     EXPECT_EQ(opened.lines.size(), 120u);
     const _ITEM_LIST* last = doc.item_list.get();

@@ -1,6 +1,7 @@
 // The schedule list on the real item list box of the main dialog.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,20 +17,21 @@ class ScheduleManagerTest : public MainDialogTest {
 protected:
     void SetUp() override {
         MainDialogTest::SetUp();
-        schedule.InitInstance();
+        schedule.emplace(Item(IDC_ITEM_LIST));
+        schedule->InitInstance();
     }
     void TearDown() override {
-        schedule.DeleteInstance();
+        schedule.reset();
         MainDialogTest::TearDown();
     }
 
     int Add(const wchar_t* title, int day, unsigned position = CScheduleManager::kSchedulePosition) {
-        return schedule.AddItem(title, _TIMES{2024, 1, 1, 1, 1}, Key(day), position);
+        return schedule->AddItem(title, _TIMES{2024, 1, 1, 1, 1}, Key(day), position);
     }
 
     std::vector<std::wstring> Nodes() const {
         std::vector<std::wstring> titles;
-        for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n; n = n->next.get()) titles.push_back(n->title);
+        for (const _SCHEDULE_LIST* n = schedule->schedule_list.get(); n; n = n->next.get()) titles.push_back(n->title);
         return titles;
     }
 
@@ -38,7 +40,7 @@ protected:
         for (int i : lines) SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, i);
     }
 
-    CScheduleManager schedule;
+    std::optional<CScheduleManager> schedule;  // on the dialog made for each test
 };
 
 TEST_F(ScheduleManagerTest, AscendingPlannedCompletionWithTiesInOrderOfAdding) {
@@ -86,7 +88,7 @@ TEST_F(ScheduleManagerTest, ComputedPositionAfterExplicitOneStopsAtTheFirstLater
     ASSERT_EQ(Add(L"zero", 0), 0);
     EXPECT_EQ(Lines().front(), L"zero");
     // Once emptied, the list orders by key again from scratch.
-    schedule.DeleteInstance();
+    schedule->DeleteInstance();
     for (auto [title, day] : {std::pair{L"p", 5}, {L"q", 3}, {L"r", 4}}) ASSERT_EQ(Add(title, day), 0);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"q", L"r", L"p"}));
 }
@@ -99,7 +101,7 @@ TEST_F(ScheduleManagerTest, DuplicateTitleChangesNothing) {
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
     EXPECT_EQ(Nodes(), Lines());
     EXPECT_EQ(Selected(), (std::vector<int>{0, 2}));
-    EXPECT_EQ(schedule.SearchItem(L"b")->planned_end, Key(2));
+    EXPECT_EQ(schedule->SearchItem(L"b")->planned_end, Key(2));
     // Titles that differ only in case are different titles.
     EXPECT_EQ(Add(L"B", 2), 0);
 }
@@ -108,16 +110,16 @@ TEST_F(ScheduleManagerTest, DeleteItemRemovesTheLastSelectedLine) {
     for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}, {L"d", 4}, {L"e", 5}})
         ASSERT_EQ(Add(title, day), 0);
     Select({1, 3});
-    EXPECT_EQ(schedule.DeleteItem(L"d"), 3);
+    EXPECT_EQ(schedule->DeleteItem(L"d"), 3);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c", L"e"}));
     EXPECT_EQ(Nodes(), Lines());
     EXPECT_EQ(Selected(), std::vector<int>{1});
-    EXPECT_EQ(schedule.SearchItem(L"d"), nullptr);
+    EXPECT_EQ(schedule->SearchItem(L"d"), nullptr);
 
     // The named node and its title are free again; the last node can go and
     // come back at the end.
     Select({3});
-    EXPECT_EQ(schedule.DeleteItem(L"e"), 3);
+    EXPECT_EQ(schedule->DeleteItem(L"e"), 3);
     ASSERT_EQ(Add(L"e", 5), 0);
     ASSERT_EQ(Add(L"d", 4), 0);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"e"}));
@@ -127,12 +129,12 @@ TEST_F(ScheduleManagerTest, DeleteItemRemovesTheLastSelectedLine) {
 TEST_F(ScheduleManagerTest, DeleteItemWithNothingSelectedRemovesOnlyTheNode) {
     for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}}) ASSERT_EQ(Add(title, day), 0);
     Select({});
-    EXPECT_EQ(schedule.DeleteItem(L"b"), -1);
+    EXPECT_EQ(schedule->DeleteItem(L"b"), -1);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
     EXPECT_EQ(Nodes(), (std::vector<std::wstring>{L"a", L"c"}));
     // An unknown title still takes the last selected line.
     Select({0});
-    EXPECT_EQ(schedule.DeleteItem(L"nobody"), 0);
+    EXPECT_EQ(schedule->DeleteItem(L"nobody"), 0);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"b", L"c"}));
     EXPECT_EQ(Nodes(), (std::vector<std::wstring>{L"a", L"c"}));
 }
@@ -143,8 +145,8 @@ TEST_F(ScheduleManagerTest, DeleteInstanceTakesOneLineFromTheTopPerNode) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"x"));
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"y"));
     ASSERT_EQ(Lines().size(), 5u);
-    EXPECT_EQ(schedule.DeleteInstance(), 0);
-    EXPECT_EQ(schedule.schedule_list, nullptr);
+    EXPECT_EQ(schedule->DeleteInstance(), 0);
+    EXPECT_EQ(schedule->schedule_list, nullptr);
     EXPECT_EQ(Lines().size(), 2u);
     EXPECT_EQ(Lines()[0], L"x");
 
@@ -152,20 +154,20 @@ TEST_F(ScheduleManagerTest, DeleteInstanceTakesOneLineFromTheTopPerNode) {
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (auto [title, day] : {std::pair{L"a", 3}, {L"b", 2}}) ASSERT_EQ(Add(title, day), 0);
     EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"b", L"a"}));
-    schedule.DeleteInstance();
+    schedule->DeleteInstance();
     EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(ScheduleManagerTest, LongChainIsReleasedWithoutRecursion) {
     // Far deeper than the stack would allow one frame per node.
-    auto* link = &schedule.schedule_list;
+    auto* link = &schedule->schedule_list;
     for (int i = 0; i < 1000000; ++i) {
         *link = std::make_unique<_SCHEDULE_LIST>();
         (*link)->title = L"n";
         link = &(*link)->next;
     }
-    schedule.DeleteInstance();
-    EXPECT_EQ(schedule.schedule_list, nullptr);
+    schedule->DeleteInstance();
+    EXPECT_EQ(schedule->schedule_list, nullptr);
 
     auto chain = std::make_unique<_SCHEDULE_LIST>();
     _SCHEDULE_LIST* last = chain.get();
