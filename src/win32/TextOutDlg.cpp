@@ -133,7 +133,7 @@ int CVelquorandimestra::OnTextOut(HWND window) {
     if (state != STATE_OPEN) return 0;
     HWND list = MainDialogItem(IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
-    for (int index : SelectedLines(list)) lines.push_back(ToU16(GetListBoxLine(list, index)));
+    for (int index : SelectedLines(list)) lines.push_back(ListBoxText(list, index));
     std::u16string report = BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines);
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.

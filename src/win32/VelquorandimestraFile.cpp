@@ -276,7 +276,7 @@ int CVelquorandimestra::InitInstance() {
     if (path.empty() || !Exists(path)) return 0;
     FileHandle file(OpenForReading(path, kExclusive));
     if (!file.ok()) return 0;
-    const std::wstring name = ToWide(FileNameOfPath(ToU16(path)));
+    const std::wstring name = FileNameOf(path);
     if (LoadFromHandle(*this, file.get(), name, path, false) == 0) state = STATE_OPEN;
     return 0;
 }
@@ -331,7 +331,7 @@ int CVelquorandimestra::OnFileOpen() {
 
     const std::wstring full(path.data());
     std::wstring name(title.data());
-    if (name.empty()) name = ToWide(FileNameOfPath(ToU16(full)));
+    if (name.empty()) name = FileNameOf(full);
     const FileHandle file(OpenForReading(full, kExclusive));
     if (!file.ok()) {
         // Locked by another program or no right to read: say so rather than
@@ -379,7 +379,7 @@ int CVelquorandimestra::OnSaveFileNew() {
         if (!Choose(ShowSaveFileDialog, path, title)) return 1;
         new_path = path.data();
         new_name = title.data();
-        if (new_name.empty()) new_name = ToWide(FileNameOfPath(ToU16(new_path)));
+        if (new_name.empty()) new_name = FileNameOf(new_path);
         if (NeedsVqfExtension(ToU16(new_name))) {
             new_name += L".vqf";
             new_path += L".vqf";

@@ -37,7 +37,7 @@ void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_v
     const std::vector<int> selected = SelectedLines(list);
     int last = -1;
     for (int i : selected) last = std::max(last, i);
-    if (last >= 0 && GetListBoxLine(list, last) == ToWide(key)) return;
+    if (last >= 0 && ListBoxText(list, last) == key) return;
     const int own = schedule.FindLine(ToWide(key));
     ListBox_SetSel(list, FALSE, -1);
     if (own >= 0) ListBox_SetSel(list, TRUE, own);
@@ -71,9 +71,9 @@ int CVelquorandimestra::OnDeleteItem() {
         const std::vector<int> selected = SelectedLines(list);
         RedrawPause pause(list);
         for (auto line = selected.rbegin(); line != selected.rend(); ++line) {
-            const std::wstring text = GetListBoxLine(list, *line);
-            if (schedule->DeleteItem(text.c_str()) < 0) break;
-            ++doomed[ToU16(text)];
+            const std::u16string text = ListBoxText(list, *line);
+            if (schedule->DeleteItem(WidePointer(text)) < 0) break;
+            ++doomed[text];
         }
     }
 
@@ -120,7 +120,7 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     // The line leaves and comes back: the list box is drawn once, at the end.
     std::optional<RedrawPause> pause(std::in_place, list);
     SelectOwnLine(list, *schedule, shown_key);
-    const int line = schedule->DeleteItem(ToWide(shown_key).c_str());
+    const int line = schedule->DeleteItem(WidePointer(shown_key));
 
     editor->UpdateItem();
     const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
@@ -146,8 +146,7 @@ int CVelquorandimestra::OnLbnSelChange(HWND list) {
     if (list != MainDialogItem(IDC_ITEM_LIST)) return 0;  // only the item list box has item lines
     const int current = ListBox_GetCurSel(list);
     if (current == LB_ERR) return 0;
-    const std::wstring text = GetListBoxLine(list, current);
-    if (_ITEM_LIST* record = records.Find(ToU16(text))) editor->SetItem(record);
+    if (_ITEM_LIST* record = records.Find(ListBoxText(list, current))) editor->SetItem(record);
     return 0;
 }
 

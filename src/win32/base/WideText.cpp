@@ -2,6 +2,10 @@
 
 #include <windowsx.h>
 
+#include "VqfCodec.h"
+
+std::wstring FileNameOf(const std::wstring& path) { return ToWide(FileNameOfPath(ToU16(path))); }
+
 std::wstring GetWindowString(HWND window) {
     const int length = GetWindowTextLengthW(window);
     if (length <= 0) return {};

@@ -28,3 +28,17 @@ std::wstring GetListBoxLine(HWND list, int index);
 
 // The text of a combo box entry, read with its length.
 std::wstring GetComboBoxEntry(HWND combo, int index);
+
+// The same texts in the core's string type, for the controls that show a
+// record's texts: the conversion is made here, once.
+inline std::u16string WindowText(HWND window) { return ToU16(GetWindowString(window)); }
+inline std::u16string WindowText(HWND window, std::size_t limit) { return ToU16(GetWindowString(window, limit)); }
+inline std::u16string ListBoxText(HWND list, int index) { return ToU16(GetListBoxLine(list, index)); }
+inline std::u16string ComboBoxText(HWND combo, int index) { return ToU16(GetComboBoxEntry(combo, index)); }
+// Shows a core text as a window's text; false when the window refused it.
+inline bool ShowWindowText(HWND window, const std::u16string& text) {
+    return SetWindowTextW(window, WidePointer(text)) != FALSE;
+}
+
+// The file name part of a path: week.vqf for C:\plans\week.vqf.
+std::wstring FileNameOf(const std::wstring& path);
