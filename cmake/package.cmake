@@ -1,12 +1,20 @@
 # The download for Windows users, made by `cmake --build --preset win32
 # --target package`: Velquorandimestra-<version>-win32.zip holding the
-# program, vqf.exe, a read-me, a sample document and the licence of each
-# library that the two programs carry inside them (they link their runtimes
-# statically).
+# program, vqf.exe with libical's time zone database (zoneinfo), a read-me, a
+# sample document and the licence of each library that the two programs
+# carry inside them (they link their runtimes and libical statically).
 
 install(TARGETS Velquorandimestra RUNTIME DESTINATION .)
 if(TARGET vqf)
   install(TARGETS vqf RUNTIME DESTINATION .)
+endif()
+# vqf.exe's calendar import: libical's time zone database beside it, and
+# libical's licence (the choice of MPL 2.0 or LGPL 2.1, as its source says).
+if(TARGET vq_libical)
+  get_target_property(VQ_ZONEINFO vq_libical VQ_ZONEINFO)
+  get_target_property(VQ_LIBICAL_LICENCE vq_libical VQ_LICENCE)
+  install(DIRECTORY ${VQ_ZONEINFO} DESTINATION .)
+  install(FILES ${VQ_LIBICAL_LICENCE} DESTINATION licenses RENAME libical.txt)
 endif()
 
 configure_file(${CMAKE_SOURCE_DIR}/res/readme.txt ${VQ_GENERATED}/readme.txt @ONLY NEWLINE_STYLE CRLF)

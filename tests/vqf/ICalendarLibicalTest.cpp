@@ -13,6 +13,7 @@
 #include "ICalendar.h"
 #include "ItemChain.h"
 #include "Utf8.h"
+#include "VqfCodec.h"
 #include "VqfTool.h"
 
 namespace {
@@ -192,6 +193,53 @@ TEST(ICalendarLibical, LongTextsUnfoldToTheOriginal) {
     }
 }
 
+TEST(ICalendarLibical, ZonesTheCalendarDoesNotDefineComeFromTheTzDatabase) {
+    // No VTIMEZONE: the zone is libical's, the system's on Linux and the
+    // zoneinfo beside the program on Windows, and both give the same minute
+    // (UTC+9, hours 1 to 24), summer time and the years past 2038 included.
+    const struct {
+        const char* tzid;
+        const char* local;
+        _TIMES japan;
+    } cases[] = {
+        {"America/New_York", "20250115T090000", {2025, 1, 15, 23, 0}},   // EST, UTC-5
+        {"America/New_York", "20250704T093000", {2025, 7, 4, 22, 30}},   // EDT, UTC-4
+        {"America/New_York", "20250309T033000", {2025, 3, 9, 16, 30}},   // the first hour of summer time
+        {"America/New_York", "20251102T003000", {2025, 11, 2, 13, 30}},  // still summer time
+        {"America/New_York", "20400701T111500", {2040, 7, 1, 24, 15}},   // past 2038: 00:15 on 2 July
+        {"Europe/Berlin", "20250115T090000", {2025, 1, 15, 17, 0}},      // CET, UTC+1
+        {"Europe/Berlin", "20250801T090000", {2025, 8, 1, 16, 0}},       // CEST, UTC+2
+        {"Europe/Berlin", "20250330T030000", {2025, 3, 30, 10, 0}},      // the first hour of summer time
+        {"Europe/Berlin", "20391224T180000", {2039, 12, 25, 2, 0}},
+        {"/freeassociation.sourceforge.net/Europe/Berlin", "20250801T090000", {2025, 8, 1, 16, 0}},
+    };
+    std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//zones//EN\r\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        ics += "BEGIN:VEVENT\r\nUID:z" + std::to_string(i) + "\r\nSUMMARY:z" + std::to_string(i) +
+               "\r\nDTSTART;TZID=" + cases[i].tzid + ":" + cases[i].local + "\r\nEND:VEVENT\r\n";
+    ics += "END:VCALENDAR\r\n";
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vqf_zones_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "zones.ics", std::ios::binary) << ics;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunVqf({"vqf", "import", (dir / "zones.ics").string(), "-o", (dir / "zones.vqf").string()}, out, err), 0)
+        << err.str();
+    EXPECT_EQ(err.str(), "");
+    std::ifstream in(dir / "zones.vqf", std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();  // Windows removes no open file
+    std::filesystem::remove_all(dir);
+    const VqfDocument doc = LoadVqf(bytes);
+    std::size_t i = 0;
+    for (const _ITEM_LIST* item = doc.item_list.get(); item; item = item->next.get(), ++i) {
+        ASSERT_LT(i, std::size(cases));
+        SCOPED_TRACE(std::string(cases[i].tzid) + " " + cases[i].local);
+        EXPECT_EQ(item->planned_start, cases[i].japan);
+    }
+    EXPECT_EQ(i, std::size(cases));
+}
+
 TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) {
     // A calendar as another program writes it: to-dos and events, times in
     // UTC, in a zone of the calendar's own VTIMEZONE and floating (taken as
@@ -269,6 +317,7 @@ TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) 
     ASSERT_EQ(RunVqf({"vqf", "ics", (dir / "items.vqf").string(), "-o", (dir / "out.ics").string()}, out, err), 0);
     std::ifstream in(dir / "out.ics", std::ios::binary);
     const std::string exported((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();  // Windows removes no open file
     std::filesystem::remove_all(dir);
 
     const Calendar back = Parse(exported);

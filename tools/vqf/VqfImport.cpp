@@ -12,6 +12,12 @@ std::vector<std::u16string> ReadCalendar(const CalendarSource&, const CalendarHa
 
 #include <libical/ical.h>
 
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -36,6 +42,43 @@ constexpr int kMaxDepth = 32;
 struct ComponentDeleter {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
 };
+
+#ifdef _WIN32
+// On Windows libical reads its own time zone database (the zoneinfo folder
+// of its source) where it is told; by itself it would look only in folders
+// above the program's. It travels beside the program, and is named before
+// anything can look a zone up, tests included. libical opens its files with
+// the ANSI code page, so a folder that the code page cannot spell is given
+// by its short name.
+std::optional<std::string> Ansi(const std::wstring& path) {
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    if (size <= 1 || lossy) return std::nullopt;
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, out.data(), size, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(size - 1));
+    return out;
+}
+
+const bool kZonesBesideProgram = [] {
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size()) return false;
+    path.resize(n);
+    path.erase(path.find_last_of(L"\\/") + 1);
+    path += L"zoneinfo";
+    std::optional<std::string> folder = Ansi(path);
+    if (!folder) {
+        std::wstring short_path(32768, L'\0');
+        const DWORD m = GetShortPathNameW(path.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+        if (m == 0 || m >= short_path.size()) return false;
+        short_path.resize(m);
+        folder = Ansi(short_path);
+    }
+    if (folder) set_zone_directory(folder->c_str());
+    return folder.has_value();
+}();
+#endif
 
 [[noreturn]] void Fail(std::size_t line, const std::string& what) {
     throw CalendarFormatError("line " + std::to_string(line) + ": " + what);
