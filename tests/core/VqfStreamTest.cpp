@@ -198,19 +198,25 @@ TEST(VqfStreamWrite, SameBytesInFullChunksAtEveryBufferSize) {
         EXPECT_GE(chunks.back(), 1u);
         EXPECT_LE(chunks.back(), buffer);
     }
-    // The smallest documents: no items, no kinds; one item.
+    // The smallest documents: no items, no kinds; one item; one kind that
+    // holds a NUL, counted only up to it, so that nothing is left over.
     _ITEM_LIST one;
     one.title = u"A";
-    const _ITEM_LIST* smallest[] = {nullptr, &one};
-    for (const _ITEM_LIST* items : smallest) {
+    const _KIND_LIST nul_kind(std::u16string(u"AB\0CD", 5));
+    const struct {
+        const _ITEM_LIST* items;
+        const _KIND_LIST* kinds;
+        std::size_t size;
+    } smallest[] = {{nullptr, nullptr, 25}, {&one, nullptr, 143}, {nullptr, &nul_kind, 25 + 4 + 4}};
+    for (const auto& c : smallest) {
         Bytes got;
-        EXPECT_EQ(WriteVqfTo(items, nullptr, [&](std::span<const std::uint8_t> c) {
-                      got.insert(got.end(), c.begin(), c.end());
+        EXPECT_EQ(WriteVqfTo(c.items, c.kinds, [&](std::span<const std::uint8_t> chunk) {
+                      got.insert(got.end(), chunk.begin(), chunk.end());
                       return true;
                   }, 3),
                   VqfWriteStatus::Written);
-        EXPECT_EQ(got, WriteVqf(items, nullptr));
-        EXPECT_EQ(got.size(), items ? 143u : 25u);
+        EXPECT_EQ(got, WriteVqf(c.items, c.kinds));
+        EXPECT_EQ(got.size(), c.size);
     }
 }
 
