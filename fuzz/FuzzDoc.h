@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Records.h"
 #include "VqfCodec.h"
@@ -83,27 +84,19 @@ inline VqfDocument Document(FuzzedDataProvider& in) {
 inline std::u16string Kept(const std::u16string& s) { return std::u16string(ShownText(s)); }
 
 inline void Normalise(VqfDocument& doc) {
-    for (_ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get()) {
+    for (_ITEM_LIST* p : ChainNodes(doc.item_list.get())) {
         p->title = Kept(p->title);
         if (p->title.empty()) p->title = kNewActionTitle;
         p->action_kind = Kept(p->action_kind);
         p->location = Kept(p->location);
         p->status = Kept(p->status);
     }
-    for (_KIND_LIST* k = doc.action_kinds.get(); k; k = k->next.get()) k->text = Kept(k->text);
+    for (_KIND_LIST* k : ChainNodes(doc.action_kinds.get())) k->text = Kept(k->text);
 }
 
 inline bool Equal(const VqfDocument& a, const VqfDocument& b) {
-    const _ITEM_LIST* x = a.item_list.get();
-    const _ITEM_LIST* y = b.item_list.get();
-    for (; x && y; x = x->next.get(), y = y->next.get())
-        if (!(static_cast<const _EDIT_ITEM&>(*x) == static_cast<const _EDIT_ITEM&>(*y))) return false;
-    if (x || y) return false;
-    const _KIND_LIST* k = a.action_kinds.get();
-    const _KIND_LIST* l = b.action_kinds.get();
-    for (; k && l; k = k->next.get(), l = l->next.get())
-        if (k->text != l->text) return false;
-    return !k && !l;
+    return ChainItems(a.item_list.get()) == ChainItems(b.item_list.get()) &&
+           KindTexts(a.action_kinds.get()) == KindTexts(b.action_kinds.get());
 }
 
 inline std::vector<std::uint8_t> Write(const VqfDocument& doc) {

@@ -21,14 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(r.end >= kVqfMagicSize + 8 && r.end + r.left == size);
         FUZZ_CHECK(CountItems(doc.item_list.get()) == r.item_count);
         FUZZ_CHECK(CountKinds(doc.action_kinds.get()) == r.kind_count);
-        for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get()) {
+        for (const _ITEM_LIST* p : ChainNodes(doc.item_list.get())) {
             // Loaded texts end at their first NUL, as every later use sees them.
             FUZZ_CHECK(ShownText(p->title).size() == p->title.size());
             FUZZ_CHECK(ShownText(p->action_kind).size() == p->action_kind.size());
             FUZZ_CHECK(ShownText(p->location).size() == p->location.size());
             FUZZ_CHECK(ShownText(p->status).size() == p->status.size());
         }
-        for (const _KIND_LIST* k = doc.action_kinds.get(); k; k = k->next.get())
+        for (const _KIND_LIST* k : ChainNodes(doc.action_kinds.get()))
             FUZZ_CHECK(ShownText(k->text).size() == k->text.size());
     } else {
         FUZZ_CHECK(r.field != VqfField::None);
@@ -59,15 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(s.check.ok == r.ok && s.check.field == r.field && s.check.index == r.index);
         FUZZ_CHECK(s.check.offset == r.offset && s.check.needed == r.needed && s.check.left == r.left);
         FUZZ_CHECK(s.check.item_count == r.item_count && s.check.kind_count == r.kind_count && s.check.end == r.end);
-        const _ITEM_LIST* a = doc.item_list.get();
-        const _ITEM_LIST* b = s.doc.item_list.get();
-        for (; a && b; a = a->next.get(), b = b->next.get())
-            FUZZ_CHECK(static_cast<const _EDIT_ITEM&>(*a) == static_cast<const _EDIT_ITEM&>(*b));
-        FUZZ_CHECK(!a && !b);
-        const _KIND_LIST* k = doc.action_kinds.get();
-        const _KIND_LIST* l = s.doc.action_kinds.get();
-        for (; k && l; k = k->next.get(), l = l->next.get()) FUZZ_CHECK(k->text == l->text);
-        FUZZ_CHECK(!k && !l);
+        FUZZ_CHECK(fuzzdoc::Equal(doc, s.doc));
     }
 
     // The same bytes as a last-file record: a bounded path without NULs.

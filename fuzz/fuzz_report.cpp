@@ -13,7 +13,7 @@
 namespace {
 
 const _ITEM_LIST* FirstWithKey(const _ITEM_LIST* head, std::u16string_view line) {
-    for (const _ITEM_LIST* p = head; p; p = p->next.get())
+    for (const _ITEM_LIST* p : ChainNodes(head))
         if (ShownText(p->title) == line) return p;
     return nullptr;
 }
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The selected lines: mostly titles of the document as the list box shows
     // them, some other texts.
     std::vector<std::u16string> titles;
-    for (const _ITEM_LIST* p = items; p; p = p->next.get()) titles.emplace_back(ShownText(p->title));
+    for (const _ITEM_LIST* p : ChainNodes(items)) titles.emplace_back(ShownText(p->title));
     std::vector<std::u16string> lines;
     for (int n = in.ConsumeIntegralInRange(0, 30); n > 0; --n) {
         if (!titles.empty() && in.ConsumeIntegralInRange(0, 3) != 0)

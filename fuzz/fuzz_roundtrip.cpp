@@ -57,7 +57,7 @@ bool InWriterForm(std::span<const std::uint8_t> b) {
 // loaded document need not be one: a title stored as a NUL unit loads empty
 // and is written with length 0, which then loads as "NewAction".
 void CheckFixedPoint(const VqfDocument& doc) {
-    for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get())
+    for (const _ITEM_LIST* p : ChainNodes(doc.item_list.get()))
         if (p->title.empty()) return;
     const std::vector<std::uint8_t> out = fuzzdoc::Write(doc);
     const VqfDocument back = LoadVqf(out);

@@ -2,7 +2,7 @@
 # Benchmarks: the document commands in the real main dialog under Wine on
 # sample documents of 1,000, 10,000 and 100,000 items (each size in its own
 # process, so that each peak working set is that size's), the same list
-# operations done literally one line at a time on 5,000 items, and the codec's
+# operations done one line at a time on 5,000 items as a baseline, and the codec's
 # native throughput on 100,000 items. Figures are medians; on a shared
 # machine they vary from run to run.
 #
@@ -26,8 +26,8 @@ for n in "${sizes[@]}"; do
     cmake/wine-run.sh "$bench" "$n"
 done
 echo
-echo "== literal one-line-at-a-time algorithms, side by side"
-cmake/wine-run.sh "$bench" --literal 5000 --runs 3
+echo "== one-line-at-a-time baseline, side by side"
+cmake/wine-run.sh "$bench" --baseline 5000 --runs 3
 echo
 echo "== codec, native"
 build/native/tests/vqf_bench 100000

@@ -16,8 +16,8 @@
 
 #include "Records.h"
 
-// At most this many title units appear in a heading (what a 1024-unit
-// formatting buffer holds behind the diamond).
+// A heading shows the title (up to its first NUL) cut to its first 1022
+// UTF-16 units; a longer title is still matched whole.
 inline constexpr std::size_t kHeadingTitleLimit = 1022;
 
 // A period piece: " (<label>：S - E)", " (<label>：S - )", " (<label>： - E)",

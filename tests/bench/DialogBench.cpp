@@ -9,7 +9,8 @@
 //                                         process's peak working set so far
 //   dialog_bench.exe ... --only a,b       only the figures whose operation
 //                                         names contain one of these words
-//   dialog_bench.exe --literal [items]    the same list operations done one
+//   dialog_bench.exe --baseline [items]   the one-line-at-a-time baseline:
+//                                         the same list operations done one
 //                                         line at a time (deselect every line
 //                                         after each insertion, search the
 //                                         chains from the head), side by side
@@ -385,13 +386,13 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     DeleteFileW(paths.save_as.c_str());
 }
 
-// ---- the literal algorithms, one line at a time, for comparison
+// ---- the one-line-at-a-time baseline, for comparison
 
-struct LiteralNode {
+struct BaselineNode {
     std::wstring title;
     _TIMES planned_end;
-    std::unique_ptr<LiteralNode> next;
-    ~LiteralNode() {
+    std::unique_ptr<BaselineNode> next;
+    ~BaselineNode() {
         while (next) next = std::move(next->next);
     }
 };
@@ -399,16 +400,16 @@ struct LiteralNode {
 // Adds one line: search the titles from the head, walk to the schedule place,
 // insert, then deselect every line one message at a time and select the new
 // one.
-void LiteralAddItem(std::unique_ptr<LiteralNode>& head, const std::wstring& title, const _TIMES& end) {
-    for (LiteralNode* n = head.get(); n; n = n->next.get())
+void BaselineAddItem(std::unique_ptr<BaselineNode>& head, const std::wstring& title, const _TIMES& end) {
+    for (BaselineNode* n = head.get(); n; n = n->next.get())
         if (lstrcmpW(n->title.c_str(), title.c_str()) == 0) return;
     unsigned position = 0;
-    std::unique_ptr<LiteralNode>* link = &head;
+    std::unique_ptr<BaselineNode>* link = &head;
     while (*link && TimeCmp(end, (*link)->planned_end) != -1) {
         ++position;
         link = &(*link)->next;
     }
-    auto node = std::make_unique<LiteralNode>();
+    auto node = std::make_unique<BaselineNode>();
     node->title = title;
     node->planned_end = end;
     node->next = std::move(*link);
@@ -422,10 +423,10 @@ void LiteralAddItem(std::unique_ptr<LiteralNode>& head, const std::wstring& titl
 
 // Removes the named node and the last selected line, found by asking every
 // line whether it is selected.
-void LiteralScheduleDelete(std::unique_ptr<LiteralNode>& head, const std::wstring& title) {
-    for (std::unique_ptr<LiteralNode>* link = &head; *link; link = &(*link)->next)
+void BaselineScheduleDelete(std::unique_ptr<BaselineNode>& head, const std::wstring& title) {
+    for (std::unique_ptr<BaselineNode>* link = &head; *link; link = &(*link)->next)
         if (lstrcmpW((*link)->title.c_str(), title.c_str()) == 0) {
-            std::unique_ptr<LiteralNode> gone = std::move(*link);
+            std::unique_ptr<BaselineNode> gone = std::move(*link);
             *link = std::move(gone->next);
             break;
         }
@@ -437,16 +438,16 @@ void LiteralScheduleDelete(std::unique_ptr<LiteralNode>& head, const std::wstrin
     if (candidate != -1) SendMessageW(list, LB_DELETESTRING, candidate, 0);
 }
 
-struct LiteralDocument {
+struct BaselineDocument {
     std::unique_ptr<_ITEM_LIST> items;
     std::unique_ptr<_KIND_LIST> kinds;
-    std::unique_ptr<LiteralNode> schedule;
+    std::unique_ptr<BaselineNode> schedule;
     CActionEdit editor;
 };
 
 // Open without the program's shortcuts: every item is added on its own and
 // shown in the editor in turn.
-void LiteralOpen(LiteralDocument& doc, const std::wstring& path) {
+void BaselineOpen(BaselineDocument& doc, const std::wstring& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     if (!CheckVqf(bytes)) return;
     VqfDocument loaded = LoadVqf(bytes);
@@ -455,7 +456,7 @@ void LiteralOpen(LiteralDocument& doc, const std::wstring& path) {
     SetWindowTextW(g_main, (L"Velquorandimestra [ " + path.substr(path.find_last_of(L'\\') + 1) + L" ]").c_str());
     doc.editor.InitInstance();
     for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get()) {
-        LiteralAddItem(doc.schedule, ToWide(p->title), p->planned_end);
+        BaselineAddItem(doc.schedule, ToWide(p->title), p->planned_end);
         doc.editor.SetItem(p);
     }
     HWND combo = Control(IDC_ACTION_KIND);
@@ -467,8 +468,8 @@ void LiteralOpen(LiteralDocument& doc, const std::wstring& path) {
 
 // The document with its lines in schedule order (as either way of opening
 // leaves them), filled without the per-line deselection, so that the other
-// literal operations start from the same state as the program's.
-void LiteralPrepared(LiteralDocument& doc, const std::wstring& path) {
+// baseline operations start from the same state as the program's.
+void BaselinePrepared(BaselineDocument& doc, const std::wstring& path) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     if (!CheckVqf(bytes)) return;
     VqfDocument loaded = LoadVqf(bytes);
@@ -480,9 +481,9 @@ void LiteralPrepared(LiteralDocument& doc, const std::wstring& path) {
     });
     HWND list = List();
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    std::unique_ptr<LiteralNode>* tail = &doc.schedule;
+    std::unique_ptr<BaselineNode>* tail = &doc.schedule;
     for (const _ITEM_LIST* p : order) {
-        *tail = std::make_unique<LiteralNode>();
+        *tail = std::make_unique<BaselineNode>();
         (*tail)->title = ToWide(p->title);
         (*tail)->planned_end = p->planned_end;
         SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>((*tail)->title.c_str()));
@@ -493,7 +494,7 @@ void LiteralPrepared(LiteralDocument& doc, const std::wstring& path) {
     doc.editor.InitInstance();
 }
 
-void LiteralDelete(LiteralDocument& doc) {
+void BaselineDelete(BaselineDocument& doc) {
     HWND list = List();
     auto count_selected = [&](LRESULT* last) {
         LRESULT selected = 0;
@@ -514,12 +515,12 @@ void LiteralDelete(LiteralDocument& doc) {
                 *link = std::move(gone->next);
                 break;
             }
-        LiteralScheduleDelete(doc.schedule, gone ? ToWide(gone->title) : text);
+        BaselineScheduleDelete(doc.schedule, gone ? ToWide(gone->title) : text);
     }
     doc.editor.SetItem(doc.items.get());
 }
 
-std::size_t LiteralReport(LiteralDocument& doc) {
+std::size_t BaselineReport(BaselineDocument& doc) {
     HWND list = List();
     auto find = [&](const std::wstring& text) -> const _ITEM_LIST* {
         for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get())
@@ -554,18 +555,18 @@ void ClearList() {
 }
 
 void Compare(const char* operation, std::size_t n, const std::vector<double>& program,
-             const std::vector<double>& literal) {
-    const double p = Median(program), l = Median(literal);
-    std::printf("%-34s %7zu %10.2f ms  literal %10.2f ms  ratio %8.1f\n", operation, n, p, l, l / p);
+             const std::vector<double>& baseline) {
+    const double p = Median(program), l = Median(baseline);
+    std::printf("%-34s %7zu %10.2f ms  baseline %10.2f ms  ratio %8.1f\n", operation, n, p, l, l / p);
     std::fflush(stdout);
 }
 
-void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
+void RunBaseline(const std::wstring& dir, std::size_t n, int runs) {
     _TIMES alarm{};
     const Paths paths = MakeDocument(dir, n, &alarm);
     g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
 
-    std::unique_ptr<LiteralDocument> literal;
+    std::unique_ptr<BaselineDocument> baseline;
 
     // Open.
     if (Wanted("open")) {
@@ -579,18 +580,18 @@ void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
             return lines;
         }();
         const LRESULT program_selected = SendMessageW(List(), LB_GETCURSEL, 0, 0);
-        const auto literal_open = Time(runs, [&] {
+        const auto baseline_open = Time(runs, [&] {
             ClearList();
-            literal = std::make_unique<LiteralDocument>();
-        }, [&] { LiteralOpen(*literal, paths.document); });
-        Compare("open (list box fill)", n, program_open, literal_open);
+            baseline = std::make_unique<BaselineDocument>();
+        }, [&] { BaselineOpen(*baseline, paths.document); });
+        Compare("open (list box fill)", n, program_open, baseline_open);
         bool same = static_cast<std::size_t>(LineCount()) == program_lines.size();
         for (std::size_t i = 0; same && i < program_lines.size(); ++i)
             same = GetListBoxLine(List(), static_cast<int>(i)) == program_lines[i];
         Check(same && SendMessageW(List(), LB_GETSELCOUNT, 0, 0) == 1 &&
                   SendMessageW(List(), LB_GETSEL, static_cast<WPARAM>(program_selected), 0) > 0,
-              "literal open gives the program's lines and selection", n);
-        literal.reset();
+              "baseline open gives the program's lines and selection", n);
+        baseline.reset();
     }
 
     // Delete.
@@ -600,14 +601,14 @@ void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
             OpenDocument(paths.document);
             SelectSpread(kDeleteLines);
         }, [] { Command(IDC_DELETE_ITEM); });
-        const auto literal_delete = Time(runs, [&] {
+        const auto baseline_delete = Time(runs, [&] {
             ClearList();
-            literal = std::make_unique<LiteralDocument>();
-            LiteralPrepared(*literal, paths.document);
+            baseline = std::make_unique<BaselineDocument>();
+            BaselinePrepared(*baseline, paths.document);
             SelectSpread(kDeleteLines);
-        }, [&] { LiteralDelete(*literal); });
-        Compare("delete (1,000 lines)", n, program_delete, literal_delete);
-        literal.reset();
+        }, [&] { BaselineDelete(*baseline); });
+        Compare("delete (1,000 lines)", n, program_delete, baseline_delete);
+        baseline.reset();
     }
 
     // Text report.
@@ -622,16 +623,16 @@ void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
         KillTimer(nullptr, poll);
         UnhookWindowsHookEx(hook);
         const std::size_t program_units = g_report_units;
-        std::size_t literal_units = 0;
-        const auto literal_report = Time(runs, [&] {
+        std::size_t baseline_units = 0;
+        const auto baseline_report = Time(runs, [&] {
             ClearList();
-            literal = std::make_unique<LiteralDocument>();
-            LiteralPrepared(*literal, paths.document);
+            baseline = std::make_unique<BaselineDocument>();
+            BaselinePrepared(*baseline, paths.document);
             SelectSpread(kReportLines);
-        }, [&] { literal_units = LiteralReport(*literal); });
-        Compare("text report (all lines)", n, program_report, literal_report);
-        Check(program_units == literal_units, "literal report has the program's length", n);
-        literal.reset();
+        }, [&] { baseline_units = BaselineReport(*baseline); });
+        Compare("text report (all lines)", n, program_report, baseline_report);
+        Check(program_units == baseline_units, "baseline report has the program's length", n);
+        baseline.reset();
     }
 
     ClearList();
@@ -644,7 +645,7 @@ void RunLiteral(const std::wstring& dir, std::size_t n, int runs) {
 int main(int argc, char** argv) {
     std::vector<std::size_t> sizes;
     int runs = 5;
-    bool literal = false;
+    bool baseline = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc)
@@ -655,12 +656,12 @@ int main(int argc, char** argv) {
                 g_only.push_back(rest.substr(0, comma));
                 rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
             }
-        else if (arg == "--literal")
-            literal = true;
+        else if (arg == "--baseline")
+            baseline = true;
         else
             sizes.push_back(static_cast<std::size_t>(std::strtoull(argv[i], nullptr, 10)));
     }
-    if (sizes.empty()) sizes = literal ? std::vector<std::size_t>{5000} : std::vector<std::size_t>{1000, 10000, 100000};
+    if (sizes.empty()) sizes = baseline ? std::vector<std::size_t>{5000} : std::vector<std::size_t>{1000, 10000, 100000};
 
     g_hInst = GetModuleHandleW(nullptr);
     RegisterMainWindowClass(g_hInst);
@@ -679,10 +680,10 @@ int main(int argc, char** argv) {
     SetClock(&FixedSeconds);
     InstallSeams();
 
-    std::printf("%-34s %7s %13s\n", "operation", "n", literal ? "program" : "median");
+    std::printf("%-34s %7s %13s\n", "operation", "n", baseline ? "program" : "median");
     for (std::size_t n : sizes) {
-        if (literal)
-            RunLiteral(dir, n, runs);
+        if (baseline)
+            RunBaseline(dir, n, runs);
         else
             RunProgram(dir, n, runs);
     }

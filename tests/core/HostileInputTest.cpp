@@ -11,55 +11,17 @@
 #include "ItemTitles.h"
 #include "Records.h"
 #include "Report.h"
+#include "VqfBytes.h"
 #include "VqfCodec.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A file laid down field by field, apart from the writer under test, that
-// remembers where each 32-bit length or count sits.
-struct RawFile {
-    Bytes b;
-    std::vector<std::size_t> length_fields;  // offsets of every count and text length
-    std::vector<std::size_t> text_lengths;   // offsets of the text lengths only
-
-    RawFile() { b.assign(kVqfMagic, kVqfMagic + kVqfMagicSize); }
-    RawFile& Count(std::uint32_t n) {
-        length_fields.push_back(b.size());
-        Put32(n);
-        return *this;
-    }
-    RawFile& Bytes_(std::initializer_list<std::uint8_t> raw) {
-        text_lengths.push_back(b.size());
-        length_fields.push_back(b.size());
-        Put32(static_cast<std::uint32_t>(raw.size()));
-        b.insert(b.end(), raw);
-        return *this;
-    }
-    RawFile& Text(std::u16string_view s) {
-        text_lengths.push_back(b.size());
-        length_fields.push_back(b.size());
-        Put32(static_cast<std::uint32_t>(s.size() * 2));
-        for (char16_t c : s) b.insert(b.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
-        return *this;
-    }
-    RawFile& Times() {
-        for (std::uint32_t i = 0; i < 25; ++i) Put32(0x01010101u * i);
-        return *this;
-    }
-    RawFile& Item(std::u16string_view title, std::u16string_view kind, std::u16string_view location,
-                  std::u16string_view status) {
-        return Text(title).Text(kind).Times().Text(location).Text(status);
-    }
-    void Put32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
+// Date-times 0, 0x01010101, 0x02020202, ...: every field shows where it was read.
+struct RawFile : VqfBytes {
+    RawFile() { times_step = 0x01010101u; }
 };
-
-void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 Bytes Rewrite(const Bytes& file) {
     const VqfDocument doc = LoadVqf(file);
@@ -140,7 +102,7 @@ TEST(HostileFile, OddLengthInEveryTextField) {
         RawFile f;
         auto text = [&](int index, std::u16string_view normal) {
             if (index == which)
-                f.Bytes_({'O', 0, 'd', 0, 'x'});
+                f.TextBytes({'O', 0, 'd', 0, 'x'});
             else
                 f.Text(normal);
         };
@@ -241,7 +203,7 @@ TEST(HostileLastFileRecord, EveryShortRecordAndBadLength) {
     }
     auto record = [](std::uint32_t len, std::size_t body_units) {
         Bytes b;
-        for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(len >> (8 * i)));
+        Put32(b, len);
         for (std::size_t i = 0; i < body_units; ++i) b.insert(b.end(), {'p', 0});
         return b;
     };

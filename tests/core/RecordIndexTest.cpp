@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Records.h"
 
@@ -14,14 +15,14 @@ namespace {
 
 // What the index must answer, found by walking the chain from its head.
 _ITEM_LIST* WalkFind(_ITEM_LIST* head, std::u16string_view key) {
-    for (_ITEM_LIST* p = head; p; p = p->next.get())
+    for (_ITEM_LIST* p : ChainNodes(head))
         if (ShownText(p->title) == key) return p;
     return nullptr;
 }
 
 std::vector<_ITEM_LIST*> WalkDue(_ITEM_LIST* head, const _TIMES& minute) {
     std::vector<_ITEM_LIST*> due;
-    for (_ITEM_LIST* p = head; p; p = p->next.get())
+    for (_ITEM_LIST* p : ChainNodes(head))
         if (TimeCmp(minute, p->alarm) == 0) due.push_back(p);
     return due;
 }
@@ -79,8 +80,7 @@ TEST(RecordIndexTest, AnswersAsTheWalkThroughRandomSessions) {
         ExpectAgrees(index, head, "built");
 
         for (int step = 0; step < 60; ++step) {
-            std::vector<_ITEM_LIST*> all;
-            for (_ITEM_LIST* p = head.get(); p; p = p->next.get()) all.push_back(p);
+            const std::vector<_ITEM_LIST*> all = ChainNodes(head.get());
             switch (pick(7)) {
                 case 0: {  // the add command
                     _ITEM_LIST* last = index.Last();

@@ -84,6 +84,7 @@ TEST(Report, BlocksInLineOrderSkippingUnknownLines) {
         Item(u"Dup", {}, {}, {}, {}, u"first dup"),
         Item(u"Dup", {}, {}, {}, {}, u"second dup"),
         Item(u"dup", {}, {}, {}, {}, u"lower case"),
+        Item(u"Later", {}, {}),
     });
     struct Case {
         const char* name;
@@ -94,6 +95,8 @@ TEST(Report, BlocksInLineOrderSkippingUnknownLines) {
         {"list box order, not chain order", {u"Second", u"First"},
          u"◆Second\r\n\r\n\r\n◆First (計画：2024/ 3/ 5 - 2024/ 3/ 5)\r\none\r\ntwo\r\n\r\n"},
         {"equal titles report the first record", {u"Dup"}, u"◆Dup\r\nfirst dup\r\n\r\n"},
+        {"a repeated title neither replaces its first record nor hides a later line", {u"Dup", u"Later"},
+         u"◆Dup\r\nfirst dup\r\n\r\n◆Later\r\n\r\n\r\n"},
         {"case matters", {u"dup"}, u"◆dup\r\nlower case\r\n\r\n"},
         {"a line matching no record is left out", {u"Nobody", u"Second", u"SECOND"}, u"◆Second\r\n\r\n\r\n"},
     };

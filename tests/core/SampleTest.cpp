@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "ItemChain.h"
 #include "Sample.h"
 
 namespace {
@@ -49,7 +50,7 @@ TEST(MakeSampleDocument, RealisticContent) {
     std::set<std::u16string> titles;
     std::set<std::int32_t> years;
     std::size_t alarms = 0, completed = 0, multiline = 0, hour24 = 0;
-    for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get()) {
+    for (const _ITEM_LIST* p : ChainNodes(doc.item_list.get())) {
         EXPECT_TRUE(titles.insert(p->title).second) << "repeated title";
         EXPECT_FALSE(p->title.empty());
         if (!p->status.empty()) {

@@ -3,41 +3,14 @@
 #include <cstring>
 #include <random>
 
+#include "ItemChain.h"
 #include "Records.h"
+#include "VqfBytes.h"
 #include "VqfCodec.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-void Append32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void AppendText(Bytes& b, std::u16string_view s) {
-    Append32(b, static_cast<std::uint32_t>(s.size() * 2));
-    for (char16_t c : s) {
-        b.push_back(static_cast<std::uint8_t>(c));
-        b.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-}
-
-// A file built field by field, independent of the writer under test.
-struct FileBuilder {
-    Bytes b;
-    FileBuilder() { b.assign(kVqfMagic, kVqfMagic + kVqfMagicSize); }
-    FileBuilder& Count(std::uint32_t n) { Append32(b, n); return *this; }
-    FileBuilder& Text(std::u16string_view s) { AppendText(b, s); return *this; }
-    FileBuilder& Raw(std::initializer_list<std::uint8_t> raw) { b.insert(b.end(), raw); return *this; }
-    FileBuilder& Times(std::uint32_t fill = 0) {
-        for (int i = 0; i < 25; ++i) Append32(b, fill + static_cast<std::uint32_t>(i));
-        return *this;
-    }
-    FileBuilder& Item(std::u16string_view title, std::u16string_view kind = u"", std::u16string_view location = u"",
-                      std::u16string_view status = u"") {
-        return Text(title).Text(kind).Times().Text(location).Text(status);
-    }
-};
 
 _TIMES T(std::int32_t y, std::int32_t mo, std::int32_t d, std::int32_t h, std::int32_t mi) { return {y, mo, d, h, mi}; }
 
@@ -50,17 +23,17 @@ TEST(VqfWrite, OneItemExampleIsByteExact) {
     ASSERT_EQ(out.size(), 143u);
 
     Bytes expected(kVqfMagic, kVqfMagic + 17);
-    Append32(expected, 1);
-    Append32(expected, 2);
+    Put32(expected, 1);
+    Put32(expected, 2);
     expected.insert(expected.end(), {0x41, 0x00});
-    Append32(expected, 0);
+    Put32(expected, 0);
     const std::uint8_t start[20] = {0xEE, 0x07, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0};
     expected.insert(expected.end(), start, start + 20);
-    for (std::uint32_t v : {0xFFFFFFFFu, 0x7FFFFFFFu, 5u, 24u, 59u}) Append32(expected, v);
+    for (std::uint32_t v : {0xFFFFFFFFu, 0x7FFFFFFFu, 5u, 24u, 59u}) Put32(expected, v);
     expected.resize(expected.size() + 60, 0);  // actual start, completion, alarm unset
-    Append32(expected, 0);                      // location
-    Append32(expected, 0);                      // status
-    Append32(expected, 0);                      // kinds
+    Put32(expected, 0);                      // location
+    Put32(expected, 0);                      // status
+    Put32(expected, 0);                      // kinds
     EXPECT_EQ(out, expected);
     EXPECT_EQ(std::memcmp(out.data() + 31, start, 20), 0);  // planned start at 31
     EXPECT_EQ(out[139], 0);
@@ -73,7 +46,7 @@ TEST(VqfWrite, TextsStopAtNulAndKindsFollowItems) {
     _KIND_LIST kinds(u"会議");
     kinds.next = std::make_unique<_KIND_LIST>();  // empty kind: length 0
     const Bytes out = WriteVqf(&item, &kinds);
-    FileBuilder want;
+    VqfBytes want;
     want.Count(1).Text(u"ab").Text(u"");
     want.b.resize(want.b.size() + 100, 0);
     want.Text(u"").Text(u"x\r\ny").Count(2).Text(u"会議").Text(u"");
@@ -94,24 +67,24 @@ std::vector<CheckCase> CheckCases() {
     for (std::size_t n : {0u, 1u, 16u}) cases.push_back({"shorter than the magic", Bytes(n, 'V'), false, VqfField::Magic, 0, static_cast<std::uint32_t>(n)});
     for (std::size_t n : {17u, 20u})
         cases.push_back({"no item count", Bytes(n, 'V'), false, VqfField::ItemCount, 17, static_cast<std::uint32_t>(n - 17)});
-    cases.push_back({"21 bytes: no kind count", FileBuilder().Count(0).b, false, VqfField::KindCount, 21, 0});
-    cases.push_back({"25 bytes, no items", FileBuilder().Count(0).Count(0).b, true, VqfField::None, 0, 0});
-    Bytes wrong_magic = FileBuilder().Count(1).Item(u"A").Count(0).b;
+    cases.push_back({"21 bytes: no kind count", VqfBytes().Count(0).b, false, VqfField::KindCount, 21, 0});
+    cases.push_back({"25 bytes, no items", VqfBytes().Count(0).Count(0).b, true, VqfField::None, 0, 0});
+    Bytes wrong_magic = VqfBytes().Count(1).Item(u"A").Count(0).b;
     std::memcpy(wrong_magic.data(), "NotTheMagicAtAll!", 17);
     cases.push_back({"any magic", wrong_magic, true, VqfField::None, 0, 0});
-    cases.push_back({"trailing bytes ignored", FileBuilder().Count(0).Count(0).Raw({1, 2, 3}).b, true, VqfField::None, 0, 3});
-    cases.push_back({"title length past the end", FileBuilder().Count(1).Count(4000).Raw({1, 2}).b, false,
+    cases.push_back({"trailing bytes ignored", VqfBytes().Count(0).Count(0).Raw({1, 2, 3}).b, true, VqfField::None, 0, 3});
+    cases.push_back({"title length past the end", VqfBytes().Count(1).Count(4000).Raw({1, 2}).b, false,
                      VqfField::Title, 21, 2});
     cases.push_back({"status length past the end by one",
-                     FileBuilder().Count(1).Text(u"A").Text(u"").Times().Text(u"").Count(5).Raw({1, 2, 3, 4}).b, false,
+                     VqfBytes().Count(1).Text(u"A").Text(u"").Times().Text(u"").Count(5).Raw({1, 2, 3, 4}).b, false,
                      VqfField::Status, 135, 4});
-    cases.push_back({"date-times cut short", FileBuilder().Count(1).Text(u"A").Text(u"").Raw({1, 2, 3}).b, false,
+    cases.push_back({"date-times cut short", VqfBytes().Count(1).Text(u"A").Text(u"").Raw({1, 2, 3}).b, false,
                      VqfField::DateTimes, 31, 3});
-    cases.push_back({"huge item count", FileBuilder().Count(0xFFFFFFFF).Item(u"A").Count(0).b, false,
+    cases.push_back({"huge item count", VqfBytes().Count(0xFFFFFFFF).Item(u"A").Count(0).b, false,
                      VqfField::KindLength, 143, 0});
-    cases.push_back({"kind length past the end", FileBuilder().Count(0).Count(2).Text(u"k").Count(0xFFFFFFFF).b,
+    cases.push_back({"kind length past the end", VqfBytes().Count(0).Count(2).Text(u"k").Count(0xFFFFFFFF).b,
                      false, VqfField::KindText, 31, 0});
-    cases.push_back({"length 0xFFFFFFFF does not wrap", FileBuilder().Count(1).Count(0xFFFFFFFF).Raw({0, 0, 0, 0}).b,
+    cases.push_back({"length 0xFFFFFFFF does not wrap", VqfBytes().Count(1).Count(0xFFFFFFFF).Raw({0, 0, 0, 0}).b,
                      false, VqfField::Title, 21, 4});
     return cases;
 }
@@ -138,20 +111,20 @@ TEST(VqfCheck, RefusalsAndAcceptances) {
 }
 
 TEST(VqfCheck, DescribesWhereAndWhy) {
-    Bytes f = FileBuilder().Count(2).Item(u"A").Text(u"B").b;
-    Append32(f, 4000);
+    Bytes f = VqfBytes().Count(2).Item(u"A").Text(u"B").b;
+    Put32(f, 4000);
     f.resize(f.size() + 12);
     const VqfCheckResult r = CheckVqf(f);
     ASSERT_FALSE(r);
     EXPECT_EQ(r.Describe(), "item 1: action kind length 4000 at offset 145 exceeds the 12 bytes left");
     EXPECT_EQ(CheckVqf(Bytes(10)).Describe(), "file of 10 bytes is shorter than the 17-byte magic");
-    EXPECT_EQ(CheckVqf(FileBuilder().Count(0).b).Describe(), "kind count at offset 21 needs 4 bytes, 0 left");
-    EXPECT_EQ(CheckVqf(FileBuilder().Count(0).Count(1).Text(u"x").b).Describe(), "valid: 0 items, 1 kinds, 31 bytes used");
+    EXPECT_EQ(CheckVqf(VqfBytes().Count(0).b).Describe(), "kind count at offset 21 needs 4 bytes, 0 left");
+    EXPECT_EQ(CheckVqf(VqfBytes().Count(0).Count(1).Text(u"x").b).Describe(), "valid: 0 items, 1 kinds, 31 bytes used");
 }
 
 TEST(VqfLoad, TextRules) {
     // Title of length 0, odd lengths, NUL inside, texts of length 0.
-    FileBuilder f;
+    VqfBytes f;
     f.Count(3);
     f.Text(u"").Text(u"").Times(7).Text(u"").Text(u"");
     // Odd: 3 bytes "A" + 0x42 -> units 'A', 0x0042.
@@ -181,7 +154,7 @@ TEST(VqfLoad, TextRules) {
 }
 
 TEST(VqfLoad, EqualTitlesKeepBothRecordsInOrder) {
-    const Bytes f = FileBuilder().Count(2).Item(u"Same", u"first").Item(u"Same", u"second").Count(0).b;
+    const Bytes f = VqfBytes().Count(2).Item(u"Same", u"first").Item(u"Same", u"second").Count(0).b;
     const VqfDocument doc = LoadVqf(f);
     ASSERT_EQ(CountItems(doc.item_list.get()), 2u);
     EXPECT_EQ(doc.item_list->action_kind, u"first");
@@ -232,17 +205,8 @@ TEST(VqfRoundTrip, SaveThenOpenGivesEverythingBack) {
         const Bytes file = WriteVqf(items.get(), kinds.get());
         ASSERT_TRUE(CheckVqf(file)) << CheckVqf(file).Describe();
         const VqfDocument doc = LoadVqf(file);
-        const _ITEM_LIST* a = items.get();
-        const _ITEM_LIST* b = doc.item_list.get();
-        for (; a && b; a = a->next.get(), b = b->next.get())
-            ASSERT_EQ(static_cast<const _EDIT_ITEM&>(*a), static_cast<const _EDIT_ITEM&>(*b));
-        EXPECT_EQ(a, nullptr);
-        EXPECT_EQ(b, nullptr);
-        const _KIND_LIST* ka = kinds.get();
-        const _KIND_LIST* kb = doc.action_kinds.get();
-        for (; ka && kb; ka = ka->next.get(), kb = kb->next.get()) ASSERT_EQ(ka->text, kb->text);
-        EXPECT_EQ(ka, nullptr);
-        EXPECT_EQ(kb, nullptr);
+        ASSERT_EQ(ChainItems(doc.item_list.get()), ChainItems(items.get()));
+        ASSERT_EQ(KindTexts(doc.action_kinds.get()), KindTexts(kinds.get()));
         EXPECT_EQ(WriteVqf(doc.item_list.get(), doc.action_kinds.get()), file);
     }
 }
@@ -277,19 +241,19 @@ struct RecordCase {
 
 TEST(LastFileRecord, DecodeIsBounded) {
     Bytes odd;
-    Append32(odd, 5);
+    Put32(odd, 5);
     odd.insert(odd.end(), {'C', 0, ':', 0, 'x'});
     Bytes long_len;
-    Append32(long_len, 65536);
+    Put32(long_len, 65536);
     long_len.resize(4 + 65536, 'a');
     Bytes max_len;
-    Append32(max_len, 65534);
+    Put32(max_len, 65534);
     for (int i = 0; i < 32767; ++i) max_len.insert(max_len.end(), {'a', 0});
     Bytes short_body;
-    Append32(short_body, 100);
+    Put32(short_body, 100);
     short_body.insert(short_body.end(), {'C', 0, ':', 0, '\\', 0});
     Bytes with_nul;
-    Append32(with_nul, 8);
+    Put32(with_nul, 8);
     with_nul.insert(with_nul.end(), {'a', 0, 0, 0, 'b', 0, 'c', 0});
     const RecordCase cases[] = {
         {"empty", {}, u""},

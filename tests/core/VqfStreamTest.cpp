@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "ItemChain.h"
 #include "Records.h"
 #include "Sample.h"
+#include "VqfBytes.h"
 #include "VqfCodec.h"
 
 namespace {
@@ -22,54 +24,19 @@ using Bytes = std::vector<std::uint8_t>;
 // page, and the program's own buffer.
 const std::size_t kBufferSizes[] = {1, 2, 7, 99, 4096, kVqfChunkSize};
 
-void Put32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// A file laid down by hand that remembers where its counts and lengths are.
-struct RawFile {
-    Bytes b;
-    std::vector<std::size_t> length_fields;
-
-    RawFile() { b.assign(kVqfMagic, kVqfMagic + kVqfMagicSize); }
-    RawFile& Count(std::uint32_t n) {
-        length_fields.push_back(b.size());
-        Put32(b, n);
-        return *this;
-    }
-    RawFile& Raw(const Bytes& text) {
-        length_fields.push_back(b.size());
-        Put32(b, static_cast<std::uint32_t>(text.size()));
-        b.insert(b.end(), text.begin(), text.end());
-        return *this;
-    }
-    RawFile& Text(std::u16string_view s) {
-        Bytes raw;
-        for (char16_t c : s) raw.insert(raw.end(), {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8)});
-        return Raw(raw);
-    }
-    RawFile& Times(std::uint32_t seed) {
-        for (std::uint32_t i = 0; i < 25; ++i) Put32(b, seed * 0x01000193u + i);
-        return *this;
-    }
-};
-
 // Four items and three kinds with every text the loader treats apart: a
 // title stored empty, odd lengths, NULs inside, a status longer than most
 // chunk sizes, non-BMP units and lone surrogates; then a few trailing bytes.
-RawFile Varied() {
-    RawFile f;
+VqfBytes Varied() {
+    constexpr std::uint32_t kSpread = 0x01000193u;  // each item its own date-times
+    VqfBytes f;
     f.Count(4);
-    f.Text(u"").Text(u"").Times(1).Text(u"").Text(u"");
-    f.Text(u"会議の準備").Raw({'K', 0, 'x'}).Times(2).Text(u"本社").Text(std::u16string(5000, u'状'));
-    f.Text(std::u16string(u"a\0b", 3)).Text(u"𠮷").Times(3).Text(u"\xD800").Text(u"\xDC00 end");
-    f.Raw({0, 0}).Text(u"k").Times(4).Raw({'L'}).Text(u"s");
-    f.Count(3).Text(u"会議").Text(u"").Raw({1, 2, 3});
-    f.b.insert(f.b.end(), {9, 9, 9});
+    f.Text(u"").Text(u"").Times(1 * kSpread).Text(u"").Text(u"");
+    f.Text(u"会議の準備").TextBytes({'K', 0, 'x'}).Times(2 * kSpread).Text(u"本社").Text(std::u16string(5000, u'状'));
+    f.Text(std::u16string(u"a\0b", 3)).Text(u"𠮷").Times(3 * kSpread).Text(u"\xD800").Text(u"\xDC00 end");
+    f.TextBytes({0, 0}).Text(u"k").Times(4 * kSpread).TextBytes({'L'}).Text(u"s");
+    f.Count(3).Text(u"会議").Text(u"").TextBytes({1, 2, 3});
+    f.Raw({9, 9, 9});
     return f;
 }
 
@@ -104,22 +71,15 @@ void ExpectSameCheck(const VqfCheckResult& a, const VqfCheckResult& b) {
 }
 
 void ExpectSameDocument(const VqfDocument& a, const VqfDocument& b) {
-    const _ITEM_LIST* x = a.item_list.get();
-    const _ITEM_LIST* y = b.item_list.get();
-    for (; x && y; x = x->next.get(), y = y->next.get())
-        ASSERT_EQ(static_cast<const _EDIT_ITEM&>(*x), static_cast<const _EDIT_ITEM&>(*y));
-    EXPECT_EQ(x, y);  // both chains end together
-    const _KIND_LIST* k = a.action_kinds.get();
-    const _KIND_LIST* l = b.action_kinds.get();
-    for (; k && l; k = k->next.get(), l = l->next.get()) ASSERT_EQ(k->text, l->text);
-    EXPECT_EQ(k, l);
+    ASSERT_EQ(ChainItems(a.item_list.get()), ChainItems(b.item_list.get()));
+    ASSERT_EQ(KindTexts(a.action_kinds.get()), KindTexts(b.action_kinds.get()));
 }
 
 // Every file the structural check can meet: the varied file whole, each of
 // its prefixes, each count and length pointing past the end, a huge item
 // count, another magic.
 std::vector<std::pair<std::string, Bytes>> Files() {
-    const RawFile f = Varied();
+    const VqfBytes f = Varied();
     std::vector<std::pair<std::string, Bytes>> files;
     files.emplace_back("whole", f.b);
     for (std::size_t n = 0; n < f.b.size(); n += (n < 200 || n + 200 > f.b.size()) ? 1 : 97)
@@ -238,19 +198,25 @@ TEST(VqfStreamWrite, SameBytesInFullChunksAtEveryBufferSize) {
         EXPECT_GE(chunks.back(), 1u);
         EXPECT_LE(chunks.back(), buffer);
     }
-    // The smallest documents: no items, no kinds; one item.
+    // The smallest documents: no items, no kinds; one item; one kind that
+    // holds a NUL, counted only up to it, so that nothing is left over.
     _ITEM_LIST one;
     one.title = u"A";
-    const _ITEM_LIST* smallest[] = {nullptr, &one};
-    for (const _ITEM_LIST* items : smallest) {
+    const _KIND_LIST nul_kind(std::u16string(u"AB\0CD", 5));
+    const struct {
+        const _ITEM_LIST* items;
+        const _KIND_LIST* kinds;
+        std::size_t size;
+    } smallest[] = {{nullptr, nullptr, 25}, {&one, nullptr, 143}, {nullptr, &nul_kind, 25 + 4 + 4}};
+    for (const auto& c : smallest) {
         Bytes got;
-        EXPECT_EQ(WriteVqfTo(items, nullptr, [&](std::span<const std::uint8_t> c) {
-                      got.insert(got.end(), c.begin(), c.end());
+        EXPECT_EQ(WriteVqfTo(c.items, c.kinds, [&](std::span<const std::uint8_t> chunk) {
+                      got.insert(got.end(), chunk.begin(), chunk.end());
                       return true;
                   }, 3),
                   VqfWriteStatus::Written);
-        EXPECT_EQ(got, WriteVqf(items, nullptr));
-        EXPECT_EQ(got.size(), items ? 143u : 25u);
+        EXPECT_EQ(got, WriteVqf(c.items, c.kinds));
+        EXPECT_EQ(got.size(), c.size);
     }
 }
 

@@ -95,7 +95,9 @@ TEST(FoldICalendarLine, OctetLimitAndUtf8Boundaries) {
     // Lines of ASCII, 2-, 3- and 4-byte sequences, at and around the limit.
     const std::string pieces[] = {"a", "\xC3\xA9", "\xE3\x81\x82", "\xF0\xA0\xAE\xB7"};
     for (const std::string& piece : pieces) {
-        for (std::size_t count : {1u, 18u, 24u, 25u, 37u, 38u, 74u, 75u, 76u, 300u}) {
+        // 63 and 137 ASCII letters make lines of exactly 75 and 149 octets:
+        // one physical line, and exactly two.
+        for (std::size_t count : {1u, 18u, 24u, 25u, 37u, 38u, 63u, 74u, 75u, 76u, 137u, 300u}) {
             std::string line = "DESCRIPTION:";
             for (std::size_t i = 0; i < count; ++i) line += piece;
             const std::string folded = FoldICalendarLine(line);
@@ -115,6 +117,13 @@ TEST(FoldICalendarLine, OctetLimitAndUtf8Boundaries) {
                 if (!first) {
                     ASSERT_FALSE(physical.empty());
                     EXPECT_EQ(physical[0], ' ');
+                    EXPECT_GT(physical.size(), 1u) << "a continuation without content";
+                }
+                // Folded no earlier than it must be: the next sequence would not have fit.
+                if (end + 2 < folded.size()) {
+                    const auto lead = static_cast<unsigned char>(folded[end + 3]);
+                    const std::size_t next = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+                    EXPECT_GT(physical.size() + next, 75u) << "folded early";
                 }
                 const std::string content = first ? physical : physical.substr(1);
                 EXPECT_TRUE(FromUtf8(content).has_value()) << "split sequence";
@@ -153,7 +162,8 @@ TEST(MakeICalendar, OneTodoPerItemWithUniqueUids) {
 }
 
 TEST(Utf8, ConversionsBothWays) {
-    const std::u16string texts[] = {u"", u"abc", u"予定表", u"𠮷野家", std::u16string(1, u'\0') + u"x"};
+    // U+0800 is E0 A0 80, the smallest three-byte sequence.
+    const std::u16string texts[] = {u"", u"abc", u"予定表", u"𠮷野家", std::u16string(1, u'\0') + u"x", u"\u0800"};
     for (const auto& t : texts) {
         EXPECT_TRUE(IsWellFormedUtf16(t));
         EXPECT_EQ(FromUtf8(ToUtf8(t)), t);
@@ -166,7 +176,8 @@ TEST(Utf8, ConversionsBothWays) {
         ASSERT_TRUE(back.has_value());
         EXPECT_NE(back->find(u'\xFFFD'), std::u16string::npos);
     }
-    const char* invalid[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81", "\x80", "\xFF"};
+    const char* invalid[] = {"\xC0\xAF",         "\xE0\x80\xAF", "\xE0\x9F\xBF", "\xED\xA0\x80",
+                             "\xF4\x90\x80\x80", "\xE3\x81",     "\x80",         "\xFF"};
     for (const char* s : invalid) EXPECT_FALSE(FromUtf8(s).has_value()) << s;
 }
 

@@ -13,6 +13,7 @@
 
 #include "Report.h"
 #include "Sample.h"
+#include "VqfBytes.h"
 #include "VqfCodec.h"
 #include "VqfTool.h"
 
@@ -65,25 +66,6 @@ VqfRun Vqf(std::vector<std::string> args) {
     const int status = RunVqf(args, out, err);
     return {status, out.str(), err.str()};
 }
-
-// Little-endian pieces of a hand-made file.
-struct FileBuilder {
-    Bytes bytes;
-    FileBuilder& Magic(const char* magic = "Velquorandimestra") {
-        for (int i = 0; i < 17; ++i) bytes.push_back(static_cast<std::uint8_t>(magic[i]));
-        return *this;
-    }
-    FileBuilder& U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-        return *this;
-    }
-    FileBuilder& Zeros(std::size_t n) {
-        bytes.insert(bytes.end(), n, 0);
-        return *this;
-    }
-    // An item of empty texts and zero date-times: 4 + 4 + 100 + 4 + 4 bytes.
-    FileBuilder& EmptyItem() { return U32(0).U32(0).Zeros(100).U32(0).U32(0); }
-};
 
 std::unique_ptr<_ITEM_LIST> Item(std::u16string title, _TIMES planned_end, std::u16string status = u"") {
     auto item = std::make_unique<_ITEM_LIST>();
@@ -185,9 +167,9 @@ TEST(VqfRoundTrip, CorpusOfUnusualContent) {
 TEST(VqfRoundTrip, FileNotInTheProgramsFormGivesTheProgramsForm) {
     // Another magic, an empty title, an odd text length and bytes after the
     // kinds: dump says so, and build writes what the program would save.
-    const Bytes odd = FileBuilder{}.Magic("NotTheMagicBytes!").U32(1)
+    const Bytes odd = VqfBytes("NotTheMagicBytes!").U32(1)
                             .U32(0).U32(3).Zeros(3).Zeros(100).U32(0).U32(0)
-                            .U32(0).Zeros(5).bytes;
+                            .U32(0).Zeros(5).b;
     TempFolder dir;
     Write(dir / "odd.vqf", odd);
     const VqfRun dump = Vqf({"dump", dir / "odd.vqf", "--json"});
@@ -297,22 +279,22 @@ TEST(VqfCheck, SaysWhyAndWhereForEachRefusal) {
         std::string verdict;
     } cases[] = {
         {"short.vqf", Bytes(10, 'V'), "short.vqf: refused: file of 10 bytes is shorter than the 17-byte magic"},
-        {"nocount.vqf", FileBuilder{}.Magic().Zeros(3).bytes,
+        {"nocount.vqf", VqfBytes().Zeros(3).b,
          "nocount.vqf: refused: item count at offset 17 needs 4 bytes, 3 left"},
-        {"title.vqf", FileBuilder{}.Magic().U32(1).U32(4000).Zeros(12).bytes,
+        {"title.vqf", VqfBytes().U32(1).U32(4000).Zeros(12).b,
          "title.vqf: refused: item 0: title length 4000 at offset 21 exceeds the 12 bytes left"},
-        {"status.vqf", FileBuilder{}.Magic().U32(2).EmptyItem().U32(0).U32(0).Zeros(100).U32(0).U32(9).Zeros(8).bytes,
+        {"status.vqf", VqfBytes().U32(2).EmptyItem().U32(0).U32(0).Zeros(100).U32(0).U32(9).Zeros(8).b,
          "status.vqf: refused: item 1: status length 9 at offset 249 exceeds the 8 bytes left"},
-        {"dates.vqf", FileBuilder{}.Magic().U32(1).U32(0).U32(0).Zeros(99).bytes,
+        {"dates.vqf", VqfBytes().U32(1).U32(0).U32(0).Zeros(99).b,
          "dates.vqf: refused: item 0: date-times at offset 29 need 100 bytes, 99 left"},
-        {"nokinds.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().Zeros(2).bytes,
+        {"nokinds.vqf", VqfBytes().U32(1).EmptyItem().Zeros(2).b,
          "nokinds.vqf: refused: kind count at offset 137 needs 4 bytes, 2 left"},
-        {"kindtext.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().U32(1).U32(6).Zeros(4).bytes,
+        {"kindtext.vqf", VqfBytes().U32(1).EmptyItem().U32(1).U32(6).Zeros(4).b,
          "kindtext.vqf: refused: kind 0: kind text length 6 at offset 141 exceeds the 4 bytes left"},
-        {"empty.vqf", FileBuilder{}.Magic().U32(0).U32(0).bytes,
+        {"empty.vqf", VqfBytes().U32(0).U32(0).b,
          "empty.vqf: refused: the structure is valid but holds no items; the program refuses to open it"},
-        {"good.vqf", FileBuilder{}.Magic().U32(1).EmptyItem().U32(0).bytes, "good.vqf: ok: valid: 1 items, 0 kinds"},
-        {"extra.vqf", FileBuilder{}.Magic("Something Else 17").U32(1).EmptyItem().U32(0).Zeros(3).bytes,
+        {"good.vqf", VqfBytes().U32(1).EmptyItem().U32(0).b, "good.vqf: ok: valid: 1 items, 0 kinds"},
+        {"extra.vqf", VqfBytes("Something Else 17").U32(1).EmptyItem().U32(0).Zeros(3).b,
          "3 bytes after the kinds are ignored; the first 17 bytes are not \"Velquorandimestra\""},
     };
     TempFolder dir;
@@ -398,7 +380,7 @@ TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
     EXPECT_EQ(Vqf({"sample", "-o", "-", "--items", "0"}).status, kExitUsage);
 
     TempFolder dir;
-    Write(dir / "empty.vqf", FileBuilder{}.Magic().U32(0).U32(0).bytes);
+    Write(dir / "empty.vqf", VqfBytes().U32(0).U32(0).b);
     Write(dir / "bad.vqf", Bytes(5, 0));
     for (const char* command : {"report", "ics"}) {
         for (const char* name : {"empty.vqf", "bad.vqf"}) {

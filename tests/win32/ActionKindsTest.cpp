@@ -24,17 +24,6 @@ protected:
         }
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(shown), 0);
     }
-    std::vector<std::wstring> ComboEntries() const {
-        std::vector<std::wstring> entries;
-        HWND combo = Item(IDC_ACTION_KIND);
-        const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i) {
-            std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-            s.resize(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(s.data()))));
-            entries.push_back(s);
-        }
-        return entries;
-    }
     int ComboSelection() const { return static_cast<int>(SendMessageW(Item(IDC_ACTION_KIND), CB_GETCURSEL, 0, 0)); }
 
     INT_PTR Edit(std::vector<std::function<void(HWND)>> steps) {

@@ -11,6 +11,7 @@
 
 #include "VelquorandimestraFile.h"
 #include "Harness.h"
+#include "ItemChain.h"
 #include "Sample.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
@@ -37,35 +38,22 @@ const wchar_t kSaveCurrent[] = L"現在のアクション管理を保存しま�
 // the last item has the kind `last_kind`.
 Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_list<const char16_t*> kinds = {},
                const char16_t* last_kind = u"") {
-    std::unique_ptr<_ITEM_LIST> items;
-    auto* tail = &items;
+    std::vector<_EDIT_ITEM> items;
     int day = 1;
     for (const char16_t* t : titles) {
-        auto item = std::make_unique<_ITEM_LIST>();
-        item->title = t;
-        item->planned_start = {2030, 1, day, 3, 4};
-        item->planned_end = {2030, 2, day++, 5, 6};
-        item->status = u"状況";
-        if (t == *(titles.end() - 1)) item->action_kind = last_kind;
-        *tail = std::move(item);
-        tail = &(*tail)->next;
+        _EDIT_ITEM& item = items.emplace_back();
+        item.title = t;
+        item.planned_start = {2030, 1, day, 3, 4};
+        item.planned_end = {2030, 2, day++, 5, 6};
+        item.status = u"状況";
     }
-    std::unique_ptr<_KIND_LIST> kind_list;
-    auto* ktail = &kind_list;
-    for (const char16_t* k : kinds) {
-        *ktail = std::make_unique<_KIND_LIST>(k);
-        ktail = &(*ktail)->next;
-    }
-    return WriteVqf(items.get(), kind_list.get());
+    if (!items.empty()) items.back().action_kind = last_kind;
+    return WriteVqf(ItemChain(items).get(), KindList(std::vector<std::u16string>(kinds.begin(), kinds.end())).get());
 }
 
 Bytes Record(const std::wstring& path) { return EncodeLastFileRecord(ToU16(path)); }
 
-std::vector<std::u16string> Titles() {
-    std::vector<std::u16string> titles;
-    for (const _ITEM_LIST* p = g_App.item_list.get(); p; p = p->next.get()) titles.push_back(p->title);
-    return titles;
-}
+std::vector<std::u16string> Titles() { return ChainTitles(g_App.item_list.get()); }
 
 // An unsaved change of a title, made as a commit makes it.
 void Retitle(_ITEM_LIST* record, const char16_t* title) {
@@ -301,10 +289,7 @@ TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
     boxes.Answer(IDNO);
     Command(IDM_FILE_NEW);
     ASSERT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(boxes.asked()[0].text, kSaveCurrent);
-    EXPECT_EQ(boxes.asked()[0].caption, L"QUESTION");
-    EXPECT_EQ(boxes.asked()[0].flags, kQuestion);
-    EXPECT_EQ(boxes.asked()[0].owner, main_);
+    EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, kSaveCurrent, L"QUESTION", kQuestion}));
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_EQ(Title(), L"Velquorandimestra");
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
@@ -438,10 +423,7 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     boxes.Answer(IDOK);
     Command(IDM_FILE_OPEN);
     ASSERT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(boxes.asked()[0].text, L"ファイルが存在しません");
-    EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
-    EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.asked()[0].owner, main_);
+    EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, L"ファイルが存在しません", L"ERROR", MB_OK}));
     EXPECT_EQ(choosers.open_started_with()[1], missing);
     EXPECT_EQ(g_App.state, STATE_OPEN);
 
@@ -451,10 +433,7 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     choosers.OpenAnswer(bad);
     Command(IDM_FILE_OPEN);
     ASSERT_EQ(boxes.asked().size(), 3u);
-    EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
-    EXPECT_EQ(boxes.asked()[2].caption, L"エラー");
-    EXPECT_EQ(boxes.asked()[2].flags, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.asked()[2].owner, main_);
+    EXPECT_EQ(boxes.asked()[2], (AskedBox{main_, L"入力ファイルの形式が非対応です", L"エラー", MB_OK}));
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     EXPECT_EQ(g_App.file_path, good);
@@ -638,10 +617,9 @@ TEST_F(DocumentTest, SaveAsksWhenAnotherProgramChangedTheFile) {
     boxes.Answer(IDNO);
     Command(IDM_FILE_SAVE);
     ASSERT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(boxes.asked()[0].text, L"ファイル「a.vqf」は、開いた後にほかのプログラムによって変更されています。上書きしますか？");
-    EXPECT_EQ(boxes.asked()[0].caption, L"QUESTION");
-    EXPECT_EQ(boxes.asked()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-    EXPECT_EQ(boxes.asked()[0].owner, main_);
+    EXPECT_EQ(boxes.asked()[0],
+              (AskedBox{main_, L"ファイル「a.vqf」は、開いた後にほかのプログラムによって変更されています。上書きしますか？",
+                        L"QUESTION", MB_YESNO | MB_ICONQUESTION}));
     EXPECT_EQ(ReadBytes(a), theirs);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     // No at close keeps the program open, as a failed save does.

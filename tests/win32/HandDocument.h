@@ -26,20 +26,11 @@ inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIM
 
 inline void OpenByHand(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
     g_App.ReplaceItems(ItemChain(items));
-    g_App.action_kinds.reset();
-    std::unique_ptr<_KIND_LIST>* kind_tail = &g_App.action_kinds;
-    for (const std::u16string& kind : kinds) {
-        *kind_tail = std::make_unique<_KIND_LIST>(kind);
-        kind_tail = &(*kind_tail)->next;
-    }
+    g_App.action_kinds = KindList(kinds);
     g_App.state = STATE_OPEN;
 }
 
-inline std::vector<std::u16string> KindChain() {
-    std::vector<std::u16string> kinds;
-    for (const _KIND_LIST* k = g_App.action_kinds.get(); k; k = k->next.get()) kinds.push_back(k->text);
-    return kinds;
-}
+inline std::vector<std::u16string> KindChain() { return KindTexts(g_App.action_kinds.get()); }
 
 // The same with the schedule list, its lines and the editor, as reading a
 // file makes them: lines in schedule order, the last item shown and its line
@@ -55,7 +46,7 @@ inline void OpenWithControls(const std::vector<_EDIT_ITEM>& items, const std::ve
     g_App.schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     g_App.schedule->InitInstance();
     const _ITEM_LIST* last = nullptr;
-    for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get()) {
+    for (const _ITEM_LIST* r : ChainNodes(g_App.item_list.get())) {
         const std::wstring title(r->title.begin(), r->title.end());
         g_App.schedule->AddItem(title.c_str(), r->planned_start, r->planned_end, CScheduleManager::kSchedulePosition);
         last = r;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <utility>
 
 #include "Seams.h"
@@ -149,6 +150,23 @@ std::vector<int> MainDialogTest::Selected(int id) const {
     for (int i = 0; i < count; ++i)
         if (SendMessageW(list, LB_GETSEL, i, 0) > 0) selected.push_back(i);
     return selected;
+}
+
+void PrintTo(const AskedBox& box, std::ostream* out) {
+    *out << "{owner " << box.owner << ", text " << testing::PrintToString(box.text) << ", caption "
+         << testing::PrintToString(box.caption) << ", flags 0x" << std::hex << box.flags << std::dec << "}";
+}
+
+std::vector<std::wstring> MainDialogTest::ComboEntries(int id) const {
+    std::vector<std::wstring> entries;
+    HWND combo = Item(id);
+    const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+        s.resize(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(s.data()))));
+        entries.push_back(s);
+    }
+    return entries;
 }
 
 std::wstring MainDialogTest::Title() const {

@@ -22,7 +22,9 @@ struct AskedBox {
     std::wstring text;
     std::wstring caption;
     UINT flags;
+    bool operator==(const AskedBox&) const = default;
 };
+void PrintTo(const AskedBox& box, std::ostream* out);
 
 // Scripted answers for ShowMessageBox; every box is recorded. A box asked
 // with no answer left fails the test and answers IDCANCEL.
@@ -95,6 +97,8 @@ protected:
     // Lines of a list box and the indices selected in it.
     std::vector<std::wstring> Lines(int id = 40042) const;
     std::vector<int> Selected(int id = 40042) const;
+    // Entries of a combo box, by default the kind combo box.
+    std::vector<std::wstring> ComboEntries(int id = 40048) const;
     std::wstring Title() const;
 
     HWND main_ = nullptr;

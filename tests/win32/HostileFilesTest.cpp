@@ -11,6 +11,7 @@
 
 #include "VelquorandimestraFile.h"
 #include "Harness.h"
+#include "ItemChain.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
 #include "WideText.h"
@@ -22,18 +23,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes MakeFile(std::initializer_list<const char16_t*> titles) {
-    std::unique_ptr<_ITEM_LIST> items;
-    auto* tail = &items;
+    std::vector<_EDIT_ITEM> items;
     int day = 1;
     for (const char16_t* t : titles) {
-        auto item = std::make_unique<_ITEM_LIST>();
-        item->title = t;
-        item->planned_end = {2030, 2, day++, 5, 6};
-        *tail = std::move(item);
-        tail = &(*tail)->next;
+        _EDIT_ITEM& item = items.emplace_back();
+        item.title = t;
+        item.planned_end = {2030, 2, day++, 5, 6};
     }
-    _KIND_LIST kind(u"会議");
-    return WriteVqf(items.get(), &kind);
+    return WriteVqf(ItemChain(items).get(), KindList({u"会議"}).get());
 }
 
 
@@ -163,6 +160,17 @@ protected:
         EXPECT_EQ(boxes_.unused(), 0u);
     }
 
+    // Save As onto `target`, yes to replacing it: refused with an error about
+    // it, and the document as it was before.
+    void SaveAsRefused(const std::wstring& target, const Snapshot& before) {
+        choosers_.SaveAnswer(target);
+        boxes_.Answer(IDYES);
+        boxes_.Answer(IDOK);
+        Command(IDM_FILE_SAVEAS);
+        ExpectErrorAbout(target);
+        EXPECT_EQ(Take(), before);
+    }
+
     TempDir dir_;
     std::wstring record_, good_;
     BoxScript boxes_;
@@ -191,13 +199,8 @@ TEST_F(HostileFilesTest, VqfThatIsAFolder) {
     ASSERT_EQ(g_App.state, STATE_OPEN);
     g_App.item_list->status = u"unsaved";
     const Snapshot before = Take();
-    choosers_.SaveAnswer(folder);
-    boxes_.Answer(IDYES);
-    boxes_.Answer(IDOK);
-    Command(IDM_FILE_SAVEAS);
-    ExpectErrorAbout(folder);
+    SaveAsRefused(folder, before);
     EXPECT_TRUE(IsFolder(folder));
-    EXPECT_EQ(Take(), before);
     EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"folder.vqf", L"good.vqf"}));
 
     // A last-file record that is a folder: the document is still saved; only
@@ -229,12 +232,7 @@ TEST_F(HostileFilesTest, VqfLockedByAnotherProcess) {
     Open(good_);
     g_App.item_list->status = u"unsaved";
     const Snapshot before = Take();
-    choosers_.SaveAnswer(locked);
-    boxes_.Answer(IDYES);
-    boxes_.Answer(IDOK);
-    Command(IDM_FILE_SAVEAS);
-    ExpectErrorAbout(locked);
-    EXPECT_EQ(Take(), before);
+    SaveAsRefused(locked, before);
     EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"good.vqf", L"locked.vqf"}));
 
     // The other process now holds the last-file record: the save itself goes

@@ -21,7 +21,7 @@ class ItemCommandsTest : public MainDialogTest {
 protected:
     Titles Records() const {
         Titles titles;
-        for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get()) titles.push_back(ToWide(r->title));
+        for (const std::u16string& title : ChainTitles(g_App.item_list.get())) titles.push_back(ToWide(title));
         return titles;
     }
     const _ITEM_LIST* Record(std::u16string_view title) const {

@@ -21,6 +21,7 @@
 
 #include "VelquorandimestraFile.h"
 #include "Harness.h"
+#include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Velquorandimestra.h"
 #include "VqfCodec.h"
@@ -46,30 +47,17 @@ class LongSessionTest : public MainDialogTest {
 protected:
     Bytes Content() const { return WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()); }
 
-    std::vector<std::wstring> ComboEntries() const {
-        std::vector<std::wstring> entries;
-        HWND combo = Item(IDC_ACTION_KIND);
-        const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < n; ++i) {
-            std::wstring s(static_cast<std::size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-            s.resize(static_cast<std::size_t>(
-                SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(s.data()))));
-            entries.push_back(s);
-        }
-        return entries;
-    }
-
     // The invariants; an empty result when they hold, else what broke.
     std::string Broken() const {
         if (g_App.state != STATE_OPEN || !g_App.item_list || !g_App.schedule || !g_App.editor)
             return "no open document";
         const std::vector<std::wstring> lines = Lines();
         std::vector<std::wstring> nodes;
-        for (const _SCHEDULE_LIST* n = g_App.schedule->schedule_list.get(); n; n = n->next.get())
+        for (const _SCHEDULE_LIST* n : ChainNodes(g_App.schedule->schedule_list.get()))
             nodes.push_back(n->title);
         if (lines != nodes) return "list box lines differ from the schedule list";
         std::map<std::wstring, int> records;
-        for (const _ITEM_LIST* r = g_App.item_list.get(); r; r = r->next.get())
+        for (const _ITEM_LIST* r : ChainNodes(g_App.item_list.get()))
             ++records[ToWide(ShownText(r->title))];
         for (const auto& [title, count] : records)
             if (count != 1) return "title held by " + std::to_string(count) + " records";
@@ -81,7 +69,7 @@ protected:
         if (!record || !(static_cast<const _EDIT_ITEM&>(*record) == shown)) return "the shown item is no record";
         if (Text(IDC_TITLE) != ToWide(ShownText(shown.title))) return "the title edit shows another title";
         std::vector<std::wstring> kinds;
-        for (const _KIND_LIST* k = g_App.action_kinds.get(); k; k = k->next.get()) kinds.push_back(ToWide(k->text));
+        for (const std::u16string& kind : KindTexts(g_App.action_kinds.get())) kinds.push_back(ToWide(kind));
         if (ComboEntries() != kinds) return "combo box entries differ from the kinds";
         return {};
     }

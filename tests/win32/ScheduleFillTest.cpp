@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Harness.h"
+#include "ItemChain.h"
 #include "Records.h"
 #include "Sample.h"
 #include "ScheduleManager.h"
@@ -54,7 +55,7 @@ class ScheduleFillTest : public MainDialogTest {
 protected:
     Observed Observe(const CScheduleManager& schedule) const {
         Observed o{Lines(), Selected(), SendMessageW(Item(IDC_ITEM_LIST), LB_GETCARETINDEX, 0, 0), {}, {}};
-        for (const _SCHEDULE_LIST* n = schedule.schedule_list.get(); n; n = n->next.get()) {
+        for (const _SCHEDULE_LIST* n : ChainNodes(schedule.schedule_list.get())) {
             o.nodes.push_back(n->title);
             o.keys.push_back(n->planned_end);
         }
@@ -64,7 +65,7 @@ protected:
     // The straightforward way: AddItem with the schedule position, record by
     // record, as the reader did it.
     Observed OneByOne(const _ITEM_LIST* items, CScheduleManager& schedule) const {
-        for (const _ITEM_LIST* p = items; p; p = p->next.get())
+        for (const _ITEM_LIST* p : ChainNodes(items))
             schedule.AddItem(ToWide(p->title).c_str(), p->planned_start, p->planned_end,
                              CScheduleManager::kSchedulePosition);
         return Observe(schedule);
@@ -109,9 +110,9 @@ TEST_F(ScheduleFillTest, OnePassEqualsAddingOneByOne) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto items = Chain(c.entries);
-        CScheduleManager literal(Item(IDC_ITEM_LIST));
-        const Observed expected = OneByOne(items.get(), literal);
-        Reset(literal);
+        CScheduleManager one_by_one(Item(IDC_ITEM_LIST));
+        const Observed expected = OneByOne(items.get(), one_by_one);
+        Reset(one_by_one);
         CScheduleManager filled(Item(IDC_ITEM_LIST));
         std::size_t added = 0;
         EXPECT_EQ(InOnePass(items.get(), filled, &added), expected);
@@ -138,10 +139,10 @@ TEST_F(ScheduleFillTest, ListFilledInOnePassBehavesTheSameAfterwards) {
         results.push_back(s.SearchItem(L"gone") != nullptr);
         return std::pair{results, Observe(s)};
     };
-    CScheduleManager literal(Item(IDC_ITEM_LIST));
-    OneByOne(items.get(), literal);
-    const auto expected = later(literal);
-    Reset(literal);
+    CScheduleManager one_by_one(Item(IDC_ITEM_LIST));
+    OneByOne(items.get(), one_by_one);
+    const auto expected = later(one_by_one);
+    Reset(one_by_one);
     CScheduleManager filled(Item(IDC_ITEM_LIST));
     std::size_t added = 0;
     InOnePass(items.get(), filled, &added);
@@ -152,10 +153,10 @@ TEST_F(ScheduleFillTest, ListFilledInOnePassBehavesTheSameAfterwards) {
 TEST_F(ScheduleFillTest, NonEmptyListAddsOneByOne) {
     const auto first = Chain({{u"a", 5}, {u"b", 1}});
     const auto second = Chain({{u"c", 3}, {u"a", 2}, {u"d", 0}});
-    CScheduleManager literal(Item(IDC_ITEM_LIST));
-    OneByOne(first.get(), literal);
-    const Observed expected = OneByOne(second.get(), literal);
-    Reset(literal);
+    CScheduleManager one_by_one(Item(IDC_ITEM_LIST));
+    OneByOne(first.get(), one_by_one);
+    const Observed expected = OneByOne(second.get(), one_by_one);
+    Reset(one_by_one);
     CScheduleManager filled(Item(IDC_ITEM_LIST));
     std::size_t added = 0;
     filled.AddItems(first.get());
@@ -181,13 +182,13 @@ TEST_F(ScheduleFillTest, OpenedSampleDocumentShowsWhatAddingOneByOneShows) {
     g_App.DeleteInstance();
     SendMessageW(Item(IDC_ITEM_LIST), LB_RESETCONTENT, 0, 0);
 
-    CScheduleManager literal(Item(IDC_ITEM_LIST));
-    EXPECT_EQ(OneByOne(doc.item_list.get(), literal), opened);
+    CScheduleManager one_by_one(Item(IDC_ITEM_LIST));
+    EXPECT_EQ(OneByOne(doc.item_list.get(), one_by_one), opened);
     EXPECT_EQ(opened.lines.size(), 120u);
     const _ITEM_LIST* last = doc.item_list.get();
     while (last->next) last = last->next.get();
     EXPECT_EQ(shown_title, ToWide(last->title));
-    Reset(literal);
+    Reset(one_by_one);
 }
 
 }  // namespace

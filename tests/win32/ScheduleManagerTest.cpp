@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Harness.h"
+#include "ItemChain.h"
 #include "ScheduleManager.h"
 #include "resource.h"
 
@@ -31,7 +32,7 @@ protected:
 
     std::vector<std::wstring> Nodes() const {
         std::vector<std::wstring> titles;
-        for (const _SCHEDULE_LIST* n = schedule->schedule_list.get(); n; n = n->next.get()) titles.push_back(n->title);
+        for (const _SCHEDULE_LIST* n : ChainNodes(schedule->schedule_list.get())) titles.push_back(n->title);
         return titles;
     }
 
