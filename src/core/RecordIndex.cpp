@@ -7,11 +7,6 @@
 
 namespace {
 
-// A record with an alarm in year 0 never rings: no clock reading falls in
-// that year. Such records (every record without an alarm) stay out of the
-// alarm entries.
-bool CanRing(const _TIMES& alarm) { return alarm.year != 0; }
-
 template <typename Entries, typename Key, typename Entry = typename Entries::value_type>
 auto RangeOf(Entries& entries, const Key& key, Key Entry::*field) {
     return std::equal_range(entries.begin(), entries.end(), key, [field](const auto& a, const auto& b) {
@@ -49,13 +44,6 @@ std::size_t RecordIndex::HashOf(const _ITEM_LIST& record) {
     return std::hash<std::u16string_view>{}(ShownText(record.title));
 }
 
-RecordIndex::Minute RecordIndex::MinuteOf(const _TIMES& t) {
-    // Compared as TimeCmp compares: each field as an unsigned 32-bit number.
-    return {static_cast<std::uint32_t>(t.year), static_cast<std::uint32_t>(t.month),
-            static_cast<std::uint32_t>(t.day), static_cast<std::uint32_t>(t.hour),
-            static_cast<std::uint32_t>(t.minute)};
-}
-
 void RecordIndex::Rebuild() {
     titles_.clear();
     alarms_.clear();
@@ -63,7 +51,10 @@ void RecordIndex::Rebuild() {
     next_order_ = 0;
     for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get()) {
         titles_.push_back({HashOf(*p), next_order_, p});
-        if (CanRing(p->alarm)) alarms_.push_back({MinuteOf(p->alarm), next_order_, p});
+        // Only an alarm that names a minute can ring; the others (every
+        // record without an alarm, a day past its month's end, hour 25) stay
+        // out of the alarm entries.
+        if (const auto minute = ClockMinute(p->alarm)) alarms_.push_back({*minute, next_order_, p});
         last_ = p;
         ++next_order_;
     }
@@ -92,21 +83,26 @@ _ITEM_LIST* RecordIndex::FindAs(std::u16string_view key, const _ITEM_LIST* recor
 }
 
 std::vector<_ITEM_LIST*> RecordIndex::Due(const _TIMES& minute) const {
+    if (const auto key = ClockMinute(minute)) return DueBetween(*key, *key);
+    // Alarms that name no minute are not indexed; no clock asks for them.
     std::vector<_ITEM_LIST*> due;
-    if (!CanRing(minute)) {
-        // Records that cannot ring are not indexed; no clock asks for them.
-        for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
-            if (TimeCmp(minute, p->alarm) == 0) due.push_back(p);
-        return due;
-    }
-    const auto [first, last] = RangeOf(alarms_, MinuteOf(minute), &AlarmEntry::minute);
-    for (auto it = first; it != last; ++it) due.push_back(it->record);
+    for (_ITEM_LIST* p = chain_.get(); p != nullptr; p = p->next.get())
+        if (TimeCmp(minute, p->alarm) == 0) due.push_back(p);
+    return due;
+}
+
+std::vector<_ITEM_LIST*> RecordIndex::DueBetween(std::int64_t first, std::int64_t last) const {
+    std::vector<_ITEM_LIST*> due;
+    auto it = std::lower_bound(alarms_.begin(), alarms_.end(), first,
+                               [](const AlarmEntry& e, std::int64_t key) { return e.minute < key; });
+    for (; it != alarms_.end() && it->minute <= last; ++it) due.push_back(it->record);
     return due;
 }
 
 void RecordIndex::Insert(_ITEM_LIST* record, std::uint64_t order) {
     InsertOrdered(titles_, TitleEntry{HashOf(*record), order, record}, &TitleEntry::hash);
-    if (CanRing(record->alarm)) InsertOrdered(alarms_, AlarmEntry{MinuteOf(record->alarm), order, record}, &AlarmEntry::minute);
+    if (const auto minute = ClockMinute(record->alarm))
+        InsertOrdered(alarms_, AlarmEntry{*minute, order, record}, &AlarmEntry::minute);
 }
 
 void RecordIndex::Appended(_ITEM_LIST* record) {
@@ -116,7 +112,7 @@ void RecordIndex::Appended(_ITEM_LIST* record) {
 
 void RecordIndex::Change(_ITEM_LIST* record, const std::function<void()>& change) {
     const std::uint64_t order = Erase(titles_, HashOf(*record), &TitleEntry::hash, record);
-    if (CanRing(record->alarm)) Erase(alarms_, MinuteOf(record->alarm), &AlarmEntry::minute, record);
+    if (const auto minute = ClockMinute(record->alarm)) Erase(alarms_, *minute, &AlarmEntry::minute, record);
     change();
     Insert(record, order);
 }

@@ -1,7 +1,8 @@
 // Beside the document's record chain, so that the commands on a long
 // document do not walk it: the last record (where new records go), the first
 // record of each title as a list box line reads it (ShownText), and the
-// records whose alarm names a given minute, in chain order.
+// records whose alarm names a given minute (ClockMinute: hour 0 and minute 60
+// name the minute they mean), in chain order.
 //
 // The index points into the chain it is bound to and trusts its owner to
 // tell it every change: Appended for a record linked at the end, Change
@@ -10,7 +11,6 @@
 // its chain through a few members that do so.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,8 +38,12 @@ public:
     // `record` is only compared with the chain's records, never read, so it
     // may be one that is gone.
     _ITEM_LIST* Find(std::u16string_view key, const _ITEM_LIST* record) const;
-    // The records whose alarm is `minute`, in chain order.
+    // The records whose alarm names the minute `minute` names, in chain
+    // order; for a `minute` that names none, those whose alarm equals it.
     std::vector<_ITEM_LIST*> Due(const _TIMES& minute) const;
+    // The records whose alarm names a clock minute (ClockMinute) from
+    // `first` to `last`: by minute, and in chain order within a minute.
+    std::vector<_ITEM_LIST*> DueBetween(std::int64_t first, std::int64_t last) const;
 
     // `record` was just linked at the end of the chain.
     void Appended(_ITEM_LIST* record);
@@ -50,25 +54,23 @@ public:
 private:
     // The first record of title `key` that is `record`, or any when it is null.
     _ITEM_LIST* FindAs(std::u16string_view key, const _ITEM_LIST* record) const;
-    using Minute = std::array<std::uint32_t, 5>;
     struct TitleEntry {
         std::size_t hash;
         std::uint64_t order;  // place in the chain: ascending from head to end
         _ITEM_LIST* record;
     };
     struct AlarmEntry {
-        Minute minute;
+        std::int64_t minute;  // the clock minute the alarm names
         std::uint64_t order;
         _ITEM_LIST* record;
     };
 
     static std::size_t HashOf(const _ITEM_LIST& record);
-    static Minute MinuteOf(const _TIMES& t);
     void Insert(_ITEM_LIST* record, std::uint64_t order);
 
     const std::unique_ptr<_ITEM_LIST>& chain_;
     _ITEM_LIST* last_ = nullptr;
     std::uint64_t next_order_ = 0;
     std::vector<TitleEntry> titles_;  // by hash, then order
-    std::vector<AlarmEntry> alarms_;  // by minute, then order; records that can ring only
+    std::vector<AlarmEntry> alarms_;  // by minute, then order; alarms that name a minute only
 };

@@ -55,6 +55,20 @@ int TimeCmp(_TIMES a, _TIMES b) {
     return 0;
 }
 
+std::optional<std::int64_t> ClockMinute(const _TIMES& t) {
+    const auto year = static_cast<std::uint32_t>(t.year);
+    const auto month = static_cast<std::uint32_t>(t.month);
+    const auto day = static_cast<std::uint32_t>(t.day);
+    const auto hour = static_cast<std::uint32_t>(t.hour);
+    const auto minute = static_cast<std::uint32_t>(t.minute);
+    // GetDates is 0 outside 1..12, so the day test also refuses the month.
+    if (year == 0 || day == 0 || day > GetDates(year, month) || hour > 24 || minute > 60) return std::nullopt;
+    // Hours and minutes simply add to the day's start: hour 24 and minute 60
+    // run into the next day and hour by themselves.
+    const std::int64_t local = DaysFromCivil(year, month, day) * 1440 + std::int64_t{hour} * 60 + minute;
+    return local - 9 * 60;
+}
+
 _TIMES GetTimeAt(std::uint32_t t) {
     // Count whole days (1-based) and minutes from 1970-01-01, strip whole
     // years and months, then split the last day into hours with the fixed

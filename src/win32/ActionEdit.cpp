@@ -150,8 +150,9 @@ int CActionEdit::UpdateItem() {
 
     item_.title = ToU16(GetWindowString(MainDialogItem(IDC_TITLE), kShortTextLimit));
 
-    // Only a selected entry counts as the kind; text typed into the combo
-    // box's edit field is not read. No selection means the list lacks the
+    // The kind is the selected entry: the combo box is a list to pick from
+    // (a typed letter picks the entry it starts), with no text of its own
+    // that could be lost. No selection means the list lacks the
     // item's kind (a file brought it, or the kind editor removed it): the
     // item keeps it, since the user did not choose another.
     HWND combo = MainDialogItem(IDC_ACTION_KIND);

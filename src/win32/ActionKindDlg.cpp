@@ -54,6 +54,10 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     // that went away meanwhile keeps nothing of the dialog.
     if (state != STATE_OPEN) return 0;
 
+    // A kind typed but not yet added is meant to be in the list: OK (the
+    // button, or Enter in the edit) adds it first, as the add button would.
+    OnAddActionKind(window);
+
     // The lines become the chain, top to bottom.
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
     action_kinds.reset();

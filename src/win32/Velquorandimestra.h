@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -81,7 +82,7 @@ public:
     // leaves the focus where it was, and must see what the user sees.
     void TakeTypedField();
 
-    // Alarm check, once a second.
+    // Alarm check, once a second: every minute since the last one checked.
     int OnTimer();
 
     // Text report into the text output dialog.
@@ -109,4 +110,8 @@ public:
     std::unique_ptr<_KIND_LIST> action_kinds;
     std::unique_ptr<CScheduleManager> schedule;
     std::unique_ptr<CActionEdit> editor;
+    // The last clock minute (ClockMinute) whose alarms were checked; none
+    // until the first tick that sees this document open. DeleteInstance
+    // forgets it, so that the next document starts with its own minute.
+    std::optional<std::int64_t> alarms_checked_to;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <optional>
 
 #include "Records.h"
 #include "Times.h"
@@ -69,6 +70,7 @@ TEST(GetTime, AgreesWithCalendarAndNeverShowsHourZero) {
             ASSERT_EQ(got.day, tm.tm_mday) << t;
             ASSERT_EQ(got.hour, got.hour == 24 ? 24 : tm.tm_hour) << t;
             ASSERT_EQ(got.minute, tm.tm_min) << t;
+            ASSERT_EQ(ClockMinute(got), std::int64_t{t / 60}) << t;
         }
     }
 }
@@ -78,6 +80,37 @@ TEST(GetTime, ReadsTheReplaceableClock) {
     EXPECT_EQ(GetTime(), (_TIMES{1970, 1, 1, 24, 0}));
     SetClock(nullptr);
     EXPECT_GE(GetTime().year, 2024);
+}
+
+TEST(ClockMinute, HourZeroAndMinuteSixtyNameTheMinuteTheyMean) {
+    const std::optional<std::int64_t> none;
+    const struct {
+        _TIMES t;
+        std::optional<std::int64_t> minute;
+    } cases[] = {
+        {{1970, 1, 1, 9, 0}, 0},
+        {{1970, 1, 1, 0, 0}, -540},
+        {{2024, 3, 6, 0, 30}, Utc(2024, 3, 5, 15, 30) / 60},
+        {{2024, 3, 5, 24, 30}, Utc(2024, 3, 5, 15, 30) / 60},
+        {{2024, 3, 5, 9, 60}, Utc(2024, 3, 5, 1, 0) / 60},
+        {{2024, 2, 29, 24, 60}, Utc(2024, 2, 29, 16, 0) / 60},
+        {{2023, 2, 28, 24, 60}, Utc(2023, 2, 28, 16, 0) / 60},
+        {{2024, 12, 31, 24, 60}, Utc(2024, 12, 31, 16, 0) / 60},
+        {{2025, 1, 1, 0, 0}, Utc(2024, 12, 31, 15, 0) / 60},
+        {{}, none},
+        {{0, 6, 1, 9, 0}, none},
+        {{2024, 13, 1, 9, 0}, none},
+        {{2024, 0, 1, 9, 0}, none},
+        {{2023, 2, 29, 9, 0}, none},
+        {{2024, 4, 31, 9, 0}, none},
+        {{2024, 3, 0, 9, 0}, none},
+        {{2024, 3, 5, 25, 0}, none},
+        {{2024, 3, 5, 9, 61}, none},
+        {{2024, 3, 5, -1, 0}, none},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClockMinute(c.t), c.minute)
+            << c.t.year << "/" << c.t.month << "/" << c.t.day << " " << c.t.hour << ":" << c.t.minute;
 }
 
 TEST(GetDates, LeapRulesAndMonthLengths) {

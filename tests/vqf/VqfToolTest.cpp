@@ -1,12 +1,14 @@
 // The vqf program, run in-process on real files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -230,6 +232,20 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
     repeated = Vqf({"dump", dir / "out.vqf"});
     EXPECT_NE(repeated.out.find("item 3  (repeats the title of item 1"), std::string::npos) << repeated.out;
 
+    // No items: the program would refuse the file, so build refuses to write
+    // it, as import does.
+    const Bytes three = Read(dir / "out.vqf");
+    for (const char* empty : {"{}", "{\"items\": [], \"action_kinds\": [\"a\"]}"}) {
+        Write(dir / "in.json", std::string(empty));
+        for (const std::string& to : {dir / "out.vqf", std::string("-")}) {
+            const VqfRun run = Vqf({"build", dir / "in.json", "-o", to});
+            EXPECT_EQ(run.status, kExitRefused) << empty;
+            EXPECT_NE(run.err.find("in.json: holds no items"), std::string::npos) << run.err;
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_EQ(Read(dir / "out.vqf"), three);
+    }
+
     // Values dump never writes but people do: unsigned fields and missing keys.
     Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}}]}"));
     ASSERT_EQ(Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"}).status, 0);
@@ -408,6 +424,26 @@ TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
     for (std::size_t at = text.find("BEGIN:VTODO"); at != std::string::npos; at = text.find("BEGIN:VTODO", at + 1))
         ++todos;
     EXPECT_EQ(todos, 3u);
+
+    // Output is staged under a name of its own: a file named as the target
+    // plus ".vqf-tmp" is the user's and stays, and two runs writing one
+    // output at once both finish with a whole file and leave nothing behind.
+    Write(dir / "s.vqf.vqf-tmp", std::string("mine"));
+    ASSERT_EQ(Vqf({"sample", "-o", dir / "s.vqf", "--items", "2"}).status, 0);
+    EXPECT_EQ(Read(dir / "s.vqf.vqf-tmp"), (Bytes{'m', 'i', 'n', 'e'}));
+    int status[2] = {-1, -1};
+    {
+        std::jthread first([&] { status[0] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000"}).status; });
+        std::jthread second([&] { status[1] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000", "--seed", "2"}).status; });
+    }
+    EXPECT_EQ(status[0], 0);
+    EXPECT_EQ(status[1], 0);
+    EXPECT_EQ(CheckVqf(Read(dir / "t.vqf")).item_count, 20000u);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::path(dir / "")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"bad.vqf", "empty.vqf", "s.ics", "s.vqf", "s.vqf.vqf-tmp", "t.vqf"}));
 }
 
 }  // namespace

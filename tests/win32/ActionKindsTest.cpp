@@ -93,6 +93,8 @@ TEST_F(ActionKindsTest, OkAndCancelResults) {
         {"shown kind kept, new one last", {u"Work", u"Home"}, 0,
          [](HWND d) { Type(d, L"Aaa"), Click(d, IDC_KIND_ADD); }, IDC_KIND_OK, 1, {u"Work", u"Home", u"Aaa"}, 0,
          L"Work"},
+        {"typed and not added, taken by OK", {u"Work", u"Home"}, 0, [](HWND d) { Type(d, L"Aaa"); }, IDC_KIND_OK,
+         1, {u"Work", u"Home", u"Aaa"}, 0, L"Work"},
         {"reselected with its case", {u"work", u"Work"}, 1, [](HWND) {}, IDC_KIND_OK, 1, {u"work", u"Work"}, 1,
          L"Work"},
         {"empty list", {u"Work"}, 0, [](HWND d) { SelectLine(d, 0), Click(d, IDC_KIND_DELETE); }, IDC_KIND_OK, 1,
@@ -132,15 +134,15 @@ TEST_F(ActionKindsTest, EscapeStaysOpenEnterActsAsOk) {
                                  [&](HWND d) {
                                      open_after_escape = IsWindowVisible(d);
                                      SelectLine(d, 0), Click(d, IDC_KIND_DELETE);
-                                     Type(d, L"typed, not added");
+                                     Type(d, L"typed");
                                      SetFocus(GetDlgItem(d, IDC_KIND_TEXT));
                                      PressKey(d, VK_RETURN);
                                  }});
     (void)result;
     EXPECT_TRUE(open_after_escape);
-    // Enter took the list as it was, without the edit's text.
-    EXPECT_TRUE(KindChain().empty());
-    EXPECT_TRUE(ComboEntries().empty());
+    // Enter took the list with the kind just typed, as OK does.
+    EXPECT_EQ(KindChain(), (std::vector<std::u16string>{u"typed"}));
+    EXPECT_EQ(ComboEntries(), (LineList{L"typed"}));
 }
 
 TEST_F(ActionKindsTest, OkAfterTheDocumentWentAwayChangesNothing) {

@@ -22,7 +22,8 @@ struct AlarmCase {
     std::int64_t clock;  // UTC seconds
     bool open;
     std::vector<_EDIT_ITEM> items;
-    std::vector<std::wstring> boxes;  // texts, in the order shown
+    std::vector<std::wstring> boxes;  // texts, in the order shown, over every tick
+    std::vector<std::int64_t> then = {};  // clock readings of the ticks after the first
 };
 
 TEST_F(MainDialogTest, AlarmTicks) {
@@ -31,8 +32,28 @@ TEST_F(MainDialogTest, AlarmTicks) {
     const _TIMES due{2024, 3, 5, 9, 30};
     const AlarmCase cases[] = {
         {"second 0 shows the status", at0930, true, {WithAlarm(u"T", due, u"call back")}, {L"call back"}},
-        {"second 1 checks nothing", at0930 + 1, true, {WithAlarm(u"T", due, u"call back")}, {}},
-        {"second 59 checks nothing", at0930 + 59, true, {WithAlarm(u"T", due, u"call back")}, {}},
+        // A document starts with the minute it opens in still to check.
+        {"opened at second 1, its minute checks", at0930 + 1, true, {WithAlarm(u"T", due, u"call back")},
+         {L"call back"}},
+        {"second 59 after second 0 checks nothing more", at0930, true, {WithAlarm(u"T", due, u"call back")},
+         {L"call back"}, {at0930 + 59}},
+        {"second 3 after a busy second 0", at0930 - 57, true, {WithAlarm(u"T", due, u"call back")},
+         {L"call back"}, {at0930 + 3}},
+        {"two ticks in one second 0", at0930, true, {WithAlarm(u"T", due, u"call back")}, {L"call back"},
+         {at0930}},
+        {"a clock set back shows nothing twice", at0930, true,
+         {WithAlarm(u"30", due), WithAlarm(u"31", {2024, 3, 5, 9, 31}), WithAlarm(u"32", {2024, 3, 5, 9, 32})},
+         {L"30", L"31", L"32"}, {at0930 + 60, at0930, at0930 + 60, at0930 + 120}},
+        // By minute, and in document order within one.
+        {"a sleep of 2 hours catches up", at0930, true,
+         {WithAlarm(u"11:30", {2024, 3, 5, 11, 30}), WithAlarm(u"10:15", {2024, 3, 5, 10, 15}),
+          WithAlarm(u"9:29", {2024, 3, 5, 9, 29}), WithAlarm(u"9:30", due), WithAlarm(u"11:31", {2024, 3, 5, 11, 31}),
+          WithAlarm(u"10:15 too", {2024, 3, 5, 10, 15})},
+         {L"9:30", L"10:15", L"10:15 too", L"11:30"}, {at0930 + 2 * 3600 + 5}},
+        {"a sleep of 3 days shows the last 24 hours", at0930, true,
+         {WithAlarm(u"6th", {2024, 3, 6, 12, 0}), WithAlarm(u"7th 9:30", {2024, 3, 7, 9, 30}),
+          WithAlarm(u"8th", {2024, 3, 8, 9, 30}), WithAlarm(u"7th 9:31", {2024, 3, 7, 9, 31})},
+         {L"7th 9:31", L"8th"}, {at0930 + 3 * 86400}},
         {"no document, no alarm", at0930, false, {WithAlarm(u"T", due, u"call back")}, {}},
         {"another minute", at0930 + 60, true, {WithAlarm(u"T", due)}, {}},
         {"all-zero alarm never", at0930, true, {WithAlarm(u"T", {})}, {}},
@@ -43,11 +64,20 @@ TEST_F(MainDialogTest, AlarmTicks) {
          {WithAlarm(u"Z first", due, u"z"), WithAlarm(u"not due", {2024, 3, 5, 9, 31}, u"no"),
           WithAlarm(u"A second", due)},
          {L"z", L"A second"}},
-        // 15:30 UTC is 00:30 after midnight: hour 24 of the day before.
+        // 15:30 UTC is 00:30 after midnight: hour 24 of the day before, and
+        // hour 0 of the day after means the same minute.
         {"hour 24 of the day before", UtcSeconds(2024, 3, 5, 15, 30), true,
-         {WithAlarm(u"h0", {2024, 3, 6, 0, 30}), WithAlarm(u"h24", {2024, 3, 5, 24, 30})}, {L"h24"}},
-        {"minute 60 never", UtcSeconds(2024, 3, 5, 1, 0), true,
-         {WithAlarm(u"m60", {2024, 3, 5, 9, 60}), WithAlarm(u"m0", {2024, 3, 5, 10, 0})}, {L"m0"}},
+         {WithAlarm(u"h0", {2024, 3, 6, 0, 30}), WithAlarm(u"h24", {2024, 3, 5, 24, 30})}, {L"h0", L"h24"}},
+        {"minute 60 is the next hour's minute 0", UtcSeconds(2024, 3, 5, 1, 0), true,
+         {WithAlarm(u"m60", {2024, 3, 5, 9, 60}), WithAlarm(u"m0", {2024, 3, 5, 10, 0})}, {L"m60", L"m0"}},
+        // 16:00 UTC is hour 1 of the next day: of the next month, and of the
+        // next year. Hour 25 is no hour at all.
+        {"hour 24 minute 60 on 29 February", UtcSeconds(2024, 2, 29, 16, 0), true,
+         {WithAlarm(u"24:60", {2024, 2, 29, 24, 60}), WithAlarm(u"0:60", {2024, 3, 1, 0, 60}),
+          WithAlarm(u"25:00", {2024, 2, 29, 25, 0}), WithAlarm(u"1:00", {2024, 3, 1, 1, 0})},
+         {L"24:60", L"0:60", L"1:00"}},
+        {"hour 24 minute 60 on 31 December", UtcSeconds(2024, 12, 31, 16, 0), true,
+         {WithAlarm(u"24:60", {2024, 12, 31, 24, 60}), WithAlarm(u"32nd", {2024, 12, 32, 1, 0})}, {L"24:60"}},
         // Past the signed 32-bit seconds of 2038-01-19 03:14:08 UTC.
         {"second 0 after 2038", UtcSeconds(2038, 1, 19, 3, 15), true,
          {WithAlarm(u"T", {2038, 1, 19, 12, 15}, u"2038")}, {L"2038"}},
@@ -62,13 +92,18 @@ TEST_F(MainDialogTest, AlarmTicks) {
         BoxScript script;
         for (std::size_t i = 0; i < c.boxes.size(); ++i) script.Answer(IDOK);
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
-        ASSERT_EQ(script.asked().size(), c.boxes.size());
-        for (std::size_t i = 0; i < c.boxes.size(); ++i) {
-            EXPECT_EQ(script.asked()[i].text, c.boxes[i]);
-            EXPECT_EQ(script.asked()[i].caption, L"アラーム");
-            EXPECT_EQ(script.asked()[i].flags, 0x50040u);
-            EXPECT_EQ(script.asked()[i].owner, main_);
+        for (const std::int64_t t : c.then) {
+            clock.Set(t);
+            SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
         }
+        std::vector<std::wstring> texts;
+        for (const AskedBox& box : script.asked()) {
+            texts.push_back(box.text);
+            EXPECT_EQ(box.caption, L"アラーム");
+            EXPECT_EQ(box.flags, 0x50040u);
+            EXPECT_EQ(box.owner, main_);
+        }
+        EXPECT_EQ(texts, c.boxes);
         g_App.DeleteInstance();
     }
 }

@@ -135,6 +135,13 @@ TEST_F(ItemCommandsTest, KindPickedFromTheListCommitsAtOnce) {
     EXPECT_EQ(Record(u"A")->action_kind, u"Home");
     EXPECT_EQ(Lines(), (Titles{L"A", L"B"}));
     EXPECT_EQ(Selected(), std::vector<int>{0});
+    // A letter typed into the box picks the entry it starts, as in any list,
+    // and commits it: no typed text is left to vanish.
+    SetFocus(Item(IDC_ACTION_KIND));
+    PostMessageW(GetFocus(), WM_CHAR, L'W', 1);
+    Pump();
+    EXPECT_EQ(Record(u"A")->action_kind, u"Work");
+    EXPECT_EQ(Text(IDC_ACTION_KIND), L"Work");
 }
 
 TEST_F(ItemCommandsTest, DeleteSelectedLines) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -16,6 +17,7 @@
 #include "ItemTitles.h"
 #include "Report.h"
 #include "Sample.h"
+#include "Staging.h"
 #include "Utf8.h"
 #include "VqfCodec.h"
 #include "VqfImport.h"
@@ -101,20 +103,31 @@ public:
     OutputFile(const std::string& file, std::ostream& out, bool patched)
         : name_(file == "-" ? "standard output" : file), out_(out) {
         if (file == "-" && !patched) return;
+        // Staged under a name of its own, beside the target (a rename stays
+        // in one folder) or in the temporary folder: a file already there
+        // is never touched, and two runs writing one output never share it.
+        std::optional<fs::path> staged;
         if (file == "-") {
-            static unsigned serial = 0;
-            temp_ = fs::temp_directory_path() / ("vqf-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
-                                                 "-" + std::to_string(++serial) + ".tmp");
+            std::error_code ec;
+            const fs::path folder = fs::temp_directory_path(ec);
+            if (!ec) staged = CreateStagingFile(folder / "vqf", ".tmp");
             to_stdout_ = true;
+            if (!staged) Throw(kExitUsage, file, "cannot create a temporary file in " + folder.string());
         } else {
             target_ = PathOf(file);
-            temp_ = target_;
-            temp_ += ".vqf-tmp";
+            staged = CreateStagingFile(target_, ".vqf-tmp");
+            if (!staged) {
+                const fs::path folder = target_.parent_path().empty() ? fs::path(".") : target_.parent_path();
+                Throw(kExitUsage, file, Reason(folder, "cannot create the file"));
+            }
         }
-        file_.open(temp_, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
+        temp_ = *staged;
+        // Opened again by name, without truncating: the file is this run's.
+        file_.open(temp_, std::ios::binary | std::ios::in | std::ios::out);
         if (!file_) {
-            const fs::path folder = target_.parent_path().empty() ? fs::path(".") : target_.parent_path();
-            Throw(kExitUsage, file, Reason(to_stdout_ ? temp_ : folder, "cannot create the file"));
+            std::error_code ignored;
+            fs::remove(temp_, ignored);
+            Throw(kExitUsage, file, "cannot create the file");
         }
         open_ = true;
     }
@@ -176,14 +189,15 @@ public:
                 out_.write(chunk.data(), in.gcount());
             out_.flush();
             if (!out_ || in.bad()) Throw(kExitUsage, name_, "write error");
+            open_ = false;
+            std::error_code ignored;
+            fs::remove(temp_, ignored);
         } else {
             std::error_code ec;
             fs::rename(temp_, target_, ec);
             if (ec) Throw(kExitUsage, name_, "cannot replace the file: " + ec.message());
+            open_ = false;  // the staged name is the target's now
         }
-        open_ = false;
-        std::error_code ignored;
-        fs::remove(temp_, ignored);
     }
 
 private:
@@ -575,6 +589,7 @@ int Build(const std::string& file, const std::string& output, bool allow_repeats
         Throw(kExitUsage, file, e.what());
     }
     if (!allow_repeats) RefuseRepeats(file, writer.Repeats(), "items");
+    if (writer.count() == 0) Throw(kExitRefused, file, "holds no items; the program refuses a file of no items");
     writer.Finish(kinds);
     return kExitOk;
 }
