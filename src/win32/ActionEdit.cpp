@@ -8,7 +8,6 @@
 #include "FieldRules.h"
 #include "RedrawPause.h"
 #include "WideText.h"
-#include "library.h"
 #include "resource.h"
 
 namespace {
@@ -34,21 +33,20 @@ using Changed = std::vector<HWND>;
 // Puts `text` into a control unless it shows exactly that already: on a
 // visible dialog every WM_SETTEXT costs a repaint, and most fields are equal
 // from one item to the next.
-void Show(int id, const wchar_t* text, Changed& changed) {
-    HWND control = MainDialogItem(id);
+void Show(HWND control, const wchar_t* text, Changed& changed) {
     if (GetWindowString(control) == text) return;
     SetWindowTextW(control, text);
     changed.push_back(control);
 }
 
-void SetText(int id, const std::u16string& text, Changed& changed) { Show(id, ToWide(text).c_str(), changed); }
+void SetText(HWND control, const std::u16string& text, Changed& changed) {
+    Show(control, WidePointer(text), changed);
+}
 
-std::u16string ReadText(int id) { return ToU16(GetWindowString(MainDialogItem(id))); }
-
-void ShowNumber(int id, std::int32_t value, Changed& changed) {
+void ShowNumber(HWND control, std::int32_t value, Changed& changed) {
     wchar_t text[16];
     wsprintfW(text, L"%d", static_cast<int>(value));
-    Show(id, text, changed);
+    Show(control, text, changed);
 }
 
 std::array<_TIMES*, 5> Rows(_EDIT_ITEM& item) {
@@ -77,6 +75,13 @@ void SelectKindEntry(HWND combo, const std::wstring& kind) {
     ComboBox_SetCurSel(combo, FindKindEntry(combo, kind));
 }
 
+void ShowKinds(HWND combo, const _KIND_LIST* kinds) {
+    ComboBox_ResetContent(combo);
+    int index = 0;
+    for (const _KIND_LIST* kind = kinds; kind != nullptr; kind = kind->next.get(), ++index)
+        ComboBox_InsertString(combo, index, WidePointer(kind->text));
+}
+
 int MyTsToI(const wchar_t* number_text, int* number_value) {
     const std::wstring_view text = number_text ? number_text : L"";
     std::int32_t value = number_value ? *number_value : 0;
@@ -85,7 +90,9 @@ int MyTsToI(const wchar_t* number_text, int* number_value) {
     return result;
 }
 
-CActionEdit::CActionEdit() = default;
+CActionEdit::CActionEdit(HWND dialog) : dialog_(dialog) {}
+
+HWND CActionEdit::Control(int id) const { return GetDlgItem(dialog_, id); }
 
 CActionEdit::~CActionEdit() { DeleteInstance(); }
 
@@ -118,11 +125,11 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     Changed changed;
     bool paused = false;
     {
-        const RedrawPause pause(GetWnd(), RedrawPause::kRepaintNothing);
+        const RedrawPause pause(dialog_, RedrawPause::kRepaintNothing);
         paused = pause.paused();
-        SetText(IDC_TITLE, shown->title, changed);
+        SetText(Control(IDC_TITLE), shown->title, changed);
 
-        HWND combo = MainDialogItem(IDC_ACTION_KIND);
+        HWND combo = Control(IDC_ACTION_KIND);
         SelectKindEntry(combo, ToWide(shown->action_kind));
         changed.push_back(combo);
 
@@ -131,11 +138,11 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const _TIMES& t = *rows[r];
             const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
-            for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(kTimeEdits[r][f], fields[f], changed);
+            for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(Control(kTimeEdits[r][f]), fields[f], changed);
         }
 
-        SetText(IDC_LOCATION, shown->location, changed);
-        SetText(IDC_STATUS, shown->status, changed);
+        SetText(Control(IDC_LOCATION), shown->location, changed);
+        SetText(Control(IDC_STATUS), shown->status, changed);
     }
     if (paused)
         for (HWND control : changed)
@@ -148,30 +155,30 @@ int CActionEdit::UpdateItem() {
     std::u16string kind = std::move(item_.action_kind);
     DeleteInstance();
 
-    item_.title = ToU16(GetWindowString(MainDialogItem(IDC_TITLE), kShortTextLimit));
+    item_.title = WindowText(Control(IDC_TITLE), kShortTextLimit);
 
     // The kind is the selected entry: the combo box is a list to pick from
     // (a typed letter picks the entry it starts), with no text of its own
     // that could be lost. No selection means the list lacks the
     // item's kind (a file brought it, or the kind editor removed it): the
     // item keeps it, since the user did not choose another.
-    HWND combo = MainDialogItem(IDC_ACTION_KIND);
+    HWND combo = Control(IDC_ACTION_KIND);
     const int selected = ComboBox_GetCurSel(combo);
-    if (selected != CB_ERR) kind = ToU16(GetComboBoxEntry(combo, selected));
+    if (selected != CB_ERR) kind = ComboBoxText(combo, selected);
     item_.action_kind = std::move(kind);
 
     const auto rows = Rows(item_);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         std::array<std::u16string, 5> texts;
-        for (std::size_t f = 0; f < texts.size(); ++f) texts[f] = ReadText(kTimeEdits[r][f]);
+        for (std::size_t f = 0; f < texts.size(); ++f) texts[f] = WindowText(Control(kTimeEdits[r][f]));
         const TimesTexts views = {texts[0], texts[1], texts[2], texts[3], texts[4]};
         *rows[r] = ReadTimesRow(*rows[r], views, /*planned_start_row=*/r == 0);
     }
 
     // Location and status are taken whole: cutting them here would lose what
     // the user typed (or what a file held) at the next commit.
-    item_.location = ReadText(IDC_LOCATION);
-    item_.status = ReadText(IDC_STATUS);
+    item_.location = WindowText(Control(IDC_LOCATION));
+    item_.status = WindowText(Control(IDC_STATUS));
     return 0;
 }
 

@@ -1,5 +1,5 @@
 // The item editor: a working copy of the shown item and the detail controls
-// 40047 to 40078 of the main dialog.
+// 40047 to 40078 of the dialog it is given.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 
 class CActionEdit {
 public:
-    CActionEdit();
+    explicit CActionEdit(HWND dialog);
     ~CActionEdit();
     CActionEdit(const CActionEdit&) = delete;
     CActionEdit& operator=(const CActionEdit&) = delete;
@@ -29,6 +29,9 @@ public:
     const _ITEM_LIST* Shown() const { return shown_; }
 
 private:
+    HWND Control(int id) const;
+
+    HWND dialog_;  // the dialog that holds the detail controls
     _EDIT_ITEM item_;
     const _ITEM_LIST* shown_ = nullptr;
 };
@@ -38,6 +41,9 @@ private:
 // kind is empty. Every refill of the combo box ends with this for the shown
 // item's kind.
 void SelectKindEntry(HWND combo, const std::wstring& kind);
+
+// Fills the kind combo box with the kind chain, top to bottom.
+void ShowKinds(HWND combo, const _KIND_LIST* kinds);
 
 // The strict number check of the date-time fields on a control's text: 1 with
 // the value in *number_value when the text is a signed decimal number of at

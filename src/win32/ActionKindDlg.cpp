@@ -81,10 +81,4 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     return 0;
 }
 
-void CVelquorandimestra::ShowKinds() {
-    HWND combo = MainDialogItem(IDC_ACTION_KIND);
-    ComboBox_ResetContent(combo);
-    int index = 0;
-    for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get(), ++index)
-        ComboBox_InsertString(combo, index, ToWide(kind->text).c_str());
-}
+void CVelquorandimestra::ShowKinds() { ::ShowKinds(MainDialogItem(IDC_ACTION_KIND), action_kinds.get()); }

@@ -78,7 +78,7 @@ void LoadDocument(CVelquorandimestra& app, VqfDocument doc, const std::wstring& 
     SetDocumentTitle(app.file_name);
     app.schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     app.schedule->InitInstance();
-    app.editor = std::make_unique<CActionEdit>();
+    app.editor = std::make_unique<CActionEdit>(GetWnd());
     app.editor->InitInstance();
     app.ReplaceItems(std::move(doc.item_list));
     app.action_kinds = std::move(doc.action_kinds);
@@ -305,7 +305,7 @@ int CVelquorandimestra::OnFileNew() {
 
     schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     schedule->InitInstance();
-    editor = std::make_unique<CActionEdit>();
+    editor = std::make_unique<CActionEdit>(GetWnd());
     editor->InitInstance();
     state = STATE_OPEN;
     StartWithFreshItem();

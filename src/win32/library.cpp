@@ -1,10 +1,8 @@
 #include "library.h"
 
 #include "Seams.h"
-#include "Velquorandimestra.h"
 #include "cfileio.h"
 
-CVelquorandimestra g_App;
 HWND g_hWnd = nullptr;
 HINSTANCE g_hInst = nullptr;
 

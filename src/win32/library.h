@@ -5,7 +5,7 @@
 
 class CVelquorandimestra;
 
-extern CVelquorandimestra g_App;  // the one document manager
+extern CVelquorandimestra g_App;  // the one document manager, defined where the program starts
 extern HWND g_hWnd;               // the main dialog window
 extern HINSTANCE g_hInst;         // the application module
 

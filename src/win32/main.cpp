@@ -5,6 +5,8 @@
 #include "proc.h"
 #include "resource.h"
 
+CVelquorandimestra g_App;
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
     g_hInst = instance;
     if (previous == nullptr && !RegisterMainWindowClass(g_hInst)) return 0;

@@ -455,7 +455,7 @@ struct BaselineDocument {
     std::unique_ptr<_ITEM_LIST> items;
     std::unique_ptr<_KIND_LIST> kinds;
     std::unique_ptr<BaselineNode> schedule;
-    CActionEdit editor;
+    CActionEdit editor{GetWnd()};
 };
 
 // Open without the program's shortcuts: every item is added on its own and
@@ -654,6 +654,8 @@ void RunBaseline(const std::wstring& dir, std::size_t n, int runs) {
 }
 
 }  // namespace
+
+CVelquorandimestra g_App;
 
 int main(int argc, char** argv) {
     std::vector<std::size_t> sizes;

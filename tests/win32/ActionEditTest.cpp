@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "ActionEdit.h"
@@ -24,7 +25,8 @@ class ActionEditTest : public MainDialogTest {
 protected:
     void SetUp() override {
         MainDialogTest::SetUp();
-        editor.InitInstance();
+        editor.emplace(main_);
+        editor->InitInstance();
     }
 
     std::array<std::wstring, 5> Row(int r) const {
@@ -44,7 +46,7 @@ protected:
 
     LRESULT KindSelection() const { return SendMessageW(Item(IDC_ACTION_KIND), CB_GETCURSEL, 0, 0); }
 
-    CActionEdit editor;
+    std::optional<CActionEdit> editor;  // on the dialog made for each test
 };
 
 TEST_F(ActionEditTest, FreshItemShowsItsTitleTheCurrentMinuteTwiceAndZeros) {
@@ -52,7 +54,7 @@ TEST_F(ActionEditTest, FreshItemShowsItsTitleTheCurrentMinuteTwiceAndZeros) {
     _ITEM_LIST fresh;
     InitItemList(&fresh);
     AddKinds({L"Meeting"});
-    ASSERT_EQ(editor.SetItem(&fresh), 0);
+    ASSERT_EQ(editor->SetItem(&fresh), 0);
 
     EXPECT_EQ(Text(IDC_TITLE), L"NewAction");
     EXPECT_EQ(KindSelection(), CB_ERR);
@@ -64,7 +66,7 @@ TEST_F(ActionEditTest, FreshItemShowsItsTitleTheCurrentMinuteTwiceAndZeros) {
     for (int r = 2; r < 5; ++r) EXPECT_EQ(Row(r), zeros) << "row " << r;
     EXPECT_EQ(Text(IDC_LOCATION), L"");
     EXPECT_EQ(Text(IDC_STATUS), L"");
-    EXPECT_EQ(*editor.GetItem(), static_cast<const _EDIT_ITEM&>(fresh));
+    EXPECT_EQ(*editor->GetItem(), static_cast<const _EDIT_ITEM&>(fresh));
 }
 
 TEST_F(ActionEditTest, SetEditShowsEveryFieldAsSignedDecimal) {
@@ -75,7 +77,7 @@ TEST_F(ActionEditTest, SetEditShowsEveryFieldAsSignedDecimal) {
     record.alarm = {2147483647, 0, 0, 24, 60};
     record.location = u"東京";
     record.status = u"line 1\r\nline 2";
-    editor.SetItem(&record);
+    editor->SetItem(&record);
     EXPECT_EQ(Text(IDC_TITLE), L"会議の準備");
     EXPECT_EQ(Row(0), (std::array<std::wstring, 5>{L"2024", L"4", L"1", L"9", L"0"}));
     EXPECT_EQ(Row(1), (std::array<std::wstring, 5>{L"-5", L"13", L"99", L"25", L"61"}));
@@ -94,7 +96,7 @@ TEST_F(ActionEditTest, UpdateItemReadsTypedTextsWithTheFieldRules) {
     record.alarm = {2024, 4, 10, 8, 30};
     record.location = u"here";
     record.status = u"before";
-    editor.SetItem(&record);
+    editor->SetItem(&record);
 
     SetText(IDC_TITLE, L"new title");
     SetRow(0, {L"2024", L"0", L"15", L"24", L"60"});      // month 0: planned start day becomes 0
@@ -104,9 +106,9 @@ TEST_F(ActionEditTest, UpdateItemReadsTypedTextsWithTheFieldRules) {
     SetRow(4, {L"2024", L"0", L"15", L"", L"5"});         // month 0: alarm day kept
     SetText(IDC_LOCATION, L"there");
     SetText(IDC_STATUS, L"first\r\nsecond");
-    ASSERT_EQ(editor.UpdateItem(), 0);
+    ASSERT_EQ(editor->UpdateItem(), 0);
 
-    const _EDIT_ITEM& got = *editor.GetItem();
+    const _EDIT_ITEM& got = *editor->GetItem();
     EXPECT_EQ(got.title, u"new title");
     EXPECT_EQ(got.planned_start, (_TIMES{2024, 0, 0, 24, 60}));
     EXPECT_EQ(got.planned_end, (_TIMES{2024, 4, 30, 8, 30}));
@@ -121,8 +123,8 @@ TEST_F(ActionEditTest, UpdateItemReadsTypedTextsWithTheFieldRules) {
     // Empty controls give empty texts, and the numbers stay.
     for (int id : {IDC_TITLE, IDC_LOCATION, IDC_STATUS}) SetText(id, L"");
     for (int r = 0; r < 5; ++r) SetRow(r, {L"", L"", L"", L"", L""});
-    const _EDIT_ITEM before = *editor.GetItem();
-    editor.UpdateItem();
+    const _EDIT_ITEM before = *editor->GetItem();
+    editor->UpdateItem();
     EXPECT_EQ(got.title, u"");
     EXPECT_EQ(got.location, u"");
     EXPECT_EQ(got.status, u"");
@@ -149,30 +151,30 @@ TEST_F(ActionEditTest, KindComesOnlyFromTheSelectedEntry) {
     for (const auto& c : cases) {
         _ITEM_LIST record;
         record.action_kind = c.kind;
-        editor.SetItem(&record);
+        editor->SetItem(&record);
         EXPECT_EQ(KindSelection(), c.selection) << ToWide(c.kind);
         if (c.selection == CB_ERR) {
             EXPECT_EQ(Text(IDC_ACTION_KIND), L"") << ToWide(c.kind);
         }
-        editor.UpdateItem();
-        EXPECT_EQ(editor.GetItem()->action_kind, c.read_back) << ToWide(c.kind);
+        editor->UpdateItem();
+        EXPECT_EQ(editor->GetItem()->action_kind, c.read_back) << ToWide(c.kind);
     }
 
     // Text typed into the combo box's edit field is not a kind.
     SetText(IDC_ACTION_KIND, L"Typed");
-    editor.UpdateItem();
-    EXPECT_EQ(editor.GetItem()->action_kind, u"");
+    editor->UpdateItem();
+    EXPECT_EQ(editor->GetItem()->action_kind, u"");
 
     // Entries replaced after the item was shown leave no selection, and the
     // item keeps its kind.
     _ITEM_LIST record;
     record.action_kind = u"Meeting";
-    editor.SetItem(&record);
+    editor->SetItem(&record);
     ASSERT_EQ(KindSelection(), 0);
     SendMessageW(Item(IDC_ACTION_KIND), CB_RESETCONTENT, 0, 0);
     AddKinds({L"Meeting"});
-    editor.UpdateItem();
-    EXPECT_EQ(editor.GetItem()->action_kind, u"Meeting");
+    editor->UpdateItem();
+    EXPECT_EQ(editor->GetItem()->action_kind, u"Meeting");
 }
 
 // The kind is taken as long as its entry is, as the kind list keeps it.
@@ -181,7 +183,7 @@ TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitle) {
     AddKinds({long_kind.c_str()});
     _ITEM_LIST record;
     record.action_kind = ToU16(long_kind);
-    editor.SetItem(&record);
+    editor->SetItem(&record);
     ASSERT_EQ(KindSelection(), 0);
 
     std::wstring status;
@@ -191,9 +193,9 @@ TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitle) {
     SetText(IDC_LOCATION, std::wstring(2500, L'l'));
     SetText(IDC_STATUS, status);
     ASSERT_EQ(Text(IDC_STATUS).size(), 5000u);
-    editor.UpdateItem();
+    editor->UpdateItem();
 
-    const _EDIT_ITEM& got = *editor.GetItem();
+    const _EDIT_ITEM& got = *editor->GetItem();
     EXPECT_EQ(got.title, std::u16string(2047, u't'));
     EXPECT_EQ(got.action_kind, ToU16(long_kind));
     EXPECT_EQ(got.location, std::u16string(2500, u'l'));

@@ -51,7 +51,7 @@ inline void OpenWithControls(const std::vector<_EDIT_ITEM>& items, const std::ve
         g_App.schedule->AddItem(title.c_str(), r->planned_start, r->planned_end, CScheduleManager::kSchedulePosition);
         last = r;
     }
-    g_App.editor = std::make_unique<CActionEdit>();
+    g_App.editor = std::make_unique<CActionEdit>(GetWnd());
     g_App.editor->InitInstance();
     g_App.editor->SetItem(last);
 }

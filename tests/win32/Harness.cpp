@@ -17,6 +17,9 @@
 #include "proc.h"
 #include "resource.h"
 
+// The tests drive the program's one document manager on their own dialogs.
+CVelquorandimestra g_App;
+
 BoxScript::BoxScript() {
     SetMessageBoxHook([this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) {
         asked_.push_back({owner, text ? text : L"", caption ? caption : L"", flags});
