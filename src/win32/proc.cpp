@@ -31,9 +31,10 @@ void CloseMainWindow(HWND window) {
 
 // The menu items and buttons. Each first takes the field being typed in, as
 // leaving it would: a menu item or a shortcut leaves the focus where it is.
+// The exit command is not among them: it runs the close sequence, which
+// takes the field itself.
 bool IsCommand(WORD id) {
     switch (id) {
-        case IDM_EXIT:
         case IDM_ABOUT:
         case IDM_FILE_NEW:
         case IDM_FILE_OPEN:
