@@ -20,6 +20,8 @@
 #include "Records.h"
 #include "ScheduleManager.h"
 
+struct VqfDocument;
+
 class CVelquorandimestra {
 public:
     CVelquorandimestra() = default;
@@ -32,19 +34,6 @@ public:
     _ITEM_LIST* SearchItemList(const _ITEM_LIST* probe);
     int CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM* src);
     int DeleteItem(std::unique_ptr<_ITEM_LIST> item);
-
-    // The record chain changes only through these four, which keep `records`
-    // right.
-    // Makes `chain` the document's records (null: none).
-    void ReplaceItems(std::unique_ptr<_ITEM_LIST> chain);
-    // Links `record` at the end of the chain and returns it.
-    _ITEM_LIST* AppendItem(std::unique_ptr<_ITEM_LIST> record);
-    // Runs `change` on `record`, a record of the chain; it may change any
-    // field, the title and the alarm included.
-    void CommitItem(_ITEM_LIST* record, const std::function<void()>& change);
-    // Unlinks and releases, in one pass, every record for which `doomed`
-    // says so (asked once per record, in chain order).
-    void UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed);
 
     // Document lifecycle.
     int InitInstance();
@@ -103,15 +92,44 @@ public:
     // document has a file.
     std::optional<FileStamp> file_stamp;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
-    std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
-    // Beside item_list: the commands find records through it. It trusts
-    // the four members above to tell it every change of the chain.
-    RecordIndex records{item_list};
-    std::unique_ptr<_KIND_LIST> action_kinds;
     std::unique_ptr<CScheduleManager> schedule;
     std::unique_ptr<CActionEdit> editor;
     // The last clock minute (ClockMinute) whose alarms were checked; none
     // until the first tick that sees this document open. DeleteInstance
     // forgets it, so that the next document starts with its own minute.
     std::optional<std::int64_t> alarms_checked_to;
+
+private:
+    // The tests' one way in to the chains (tests/win32/DocumentProbe.h).
+    friend class DocumentProbe;
+
+    // The record chain changes only through these four, which keep `records`
+    // right.
+    // Makes `chain` the document's records (null: none).
+    void ReplaceItems(std::unique_ptr<_ITEM_LIST> chain);
+    // Links `record` at the end of the chain and returns it.
+    _ITEM_LIST* AppendItem(std::unique_ptr<_ITEM_LIST> record);
+    // Runs `change` on `record`, a record of the chain; it may change any
+    // field, the title and the alarm included.
+    void CommitItem(_ITEM_LIST* record, const std::function<void()>& change);
+    // Unlinks and releases, in one pass, every record for which `doomed`
+    // says so (asked once per record, in chain order).
+    void UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed);
+
+    // Reads and checks the whole file before the open document is touched,
+    // then loads it (LoadDocument). `report` is false at start-up, where a
+    // file without items is skipped silently. Returns 0 or a kFileOpen...
+    // status; on a nonzero one the open document is as it was.
+    int LoadFromHandle(HANDLE file, const std::wstring& name, const std::wstring& path, bool report);
+    // Makes a loaded document the open one: the document open until now
+    // goes first, then records, schedule list and list box, editor with the
+    // last item, kind combo box.
+    void LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
+                      std::optional<FileStamp> stamp);
+
+    std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
+    // Beside item_list: the commands find records through it. It trusts
+    // the four members above to tell it every change of the chain.
+    RecordIndex records{item_list};
+    std::unique_ptr<_KIND_LIST> action_kinds;
 };

@@ -66,78 +66,6 @@ void SetDocumentTitle(const std::wstring& name) {
     SetWindowTextW(GetWnd(), title.c_str());
 }
 
-// Makes a loaded document the open one: the document open until now goes
-// first, then records, schedule list and list box, editor with the last
-// item, kind combo box.
-void LoadDocument(CVelquorandimestra& app, VqfDocument doc, const std::wstring& name, const std::wstring& path,
-                  std::optional<FileStamp> stamp) {
-    app.DeleteInstance();
-    app.file_name = name;
-    app.file_path = path;
-    app.file_stamp = stamp;
-    SetDocumentTitle(app.file_name);
-    app.schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
-    app.schedule->InitInstance();
-    app.editor = std::make_unique<CActionEdit>(GetWnd());
-    app.editor->InitInstance();
-    app.ReplaceItems(std::move(doc.item_list));
-    app.action_kinds = std::move(doc.action_kinds);
-
-    // Every record in file order; a title already listed gets no line, and
-    // the record stays in the chain.
-    app.schedule->AddItems(app.item_list.get());
-    app.ShowKinds();
-
-    // Showing every item in turn would end with the last one shown: show
-    // only that one. It is shown after the kinds are in, so that the combo
-    // box selects its kind: with no selection the next commit would read
-    // "no kind chosen".
-    app.editor->SetItem(app.records.Last());
-}
-
-// Reads and checks the whole file before the open document is touched: a
-// file that is refused, or too large for memory, leaves it as it was.
-// `report` is false at start-up, where a file without items is skipped
-// silently.
-int LoadFromHandle(CVelquorandimestra& app, HANDLE file, const std::wstring& name, const std::wstring& path,
-                   bool report) {
-    VqfDocument doc;
-    try {
-        // The file passes through one buffer: memory holds the document, not
-        // the document and a copy of its file.
-        LARGE_INTEGER size{};
-        if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > 0xFFFFFFFFll)
-            return kFileOpenUnsupported;
-        LARGE_INTEGER zero{};
-        if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return kFileOpenUnsupported;
-        VqfLoadResult loaded = LoadVqfFrom(static_cast<std::uint64_t>(size.QuadPart),
-                                           [file](std::span<std::uint8_t> into) { return ReadExactly(file, into); });
-        // A file that changed size while it was read is not the file that
-        // was checked.
-        LARGE_INTEGER after{};
-        if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
-        if (!loaded.check) return kFileOpenUnsupported;
-        if (loaded.check.item_count == 0) {
-            // A document must always hold an item: raise the fatal error
-            // (which asks the window to close) without opening anything.
-            if (report) MyCriticalError(kErrorFileReader, 1);
-            return kFileOpenNoItems;
-        }
-        doc = std::move(loaded.doc);
-    } catch (const std::exception&) {
-        return kFileOpenUnsupported;  // out of memory for a huge file
-    }
-    try {
-        LoadDocument(app, std::move(doc), name, path, StampOf(file));
-    } catch (const std::exception&) {
-        // No memory for the lines: nothing may stay half-built.
-        app.DeleteInstance();
-        SetWindowTextW(GetWnd(), kAppTitle);
-        return kFileOpenUnsupported;
-    }
-    return 0;
-}
-
 // The choosers move the current folder to the one chosen; it is put back,
 // so that the program keeps no removable drive busy.
 class CurrentFolderKept {
@@ -217,8 +145,73 @@ std::wstring LastFileRecordPath() {
 
 void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
 
+void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
+                                      std::optional<FileStamp> stamp) {
+    DeleteInstance();
+    file_name = name;
+    file_path = path;
+    file_stamp = stamp;
+    SetDocumentTitle(file_name);
+    schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
+    schedule->InitInstance();
+    editor = std::make_unique<CActionEdit>(GetWnd());
+    editor->InitInstance();
+    ReplaceItems(std::move(doc.item_list));
+    action_kinds = std::move(doc.action_kinds);
+
+    // Every record in file order; a title already listed gets no line, and
+    // the record stays in the chain.
+    schedule->AddItems(item_list.get());
+    ShowKinds();
+
+    // Showing every item in turn would end with the last one shown: show
+    // only that one. It is shown after the kinds are in, so that the combo
+    // box selects its kind: with no selection the next commit would read
+    // "no kind chosen".
+    editor->SetItem(records.Last());
+}
+
+int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, const std::wstring& path,
+                                       bool report) {
+    VqfDocument doc;
+    try {
+        // The file passes through one buffer: memory holds the document, not
+        // the document and a copy of its file.
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > 0xFFFFFFFFll)
+            return kFileOpenUnsupported;
+        LARGE_INTEGER zero{};
+        if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return kFileOpenUnsupported;
+        VqfLoadResult loaded = LoadVqfFrom(static_cast<std::uint64_t>(size.QuadPart),
+                                           [file](std::span<std::uint8_t> into) { return ReadExactly(file, into); });
+        // A file that changed size while it was read is not the file that
+        // was checked.
+        LARGE_INTEGER after{};
+        if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
+        if (!loaded.check) return kFileOpenUnsupported;
+        if (loaded.check.item_count == 0) {
+            // A document must always hold an item: raise the fatal error
+            // (which asks the window to close) without opening anything.
+            if (report) MyCriticalError(kErrorFileReader, 1);
+            return kFileOpenNoItems;
+        }
+        doc = std::move(loaded.doc);
+    } catch (const std::exception&) {
+        return kFileOpenUnsupported;  // out of memory for a huge file
+    }
+    try {
+        LoadDocument(std::move(doc), name, path, StampOf(file));
+    } catch (const std::exception&) {
+        // No memory for the lines: nothing may stay half-built.
+        DeleteInstance();
+        SetWindowTextW(GetWnd(), kAppTitle);
+        return kFileOpenUnsupported;
+    }
+    return 0;
+}
+
 int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path) {
-    return LoadFromHandle(*this, file, name ? name : L"", path ? path : L"", true);
+    return LoadFromHandle(file, name ? name : L"", path ? path : L"", true);
 }
 
 // Saves the document to `file_path` without ever destroying the previous
@@ -277,7 +270,7 @@ int CVelquorandimestra::InitInstance() {
     FileHandle file(OpenForReading(path, kExclusive));
     if (!file.ok()) return 0;
     const std::wstring name = FileNameOf(path);
-    if (LoadFromHandle(*this, file.get(), name, path, false) == 0) state = STATE_OPEN;
+    if (LoadFromHandle(file.get(), name, path, false) == 0) state = STATE_OPEN;
     return 0;
 }
 

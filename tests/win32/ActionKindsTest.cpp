@@ -152,7 +152,7 @@ TEST_F(ActionKindsTest, OkAfterTheDocumentWentAwayChangesNothing) {
         g_App.DeleteInstance();
         Click(d, IDC_KIND_OK);
     }});
-    EXPECT_EQ(g_App.action_kinds, nullptr);
+    EXPECT_EQ(DocumentProbe::Kinds(), nullptr);
     EXPECT_EQ(ComboEntries(), (LineList{L"Work"}));
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "VelquorandimestraFile.h"
+#include "DocumentProbe.h"
 #include "Harness.h"
 #include "ItemChain.h"
 #include "Sample.h"
@@ -53,11 +54,11 @@ Bytes MakeFile(std::initializer_list<const char16_t*> titles, std::initializer_l
 
 Bytes Record(const std::wstring& path) { return EncodeLastFileRecord(ToU16(path)); }
 
-std::vector<std::u16string> Titles() { return ChainTitles(g_App.item_list.get()); }
+std::vector<std::u16string> Titles() { return ChainTitles(DocumentProbe::Items()); }
 
-// An unsaved change of a title, made as a commit makes it.
-void Retitle(_ITEM_LIST* record, const char16_t* title) {
-    g_App.CommitItem(record, [record, title] { record->title = title; });
+// An unsaved change of the title of record `index`, made as a commit makes it.
+void Retitle(std::size_t index, const char16_t* title) {
+    DocumentProbe::Change(index, [title](_ITEM_LIST& record) { record.title = title; });
 }
 
 bool QuitPosted() {
@@ -132,7 +133,7 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         } else {
             EXPECT_EQ(g_App.state, STATE_NONE);
             EXPECT_EQ(Title(), L"Velquorandimestra");
-            EXPECT_EQ(g_App.item_list, nullptr);
+            EXPECT_EQ(DocumentProbe::Items(), nullptr);
             EXPECT_EQ(g_App.schedule, nullptr);
             EXPECT_TRUE(Lines().empty());
         }
@@ -215,8 +216,8 @@ TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
     // An edit changes the record shown, not the first one of its title.
     SetText(IDC_LOCATION, L"edited");
     Command(IDC_LOCATION, EN_KILLFOCUS);
-    EXPECT_EQ(g_App.item_list->location, u"");
-    EXPECT_EQ(g_App.item_list->next->next->location, u"edited");
+    EXPECT_EQ(DocumentProbe::Items()->location, u"");
+    EXPECT_EQ(DocumentProbe::Items()->next->next->location, u"edited");
     EXPECT_EQ(Text(IDC_LOCATION), L"edited");
 }
 
@@ -314,7 +315,7 @@ TEST_F(DocumentTest, OpenThenNoThenCancelKeepsTheDocument) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    Retitle(g_App.item_list.get(), u"A2");
+    Retitle(0, u"A2");
     boxes.Answer(IDNO);
     choosers.OpenAnswer(L"");
     Command(IDM_FILE_OPEN);
@@ -352,7 +353,7 @@ TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
         Command(IDM_FILE_SAVEAS);
         EXPECT_TRUE(boxes.asked().empty());
         const std::wstring written = dir_.File(c.written);
-        EXPECT_EQ(ReadBytes(written), WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()));
+        EXPECT_EQ(ReadBytes(written), WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
         EXPECT_EQ(g_App.file_path, written);
         EXPECT_EQ(g_App.file_name, c.written);
         EXPECT_EQ(Title(), L"Velquorandimestra [ " + std::wstring(c.written) + L" ]");
@@ -392,7 +393,7 @@ TEST_F(DocumentTest, OverwriteQuestionNoReopensChooserYesOverwrites) {
     }
     ASSERT_EQ(choosers.save_started_with().size(), 2u);
     EXPECT_EQ(choosers.save_started_with()[1], target);  // reopened with the chosen path
-    EXPECT_EQ(ReadBytes(target), WriteVqf(g_App.item_list.get(), nullptr));
+    EXPECT_EQ(ReadBytes(target), WriteVqf(DocumentProbe::Items(), nullptr));
 
     // Typing plan while plan.vqf exists asks about plan.vqf, the name that
     // would be written; No shows the chooser again with the name as typed.
@@ -405,7 +406,7 @@ TEST_F(DocumentTest, OverwriteQuestionNoReopensChooserYesOverwrites) {
     ASSERT_EQ(boxes.asked().size(), 4u);
     EXPECT_EQ(boxes.asked()[2].text, L"上書き保存しますか？");
     EXPECT_EQ(choosers.save_started_with().back(), dir_.File(L"plan"));
-    EXPECT_EQ(ReadBytes(target), WriteVqf(g_App.item_list.get(), nullptr));
+    EXPECT_EQ(ReadBytes(target), WriteVqf(DocumentProbe::Items(), nullptr));
 }
 
 TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
@@ -468,7 +469,7 @@ TEST_F(DocumentTest, OpenFileWithoutItemsRaisesFatalErrorWithoutDocument) {
     EXPECT_EQ(boxes.asked()[0].text, L"エラーコード：0x00020001");
     EXPECT_TRUE(QuitPosted());
     EXPECT_EQ(g_App.state, STATE_NONE);
-    EXPECT_EQ(g_App.item_list, nullptr);
+    EXPECT_EQ(DocumentProbe::Items(), nullptr);
     EXPECT_EQ(g_App.schedule, nullptr);
     EXPECT_EQ(g_App.editor, nullptr);
 }
@@ -533,7 +534,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
 
     // Yes with a file: saved in place, record written, then the end.
     OpenFile(choosers, a);
-    Retitle(g_App.item_list->next.get(), u"B2");
+    Retitle(1, u"B2");
     boxes.Answer(IDYES);
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(QuitPosted());
@@ -671,7 +672,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    Retitle(g_App.item_list.get(), u"changed");
+    Retitle(0, u"changed");
 
     // The box names the file and, on its second line, the system's reason.
     auto expect_failure = [&](const char* name, const std::wstring& target, DWORD reason) {
@@ -733,7 +734,7 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
 
     // With nothing failing, the same document saves.
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(ReadBytes(a), WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()));
+    EXPECT_EQ(ReadBytes(a), WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
     EXPECT_EQ(ReadBytes(record_), Record(a));
 }
 
@@ -746,7 +747,7 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
-    Retitle(g_App.item_list.get(), u"changed");
+    Retitle(0, u"changed");
 
     const std::wstring gone = dir_.File(L"gone\\b.vqf");
     choosers.SaveAnswer(gone);
@@ -787,15 +788,15 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     OpenFile(choosers, big);
     ASSERT_EQ(g_App.state, STATE_OPEN);
     EXPECT_TRUE(boxes.asked().empty());
-    EXPECT_EQ(CountItems(g_App.item_list.get()), 5000u);
-    EXPECT_EQ(WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()), bytes);
+    EXPECT_EQ(CountItems(DocumentProbe::Items()), 5000u);
+    EXPECT_EQ(WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()), bytes);
 
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(ReadBytes(big), bytes);
 
     // Half of the first chunk reaches the temporary file, then the disk is
     // full: the target keeps every byte and the temporary file is gone.
-    g_App.item_list->status = u"changed";
+    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"changed"; });
     SetSaveFaultHook([](SaveStage s) { return s == SaveStage::Write; });
     boxes.Answer(IDOK);
     Command(IDM_FILE_SAVE);
@@ -813,7 +814,7 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     ASSERT_EQ(boxes.asked().size(), 3u);
     EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
     EXPECT_EQ(g_App.state, STATE_OPEN);
-    EXPECT_EQ(CountItems(g_App.item_list.get()), 5000u);
+    EXPECT_EQ(CountItems(DocumentProbe::Items()), 5000u);
     EXPECT_EQ(g_App.file_path, big);
 }
 
@@ -857,7 +858,7 @@ TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
         BoxScript boxes;
         ChooserScript choosers;
         OpenFile(choosers, c.path);
-        g_App.item_list->location = u"changed";
+        DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.location = u"changed"; });
         std::vector<std::wstring> temporary;
         SetSaveFaultHook([&](SaveStage s) {
             if (s == SaveStage::Replace)
@@ -868,7 +869,7 @@ TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
         Command(IDM_FILE_SAVE);
         SetSaveFaultHook({});
         EXPECT_TRUE(boxes.asked().empty());
-        EXPECT_EQ(ReadBytes(c.path), WriteVqf(g_App.item_list.get(), nullptr));
+        EXPECT_EQ(ReadBytes(c.path), WriteVqf(DocumentProbe::Items(), nullptr));
         ASSERT_EQ(temporary.size(), 1u);
         EXPECT_LE(temporary[0].size(), 12u) << testing::PrintToString(temporary[0]);
         WIN32_FILE_ATTRIBUTE_DATA after{};
@@ -900,10 +901,10 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     EXPECT_EQ(g_App.file_path, path);
     BoxScript boxes;
     ChooserScript choosers;
-    g_App.item_list->location = u"changed";
+    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.location = u"changed"; });
     Command(IDM_FILE_SAVE);
     EXPECT_TRUE(boxes.asked().empty());
-    EXPECT_EQ(ReadBytes(path), WriteVqf(g_App.item_list.get(), nullptr));
+    EXPECT_EQ(ReadBytes(path), WriteVqf(DocumentProbe::Items(), nullptr));
     choosers.SaveAnswer(L"");
     Command(IDM_FILE_SAVEAS);
     ASSERT_EQ(choosers.save_started_with().size(), 1u);

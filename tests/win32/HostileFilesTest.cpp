@@ -10,6 +10,7 @@
 #include <string>
 
 #include "VelquorandimestraFile.h"
+#include "DocumentProbe.h"
 #include "Harness.h"
 #include "ItemChain.h"
 #include "Velquorandimestra.h"
@@ -149,7 +150,7 @@ protected:
         Command(IDM_FILE_OPEN);
     }
     Snapshot Take() const {
-        return {g_App.state, WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()), g_App.file_path,
+        return {g_App.state, WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()), g_App.file_path,
                 g_App.file_name, Title(), Lines()};
     }
     // One error box about `path` was the last thing asked.
@@ -197,7 +198,7 @@ TEST_F(HostileFilesTest, VqfThatIsAFolder) {
     // and the document stay as they were.
     Open(good_);
     ASSERT_EQ(g_App.state, STATE_OPEN);
-    g_App.item_list->status = u"unsaved";
+    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"unsaved"; });
     const Snapshot before = Take();
     SaveAsRefused(folder, before);
     EXPECT_TRUE(IsFolder(folder));
@@ -230,7 +231,7 @@ TEST_F(HostileFilesTest, VqfLockedByAnotherProcess) {
     // Saving over it: the replace cannot happen; the error names it, the
     // temporary file is gone, the document keeps its own name.
     Open(good_);
-    g_App.item_list->status = u"unsaved";
+    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"unsaved"; });
     const Snapshot before = Take();
     SaveAsRefused(locked, before);
     EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"good.vqf", L"locked.vqf"}));
@@ -293,7 +294,8 @@ TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
     WriteBytes(record_, record_bytes);
     Open(good_);
     ASSERT_EQ(g_App.state, STATE_OPEN);
-    g_App.item_list->status = u"変更あり";  // unsaved, differs from the file
+    // Unsaved, differs from the file.
+    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"変更あり"; });
     const Snapshot before = Take();
     ASSERT_NE(before.content, good_bytes);
     const std::size_t choosers_opened = choosers_.open_started_with().size();

@@ -21,11 +21,11 @@ class ItemCommandsTest : public MainDialogTest {
 protected:
     Titles Records() const {
         Titles titles;
-        for (const std::u16string& title : ChainTitles(g_App.item_list.get())) titles.push_back(ToWide(title));
+        for (const std::u16string& title : ChainTitles(DocumentProbe::Items())) titles.push_back(ToWide(title));
         return titles;
     }
     const _ITEM_LIST* Record(std::u16string_view title) const {
-        return SearchItemList(g_App.item_list.get(), title);
+        return DocumentProbe::Find(title);
     }
     int LineOf(const std::wstring& title) const {
         const Titles lines = Lines();
@@ -115,9 +115,7 @@ TEST_F(ItemCommandsTest, PlannedStartChangeAlsoPlacesTheLineAnew) {
     // B stands at line 0 only because an explicit position put it there; a
     // changed planned start gives it its schedule place again.
     OpenWithControls({At(u"A", 1), At(u"C", 3)});
-    auto b = std::make_unique<_ITEM_LIST>();
-    CopyItemList(b.get(), At(u"B", 2));
-    g_App.AppendItem(std::move(b));
+    DocumentProbe::Append(At(u"B", 2));
     g_App.schedule->AddItem(L"B", Day(1), Day(2), 0);
     Click(0);
     ASSERT_EQ(Text(IDC_TITLE), L"B");
@@ -225,8 +223,7 @@ TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
 TEST_F(ItemCommandsTest, CommitOfACopyNoRecordCarriesKeepsIt) {
     OpenWithControls({At(u"A", 1), At(u"B", 2)});
     Click(1);
-    _ITEM_LIST* const b = g_App.item_list->next.get();
-    g_App.CommitItem(b, [b] { b->title = u"Renamed elsewhere"; });
+    DocumentProbe::Change(1, [](_ITEM_LIST& b) { b.title = u"Renamed elsewhere"; });
     Enter(IDC_LOCATION, L"kept");
     EXPECT_EQ(Records(), (Titles{L"A", L"Renamed elsewhere", L"B"}));
     EXPECT_EQ(Record(u"B")->location, u"kept");

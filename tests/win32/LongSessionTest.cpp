@@ -20,6 +20,7 @@
 #include <string>
 
 #include "VelquorandimestraFile.h"
+#include "DocumentProbe.h"
 #include "Harness.h"
 #include "ItemChain.h"
 #include "ItemTitles.h"
@@ -45,11 +46,11 @@ constexpr int kDateEdits[] = {40050, 40051, 40053, 40054, 40055, 40056, 40057, 4
 
 class LongSessionTest : public MainDialogTest {
 protected:
-    Bytes Content() const { return WriteVqf(g_App.item_list.get(), g_App.action_kinds.get()); }
+    Bytes Content() const { return WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()); }
 
     // The invariants; an empty result when they hold, else what broke.
     std::string Broken() const {
-        if (g_App.state != STATE_OPEN || !g_App.item_list || !g_App.schedule || !g_App.editor)
+        if (g_App.state != STATE_OPEN || !DocumentProbe::Items() || !g_App.schedule || !g_App.editor)
             return "no open document";
         const std::vector<std::wstring> lines = Lines();
         std::vector<std::wstring> nodes;
@@ -57,7 +58,7 @@ protected:
             nodes.push_back(n->title);
         if (lines != nodes) return "list box lines differ from the schedule list";
         std::map<std::wstring, int> records;
-        for (const _ITEM_LIST* r : ChainNodes(g_App.item_list.get()))
+        for (const _ITEM_LIST* r : ChainNodes(DocumentProbe::Items()))
             ++records[ToWide(ShownText(r->title))];
         for (const auto& [title, count] : records)
             if (count != 1) return "title held by " + std::to_string(count) + " records";
@@ -65,11 +66,11 @@ protected:
         for (const std::wstring& line : lines)
             if (!records.count(line)) return "a line without a record";
         const _EDIT_ITEM& shown = *g_App.editor->GetItem();
-        const _ITEM_LIST* record = SearchItemList(g_App.item_list.get(), ShownText(shown.title));
+        const _ITEM_LIST* record = DocumentProbe::Find(ShownText(shown.title));
         if (!record || !(static_cast<const _EDIT_ITEM&>(*record) == shown)) return "the shown item is no record";
         if (Text(IDC_TITLE) != ToWide(ShownText(shown.title))) return "the title edit shows another title";
         std::vector<std::wstring> kinds;
-        for (const std::u16string& kind : KindTexts(g_App.action_kinds.get())) kinds.push_back(ToWide(kind));
+        for (const std::u16string& kind : KindTexts(DocumentProbe::Kinds())) kinds.push_back(ToWide(kind));
         if (ComboEntries() != kinds) return "combo box entries differ from the kinds";
         return {};
     }

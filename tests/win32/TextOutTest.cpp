@@ -147,7 +147,7 @@ TEST_F(TextOutTest, LongReportArrivesWholeWithoutMovingTheView) {
     ShowLines(lines, selected);
     std::vector<std::u16string> selected_lines;
     for (const auto& line : lines) selected_lines.push_back(ToU16(line));
-    const std::wstring expected = ToWide(BuildReport(g_App.item_list.get(), selected_lines));
+    const std::wstring expected = ToWide(BuildReport(DocumentProbe::Items(), selected_lines));
     ASSERT_GT(expected.size(), 3u * 64 * 1024);
 
     bool arriving_at_first = false;
