@@ -33,6 +33,8 @@
 
 #include "ActionEdit.h"
 #include "VelquorandimestraFile.h"
+#include "ItemChain.h"
+#include "MessagePump.h"
 #include "Report.h"
 #include "Sample.h"
 #include "Seams.h"
@@ -82,15 +84,6 @@ void Check(bool ok, const char* what, std::size_t n) {
     if (ok) return;
     ++g_failures;
     std::fprintf(stderr, "check failed: %s (n=%zu)\n", what, n);
-}
-
-void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
 }
 
 // Lets the window catch up (paints, posted messages), as it would before the
@@ -287,10 +280,10 @@ Paths MakeDocument(const std::wstring& dir, std::size_t items, _TIMES* alarm) {
     VqfDocument doc = MakeSampleDocument(items, 20240605);
     // An alarm from the middle of the document: the tick at its minute has
     // one box (or a few) to show.
-    std::size_t k = 0;
-    for (const _ITEM_LIST* p = doc.item_list.get(); p; p = p->next.get(), ++k)
-        if (k >= items / 2 && p->alarm.year != 0) {
-            *alarm = p->alarm;
+    const std::vector<const _ITEM_LIST*> records = ChainNodes<const _ITEM_LIST>(doc.item_list.get());
+    for (std::size_t k = items / 2; k < records.size(); ++k)
+        if (records[k]->alarm.year != 0) {
+            *alarm = records[k]->alarm;
             break;
         }
     Paths paths{dir + L"\\bench-" + std::to_wstring(items) + L".vqf",
@@ -487,8 +480,7 @@ void BaselinePrepared(BaselineDocument& doc, const std::wstring& path) {
     if (!CheckVqf(bytes)) return;
     VqfDocument loaded = LoadVqf(bytes);
     doc.items = std::move(loaded.item_list);
-    std::vector<const _ITEM_LIST*> order;
-    for (const _ITEM_LIST* p = doc.items.get(); p; p = p->next.get()) order.push_back(p);
+    std::vector<const _ITEM_LIST*> order = ChainNodes<const _ITEM_LIST>(doc.items.get());
     std::stable_sort(order.begin(), order.end(), [](const _ITEM_LIST* a, const _ITEM_LIST* b) {
         return TimeCmp(a->planned_end, b->planned_end) == -1;
     });

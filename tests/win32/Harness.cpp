@@ -240,15 +240,6 @@ void PressKey(HWND dialog, WORD key) {
     PostMessageW(target, WM_KEYUP, key, 0xC0000001);
 }
 
-void Pump() {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
-}
-
 namespace {
 // Removes a tree by absolute paths only. Wine's SHFileOperationW, given a
 // tree deeper than 260 units, went on in the current directory and deleted

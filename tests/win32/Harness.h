@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "File.h"
+#include "MessagePump.h"
 
 // One message box as the program asked for it.
 struct AskedBox {
@@ -114,8 +115,6 @@ INT_PTR RunModal(const std::function<INT_PTR()>& open, std::vector<std::function
 // keyboard would, so that the dialog manager handles Enter, Escape and Tab.
 void PressKey(HWND dialog, WORD key);
 
-// Processes pending messages of this thread.
-void Pump();
 
 // A fresh empty directory for files, removed with its content afterwards.
 class TempDir {
