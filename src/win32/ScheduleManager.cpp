@@ -68,8 +68,56 @@ int CScheduleManager::DeleteInstance() {
 }
 
 int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position) {
-    std::wstring text = title ? title : L"";
-    if (Named(text) != nullptr) return 1;
+    HWND list = list_;
+    // On a long list each visible change costs a scroll bar update: the
+    // insertion and the new selection are drawn once, together.
+    RedrawPause pause(list);
+    const int inserted = Insert(title ? title : L"", planned_start, planned_end, position);
+    if (inserted < 0) return inserted == -2 ? 1 : -1;
+    // The new line becomes the only selected one.
+    ListBox_SetSel(list, FALSE, -1);
+    ListBox_SetSel(list, TRUE, inserted);
+    return 0;
+}
+
+CScheduleManager::Removed CScheduleManager::TakeOut(std::wstring_view title) {
+    Removed removed;
+    _SCHEDULE_LIST* const named = Named(title);
+    if (named == nullptr) return removed;
+    const auto at = std::find(order_.begin(), order_.end(), named);
+    removed.line = static_cast<int>(at - order_.begin());
+    _SCHEDULE_LIST* before = at == order_.begin() ? nullptr : *(at - 1);
+    std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
+    std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
+    link = std::move(gone->next);
+    order_.erase(at);
+    Forget(named);
+    if (order_.empty()) ascending_ = true;
+
+    HWND list = list_;
+    removed.selected = ListBox_GetSel(list, removed.line) > 0;
+    removed.caret = ListBox_GetCaretIndex(list) == removed.line;
+    removed.top = ListBox_GetTopIndex(list);
+    // The lines below move up with their selection.
+    ListBox_DeleteString(list, removed.line);
+    return removed;
+}
+
+int CScheduleManager::PutBack(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position,
+                              const Removed& was) {
+    HWND list = list_;
+    RedrawPause pause(list);
+    const int inserted = Insert(title ? title : L"", planned_start, planned_end, position);
+    if (inserted < 0) return inserted == -2 ? 1 : -1;
+    ListBox_SetSel(list, was.selected ? TRUE : FALSE, inserted);
+    ListBox_SetTopIndex(list, was.top);
+    // The caret's line is scrolled into view, wherever the schedule put it.
+    if (was.caret) ListBox_SetCaretIndex(list, inserted);
+    return 0;
+}
+
+int CScheduleManager::Insert(std::wstring text, _TIMES planned_start, _TIMES planned_end, unsigned position) {
+    if (Named(text) != nullptr) return -2;
 
     const std::size_t count = order_.size();
     if (position == kSchedulePosition) {
@@ -89,12 +137,8 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
         position = static_cast<unsigned>(count);
     }
 
-    HWND list = list_;
-    // On a long list each visible change costs a scroll bar update: the
-    // insertion and the new selection are drawn once, together.
-    RedrawPause pause(list);
     const LRESULT inserted =
-        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(list_, LB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text.c_str()));
     if (inserted == LB_ERR || inserted == LB_ERRSPACE) return -1;  // no line, so no node either
 
     auto node = std::make_unique<_SCHEDULE_LIST>();
@@ -114,11 +158,7 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     link = std::move(node);
     order_.insert(order_.begin() + position, added);
     titles_.emplace(HashOf(added->title), added);
-
-    // The new line becomes the only selected one.
-    ListBox_SetSel(list, FALSE, -1);
-    ListBox_SetSel(list, TRUE, inserted);
-    return 0;
+    return static_cast<int>(inserted);
 }
 
 std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {

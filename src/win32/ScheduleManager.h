@@ -56,6 +56,26 @@ public:
     // Removes the node with `title` and the last selected line; returns that
     // line's index or -1 when no line is selected.
     int DeleteItem(const wchar_t* title);
+
+    // A line taken out by TakeOut, to be put back by PutBack: where it stood,
+    // whether the user had it selected and on the caret, and the line at
+    // the top of the list box then.
+    struct Removed {
+        int line = -1;  // -1: there was no node of that title
+        bool selected = false;
+        bool caret = false;
+        int top = 0;
+    };
+    // Removes the node with `title` and its own line, leaving every other
+    // line selected or not as it was.
+    Removed TakeOut(std::wstring_view title);
+    // Adds a node and its line at `position` (kSchedulePosition: its place
+    // in the schedule) as AddItem does, but leaves every other line selected
+    // or not as it was: the new line is selected and the caret's as `was`
+    // says, and the list box keeps the top line it had. 0, 1 or -1 as
+    // AddItem.
+    int PutBack(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position,
+                const Removed& was);
     _SCHEDULE_LIST* SearchItem(const wchar_t* title);
     // The index of the line that shows `title`, or -1.
     int FindLine(std::wstring_view title) const;
@@ -65,6 +85,9 @@ public:
 
 private:
     void ForgetNodes();
+    // Inserts the node and its line; the line's index, or -1 when the list
+    // box refused it, or -2 when a node has that title. No selection changes.
+    int Insert(std::wstring text, _TIMES planned_start, _TIMES planned_end, unsigned position);
 
     HWND list_;  // the list box whose lines mirror the nodes
 

@@ -66,6 +66,11 @@ public:
     int OnEnSetFocus(HWND control);
     int OnEnKillFocus(HWND control);
     int OnLbnSelChange(HWND list);
+    // The focus is leaving a detail field for the item list box because of
+    // a click at `click` (WM_LBUTTONDOWN's lParam): takes the focus, so that
+    // the field's commit runs, and returns where the click must land to hit
+    // the line that was under the mouse, wherever the commit moved it.
+    LPARAM FollowClickedLine(HWND list, LPARAM click);
     // Takes the detail control that has the focus into its item, as leaving
     // it would. Every command runs it first: a menu command or a shortcut
     // leaves the focus where it was, and must see what the user sees.
@@ -98,6 +103,8 @@ public:
     // until the first tick that sees this document open. DeleteInstance
     // forgets it, so that the next document starts with its own minute.
     std::optional<std::int64_t> alarms_checked_to;
+    // Alarm boxes on screen now: no command of the main window runs meanwhile.
+    int alarms_on_screen = 0;
 
 private:
     // The tests' one way in to the chains (tests/win32/DocumentProbe.h).
@@ -127,9 +134,18 @@ private:
     void LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
                       std::optional<FileStamp> stamp);
 
+    // The detail field that had the focus when it went out of the main
+    // dialog (to a box, a dialog, another window): the focus coming back to
+    // it keeps the caret and selection.
+    HWND returning_focus_ = nullptr;
+
     std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
     // Beside item_list: the commands find records through it. It trusts
     // the four members above to tell it every change of the chain.
     RecordIndex records{item_list};
     std::unique_ptr<_KIND_LIST> action_kinds;
 };
+
+// Lets the item list box's clicks follow a line that the commit of the field
+// being left moved (CVelquorandimestra::FollowClickedLine).
+void WatchItemListClicks(HWND list);

@@ -19,6 +19,39 @@ constexpr UINT kAlarmBoxFlags = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | 
 // busy) makes up for the minutes missed, but only for the last day.
 constexpr std::int64_t kCatchUpMinutes = 24 * 60;
 
+// The window an alarm box belongs to: the one the user can act in now.
+// While a modal dialog or a chooser is open the main window is disabled, and
+// the box belongs to that dialog (the one deepest in the chain of owners
+// that is enabled), so that nothing behind the box stays usable and closing
+// the dialog cannot re-enable the main window under it.
+HWND AlarmOwner(HWND main) {
+    if (main == nullptr || IsWindowEnabled(main)) return main;
+    struct Search {
+        HWND main;
+        HWND deepest = nullptr;
+        int depth = 0;
+    } search{main};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+            int depth = 0;
+            for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr; owner = GetWindow(owner, GW_OWNER)) {
+                ++depth;
+                if (owner != s.main) continue;
+                if (depth > s.depth) {
+                    s.deepest = window;
+                    s.depth = depth;
+                }
+                break;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.deepest != nullptr ? search.deepest : main;
+}
+
 }  // namespace
 
 int CVelquorandimestra::OnTimer() {
@@ -41,6 +74,13 @@ int CVelquorandimestra::OnTimer() {
     // find these minutes done and go on with the next ones only.
     alarms_checked_to = minute;
 
+    if (records.DueBetween(first, minute).empty()) return 0;
+    // What the user is typing counts: the field is taken first, so that the
+    // box shows the status as it stands on screen (and an alarm typed away
+    // from this minute does not ring).
+    TakeTypedField();
+    if (state != STATE_OPEN) return 0;
+
     // The texts are copied before the first box: a box runs a message loop,
     // and nothing shown afterwards may point into a document that changed or
     // went away meanwhile.
@@ -57,7 +97,9 @@ int CVelquorandimestra::OnTimer() {
         // no longer apply.
         if (state != STATE_OPEN || item_list.get() != document) break;
         SetForegroundWindow(window);
-        ShowMessageBox(window, text.c_str(), L"アラーム", kAlarmBoxFlags);
+        ++alarms_on_screen;
+        ShowMessageBox(AlarmOwner(window), text.c_str(), L"アラーム", kAlarmBoxFlags);
+        --alarms_on_screen;
     }
     return 0;
 }

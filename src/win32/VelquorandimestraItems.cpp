@@ -2,7 +2,6 @@
 // that takes an edit into its record when the focus leaves a detail control.
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,30 +16,16 @@
 
 namespace {
 
-// Tries titles in the order `rename` gives until the schedule list takes one;
-// returns the title it took. The schedule list is the judge of which titles
-// are taken: each attempt is an AddItem, as the list box line must be made
-// anyway.
-template <typename Rename>
-std::u16string AddUnderFreeTitle(CScheduleManager& schedule, const _EDIT_ITEM& item, unsigned position,
-                                 Rename rename) {
-    return rename([&](std::u16string_view key) {
-        return schedule.AddItem(ToWide(key).c_str(), item.planned_start, item.planned_end, position) == 1;
-    });
-}
+// The item list box's own window procedure, under ItemListProc.
+WNDPROC g_list_box_proc = nullptr;
 
-// CScheduleManager::DeleteItem removes the last selected line. Make that the
-// shown item's own line: when no line, or another item's line, is the last
-// selected one, the shown item's line becomes the only selected one (and
-// when it has none, no line is selected, so that no other item loses its).
-void SelectOwnLine(HWND list, const CScheduleManager& schedule, std::u16string_view key) {
-    const std::vector<int> selected = SelectedLines(list);
-    int last = -1;
-    for (int i : selected) last = std::max(last, i);
-    if (last >= 0 && ListBoxText(list, last) == key) return;
-    const int own = schedule.FindLine(ToWide(key));
-    ListBox_SetSel(list, FALSE, -1);
-    if (own >= 0) ListBox_SetSel(list, TRUE, own);
+// A click on the item list box while a detail field has the focus first
+// takes the focus, so that the field's commit runs, possibly moving lines,
+// before the list box decides which line the mouse is on: the click then
+// lands where the line the user saw under the mouse now stands.
+LRESULT CALLBACK ItemListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN && GetFocus() != list) lParam = g_App.FollowClickedLine(list, lParam);
+    return CallWindowProcW(g_list_box_proc, list, message, wParam, lParam);
 }
 
 }  // namespace
@@ -51,8 +36,10 @@ int CVelquorandimestra::OnAddItem() {
     InitItemList(fresh.get());
     _ITEM_LIST* record = AppendItem(std::move(fresh));
     CommitItem(record, [&] {
-        record->title = AddUnderFreeTitle(*schedule, *record, CScheduleManager::kSchedulePosition,
-                                          [](const TitleTaken& taken) { return AddCommandTitle(taken); });
+        record->title = AddCommandTitle([&](std::u16string_view key) {
+            return schedule->AddItem(ToWide(key).c_str(), record->planned_start, record->planned_end,
+                                     CScheduleManager::kSchedulePosition) == 1;
+        });
     });
     editor->SetItem(record);
     return 0;
@@ -98,12 +85,23 @@ int CVelquorandimestra::OnDeleteItem() {
 }
 
 int CVelquorandimestra::OnEnSetFocus(HWND control) {
-    // Typing into a field replaces its text.
-    Edit_SetSel(control, 0, -1);
+    // Entering a field selects its text, so that typing replaces it. Coming
+    // back to the field that had the focus before a box, a dialog or another
+    // window took it finds the caret and selection as the user left them.
+    const bool returning = control == returning_focus_;
+    returning_focus_ = nullptr;
+    if (!returning) Edit_SetSel(control, 0, -1);
     return 0;
 }
 
-int CVelquorandimestra::OnEnKillFocus(HWND) {
+int CVelquorandimestra::OnEnKillFocus(HWND control) {
+    // The focus has already gone where it goes: to another control of the
+    // main dialog, or out of it (null, a box, another window), from where it
+    // comes back to this control.
+    HWND to = GetFocus();
+    HWND main = GetWnd();
+    if (to != control) returning_focus_ = to != nullptr && main != nullptr && IsChild(main, to) ? nullptr : control;
+
     if (state != STATE_OPEN || !schedule || !editor) return 0;
     _EDIT_ITEM* const working = editor->GetItem();
     const _TIMES shown_start = working->planned_start;
@@ -115,16 +113,14 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     // in another. An editor that shows no record finds it by its title.
     _ITEM_LIST* record =
         editor->Shown() != nullptr ? records.Find(shown_key, editor->Shown()) : records.Find(shown_key);
-
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
-    // The line leaves and comes back: the list box is drawn once, at the end.
-    std::optional<RedrawPause> pause(std::in_place, list);
-    SelectOwnLine(list, *schedule, shown_key);
-    const int line = schedule->DeleteItem(WidePointer(shown_key));
+    // The line of a title belongs to the first record of that title; a line
+    // that no record carries any more is this working copy's own.
+    const _ITEM_LIST* const first_of_title = records.Find(shown_key);
+    const bool own_line = (first_of_title == nullptr || first_of_title == record) &&
+                          schedule->SearchItem(ToWide(shown_key).c_str()) != nullptr;
 
     editor->UpdateItem();
     const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
-    const unsigned position = moved || line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(line);
 
     // A working copy that no record carries (its record was retitled by
     // another commit since it was shown) is kept as a record of its own
@@ -132,13 +128,57 @@ int CVelquorandimestra::OnEnKillFocus(HWND) {
     if (record == nullptr) record = AppendItem(std::make_unique<_ITEM_LIST>());
     CommitItem(record, [&] {
         CopyItemList(record, working);
-        record->title = AddUnderFreeTitle(*schedule, *record, position, [&](const TitleTaken& taken) {
-            return CommitTitle(record->title, taken);
+        // The item's own title is not taken by the item itself.
+        record->title = CommitTitle(record->title, [&](std::u16string_view key) {
+            return !(own_line && key == shown_key) && schedule->SearchItem(ToWide(key).c_str()) != nullptr;
         });
     });
-    pause.reset();
+
+    // The line changes only when the item moved or was renamed, and the
+    // user's selection stays as it was: the lines selected stay selected,
+    // the edited one under its new title, wherever it now stands.
+    const std::u16string key(ShownText(record->title));
+    if (moved || !own_line || key != shown_key) {
+        const CScheduleManager::Removed was =
+            own_line ? schedule->TakeOut(ToWide(shown_key)) : CScheduleManager::Removed{};
+        const unsigned position =
+            moved || was.line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(was.line);
+        schedule->PutBack(ToWide(key).c_str(), record->planned_start, record->planned_end, position, was);
+    }
     editor->SetItem(record);
     return 0;
+}
+
+LPARAM CVelquorandimestra::FollowClickedLine(HWND list, LPARAM click) {
+    // The line under the mouse as the user saw it, before the commit.
+    const int x = GET_X_LPARAM(click), y = GET_Y_LPARAM(click);
+    const int top = ListBox_GetTopIndex(list);
+    const int height = std::max(1, ListBox_GetItemHeight(list, 0));
+    const int line = y >= 0 ? top + y / height : -1;
+    const bool on_line = line >= 0 && line < ListBox_GetCount(list);
+    std::u16string clicked = on_line ? ListBoxText(list, line) : std::u16string();
+    const std::u16string edited = editor ? std::u16string(ShownText(editor->GetItem()->title)) : std::u16string();
+
+    SetFocus(list);  // the field loses the focus: its commit runs now
+    if (!on_line || state != STATE_OPEN || !schedule || !editor) return click;
+
+    // The edited item is followed under the title the commit gave it.
+    if (clicked == edited) clicked = ShownText(editor->GetItem()->title);
+    const int now = schedule->FindLine(ToWide(clicked));
+    if (now < 0 || (now == line && ListBox_GetTopIndex(list) == top)) return click;
+    // The clicked line stays under the mouse where the list can scroll so
+    // far; the click goes to that line in any case.
+    ListBox_SetTopIndex(list, std::max(0, now - (line - top)));
+    RECT rect{};
+    if (ListBox_GetItemRect(list, now, &rect) == LB_ERR) return click;
+    return MAKELPARAM(x, (rect.top + rect.bottom) / 2);
+}
+
+void WatchItemListClicks(HWND list) {
+    if (list == nullptr) return;
+    const auto previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ItemListProc)));
+    if (previous != &ItemListProc) g_list_box_proc = previous;
 }
 
 int CVelquorandimestra::OnLbnSelChange(HWND list) {

@@ -140,8 +140,15 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_INITDIALOG:
             SetTimer(window, IDT_ALARM, 1000, nullptr);
+            WatchItemListClicks(GetDlgItem(window, IDC_ITEM_LIST));
             break;
         case WM_COMMAND:
+            // No command runs under an alarm box: it is the user's answer to
+            // the box that comes first. The controls' notifications still do
+            // (the field the box took the focus from is committed).
+            if (g_App.alarms_on_screen > 0 && (IsCommand(LOWORD(wParam)) || LOWORD(wParam) == IDM_EXIT) &&
+                HIWORD(wParam) <= 1)
+                break;
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
             if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
             RouteCommand(window, LOWORD(wParam));
@@ -152,7 +159,7 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             g_App.OnTimer();
             break;
         case WM_CLOSE:
-            CloseMainWindow(window);
+            if (g_App.alarms_on_screen == 0) CloseMainWindow(window);
             break;
         case WM_QUERYENDSESSION:
             // Log-off or shutdown asks as the close box does; Cancel refuses

@@ -24,6 +24,7 @@ struct AlarmCase {
     std::vector<_EDIT_ITEM> items;
     std::vector<std::wstring> boxes;  // texts, in the order shown, over every tick
     std::vector<std::int64_t> then = {};  // clock readings of the ticks after the first
+    std::wstring typed = {};  // typed into the shown item's status, the cursor still there
 };
 
 TEST_F(MainDialogTest, AlarmTicks) {
@@ -58,6 +59,8 @@ TEST_F(MainDialogTest, AlarmTicks) {
         {"another minute", at0930 + 60, true, {WithAlarm(u"T", due)}, {}},
         {"all-zero alarm never", at0930, true, {WithAlarm(u"T", {})}, {}},
         {"empty status shows the title", at0930, true, {WithAlarm(u"Title only", due)}, {L"Title only"}},
+        {"the status being typed shows as typed", at0930, true, {WithAlarm(u"T", due, u"old")}, {L"old, new"}, {},
+         L"old, new"},
         {"status before NUL shows the title", at0930, true,
          {WithAlarm(u"Shown", due, std::u16string(u"\0x", 2))}, {L"Shown"}},
         {"two due in document order", at0930, true,
@@ -86,7 +89,13 @@ TEST_F(MainDialogTest, AlarmTicks) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        OpenByHand(c.items);
+        if (c.typed.empty()) {
+            OpenByHand(c.items);
+        } else {
+            OpenWithControls(c.items);
+            SetFocus(GetDlgItem(main_, IDC_STATUS));
+            SetWindowTextW(GetDlgItem(main_, IDC_STATUS), c.typed.c_str());
+        }
         if (!c.open) g_App.state = STATE_NONE;
         FixedClock clock(c.clock);
         BoxScript script;
@@ -121,6 +130,32 @@ TEST_F(MainDialogTest, AlarmStopsWhenTheDocumentGoesAwayInsideABox) {
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     EXPECT_EQ(shown, std::vector<std::wstring>{L"one"});
     EXPECT_EQ(g_App.state, STATE_NONE);
+}
+
+TEST_F(MainDialogTest, AlarmBelongsToTheOpenDialogAndHoldsTheCommands) {
+    // The kind editor is open when the alarm comes: the box is the editor's,
+    // and a command reaching the main window meanwhile does nothing.
+    OpenWithControls({WithAlarm(u"T", {2024, 3, 5, 9, 30}, u"due")});
+    FixedClock clock(UtcSeconds(2024, 3, 5, 0, 29));
+    SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);  // 9:29 checked
+    std::vector<HWND> owners;
+    SetMessageBoxHook([&](HWND owner, const wchar_t* text, const wchar_t*, UINT) {
+        owners.push_back(owner);
+        SendMessageW(main_, WM_COMMAND, IDC_ADD_ITEM, reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_ADD_ITEM)));
+        SendMessageW(main_, WM_CLOSE, 0, 0);
+        return IDOK;
+    });
+    HWND editor = nullptr;
+    RunModal([&] { return SendMessageW(main_, WM_COMMAND, IDC_EDIT_KINDS, 0), INT_PTR{0}; },
+             {[&](HWND dialog) {
+                  editor = dialog;
+                  clock.Set(UtcSeconds(2024, 3, 5, 0, 30));
+                  SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+              },
+              [](HWND dialog) { EndDialog(dialog, 2); }});
+    EXPECT_EQ(owners, std::vector<HWND>{editor});
+    EXPECT_EQ(ChainTitles(DocumentProbe::Items()), std::vector<std::u16string>{u"T"});
+    EXPECT_EQ(g_App.state, STATE_OPEN);
 }
 
 TEST_F(MainDialogTest, AlarmTickInsideABox) {

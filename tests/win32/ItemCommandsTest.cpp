@@ -2,6 +2,9 @@
 // commit when the focus leaves a detail control.
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "HandDocument.h"
 #include "Harness.h"
 #include "WideText.h"
@@ -196,18 +199,20 @@ TEST_F(ItemCommandsTest, DeleteEndsOnALineMatchingNoRecord) {
 
 TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
     OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3)});
-    // No line selected: the line is not put back twice.
+    // No line selected: the line is not put back twice, and none becomes
+    // selected.
     Click(1);
     SelectNone();
     Enter(IDC_LOCATION, L"one");
     EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
-    EXPECT_EQ(Selected(), std::vector<int>{1});
+    EXPECT_EQ(Selected(), std::vector<int>{});
     EXPECT_EQ(Record(u"B")->location, u"one");
-    // Another item's line selected last: that item keeps its line.
+    // Another item's line selected last: that item keeps its line, and the
+    // user's selection stays.
     SelectAlso(2);
     Enter(IDC_LOCATION, L"two");
     EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
-    EXPECT_EQ(Selected(), std::vector<int>{1});
+    EXPECT_EQ(Selected(), std::vector<int>{2});
     // Only another item's line selected.
     Click(0);
     Click(2);
@@ -218,6 +223,83 @@ TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
     EXPECT_EQ(Record(u"C")->status, u"for C");
     EXPECT_EQ(Record(u"A")->status, u"");
     EXPECT_EQ(Records(), (Titles{L"A", L"B", L"C"}));
+}
+
+TEST_F(ItemCommandsTest, CommitKeepsTheUserSelection) {
+    // Five items on days 1 to 5; B is shown. Whatever the commit does to B's
+    // line, the lines the user selected stay selected (B's under its new
+    // title) and the others not, so that a delete or a report that follows
+    // acts on them.
+    const struct {
+        const char* name;
+        std::vector<int> selected;  // besides the click on B
+        int field;
+        std::wstring typed;
+        Titles lines;
+        Titles selected_after;  // by title
+    } cases[] = {
+        {"A and C, B unselected", {0, 2}, IDC_LOCATION, L"x", {L"A", L"B", L"C", L"D", L"E"}, {L"A", L"C"}},
+        {"B with A, C, D, E", {0, 1, 2, 3, 4}, IDC_STATUS, L"x", {L"A", L"B", L"C", L"D", L"E"},
+         {L"A", L"B", L"C", L"D", L"E"}},
+        {"B moved last, with D", {1, 3}, IDC_PLAN_END_DAY, L"20", {L"A", L"C", L"D", L"E", L"B"}, {L"D", L"B"}},
+        {"B moved first, A not", {1}, IDC_PLAN_END_YEAR, L"2000", {L"B", L"A", L"C", L"D", L"E"}, {L"B"}},
+        {"B renamed, with E", {1, 4}, IDC_TITLE, L"A", {L"A", L"A1", L"C", L"D", L"E"}, {L"A1", L"E"}},
+        {"B renamed and unselected", {3}, IDC_TITLE, L"Z", {L"A", L"Z", L"C", L"D", L"E"}, {L"D"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3), At(u"D", 4), At(u"E", 5)});
+        Click(1);
+        SelectNone();
+        for (int line : c.selected) SelectAlso(line);
+        Enter(c.field, c.typed);
+        EXPECT_EQ(Lines(), c.lines);
+        Titles selected;
+        for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
+        std::sort(selected.begin(), selected.end());
+        Titles expected = c.selected_after;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(selected, expected);
+        EXPECT_EQ(Text(IDC_LOCATION) + Text(IDC_STATUS), c.field == IDC_LOCATION || c.field == IDC_STATUS ? L"x" : L"");
+        // The delete that follows takes the selected lines, not the shown item.
+        Command(IDC_DELETE_ITEM);
+        for (const std::wstring& title : expected) EXPECT_EQ(LineOf(title), -1) << testing::PrintToString(title);
+        g_App.DeleteInstance();
+    }
+}
+
+TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {
+    // E's planned completion goes to 2000 while the focus is in that field;
+    // the user then clicks the third line as it stands on screen, C. The
+    // commit moves E to the top before the list box takes the click.
+    const struct {
+        const char* name;
+        WPARAM keys;
+        Titles selected_after;
+    } cases[] = {
+        {"click", MK_LBUTTON, {L"C"}},
+        {"Ctrl+click adds to the selection", MK_LBUTTON | MK_CONTROL, {L"E", L"C"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3), At(u"D", 4), At(u"E", 5)});
+        HWND list = Item(IDC_ITEM_LIST);
+        SetForegroundWindow(main_);
+        SetFocus(Item(IDC_PLAN_END_YEAR));
+        SetText(IDC_PLAN_END_YEAR, L"2000");
+        RECT third{};
+        SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&third));
+        const LPARAM at = MAKELPARAM(third.left + 5, (third.top + third.bottom) / 2);
+        SendMessageW(list, WM_LBUTTONDOWN, c.keys, at);
+        SendMessageW(list, WM_LBUTTONUP, c.keys & ~MK_LBUTTON, at);
+        Pump();
+        EXPECT_EQ(Lines(), (Titles{L"E", L"A", L"B", L"C", L"D"}));
+        EXPECT_EQ(Text(IDC_TITLE), L"C");
+        Titles selected;
+        for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
+        EXPECT_EQ(selected, c.selected_after);
+        g_App.DeleteInstance();
+    }
 }
 
 TEST_F(ItemCommandsTest, CommitOfACopyNoRecordCarriesKeepsIt) {
@@ -256,15 +338,48 @@ TEST_F(ItemCommandsTest, NothingRunsWithoutAnOpenDocument) {
     EXPECT_EQ(Text(IDC_TITLE), L"changed");
 }
 
-TEST_F(ItemCommandsTest, EnteringAFieldSelectsItsText) {
-    // Also without a document.
-    SetText(IDC_LOCATION, L"hello");
-    SendMessageW(Item(IDC_LOCATION), EM_SETSEL, 2, 2);
-    Command(IDC_LOCATION, EN_SETFOCUS);
-    DWORD from = 9, to = 9;
-    SendMessageW(Item(IDC_LOCATION), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-    EXPECT_EQ(from, 0u);
-    EXPECT_EQ(to, 5u);
+TEST_F(ItemCommandsTest, EnteringAFieldSelectsItsTextComingBackKeepsTheCaret) {
+    // The caret stands after "he" in 状況 when the focus goes: to another
+    // field (Tab) and back, or out to a box and back (its owner is
+    // re-activated). Also without a document.
+    const struct {
+        const char* name;
+        bool document;
+        std::function<void(HWND status)> away;
+        DWORD from, to;
+    } cases[] = {
+        {"entering from another field", false,
+         [&](HWND status) {
+             SetFocus(Item(IDC_LOCATION));
+             SetFocus(status);
+         },
+         0, 5},
+        {"back from the About box", false,
+         [&](HWND) { RunModal([&] { Command(IDM_ABOUT); return INT_PTR{0}; }, {[](HWND d) { EndDialog(d, 1); }}); },
+         2, 2},
+        {"back from the kind editor", true,
+         [&](HWND) {
+             RunModal([&] { Command(IDC_EDIT_KINDS); return INT_PTR{0}; }, {[](HWND d) { EndDialog(d, 2); }});
+         },
+         2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.document) OpenWithControls({At(u"A", 1)});
+        HWND status = Item(IDC_STATUS);
+        SetForegroundWindow(main_);
+        SetFocus(status);
+        SetText(IDC_STATUS, L"hello");
+        SendMessageW(status, EM_SETSEL, 2, 2);
+        c.away(status);
+        Pump();
+        ASSERT_EQ(GetFocus(), status);
+        DWORD from = 9, to = 9;
+        SendMessageW(status, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(from, c.from);
+        EXPECT_EQ(to, c.to);
+        g_App.DeleteInstance();
+    }
 }
 
 }  // namespace
