@@ -1,5 +1,6 @@
 #include "proc.h"
 
+#include "DetailFields.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -140,6 +141,7 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_INITDIALOG:
             SetTimer(window, IDT_ALARM, 1000, nullptr);
+            PrepareDetailFields(window);
             break;
         case WM_COMMAND:
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
