@@ -206,7 +206,13 @@ INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) g_App.OnLoadActionKind(window);
+    if (message == WM_INITDIALOG) {
+        g_App.OnLoadActionKind(window);
+        // Typing goes into the add edit at once, not to OK (first in the tab
+        // order); FALSE keeps the platform from moving the focus there.
+        SetFocus(GetDlgItem(window, IDC_KIND_TEXT));
+        return FALSE;
+    }
     if (message == WM_COMMAND) {
         // Only the identifier counts; the platform's IDCANCEL (Escape) is
         // not among them, so Escape leaves the dialog open.
