@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "DetailFields.h"
 #include "Records.h"
 
 class CActionEdit {
@@ -36,7 +37,7 @@ private:
     HWND dialog_;  // the dialog that holds the detail controls
     _EDIT_ITEM item_;
     const _ITEM_LIST* shown_ = nullptr;
-    std::size_t title_limit_ = 2047;  // the title field's limit for the item shown
+    std::size_t title_limit_ = kTitleLimit;  // the title field's limit for the item shown
 };
 
 // Selects the entry of the kind combo box whose text is exactly `kind`, case

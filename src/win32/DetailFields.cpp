@@ -38,7 +38,8 @@ std::size_t PastedUnits(HWND edit) {
     CloseClipboard();
     if (!(GetWindowLongW(edit, GWL_STYLE) & ES_MULTILINE)) {
         const std::size_t line_end = text.find(L'\n');
-        if (line_end != std::wstring::npos) text.resize(line_end > 0 && text[line_end - 1] == L'\r' ? line_end - 1 : line_end);
+        if (line_end != std::wstring::npos)
+            text.resize(line_end > 0 && text[line_end - 1] == L'\r' ? line_end - 1 : line_end);
     }
     return text.size();
 }
