@@ -5,17 +5,13 @@
 #include <vector>
 
 #include "Controls.h"
+#include "DetailFields.h"
 #include "FieldRules.h"
 #include "RedrawPause.h"
 #include "WideText.h"
 #include "resource.h"
 
 namespace {
-
-// The title is taken up to this many UTF-16 units. A kind is taken as long
-// as its entry is: the kind list keeps kinds of any length (a file may bring
-// them), and a kind cut here would no longer match its entry.
-constexpr std::size_t kShortTextLimit = 2047;
 
 // The date-time edits, row by row (planned start, planned end, actual start,
 // actual end, alarm), each row year, month, day, hour, minute.
@@ -127,6 +123,9 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     {
         const RedrawPause pause(dialog_, RedrawPause::kRepaintNothing);
         paused = pause.paused();
+        // A text a file brought longer than a field's limit raises the limit
+        // to its length: showing it and taking it back keeps it whole.
+        title_limit_ = FitFieldLimit(Control(IDC_TITLE), kTitleLimit, shown->title.size());
         SetText(Control(IDC_TITLE), shown->title, changed);
 
         HWND combo = Control(IDC_ACTION_KIND);
@@ -141,7 +140,9 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
             for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(Control(kTimeEdits[r][f]), fields[f], changed);
         }
 
+        FitFieldLimit(Control(IDC_LOCATION), kFreeTextLimit, shown->location.size());
         SetText(Control(IDC_LOCATION), shown->location, changed);
+        FitFieldLimit(Control(IDC_STATUS), kFreeTextLimit, shown->status.size());
         SetText(Control(IDC_STATUS), shown->status, changed);
     }
     if (paused)
@@ -155,7 +156,11 @@ int CActionEdit::UpdateItem() {
     std::u16string kind = std::move(item_.action_kind);
     DeleteInstance();
 
-    item_.title = WindowText(Control(IDC_TITLE), kShortTextLimit);
+    // The title is taken up to the field's limit (a text set past it, not
+    // typed, is cut at a character boundary). A kind is taken as long as its
+    // entry is: the kind list keeps kinds of any length (a file may bring
+    // them), and a kind cut here would no longer match its entry.
+    item_.title = WindowText(Control(IDC_TITLE), title_limit_);
 
     // The kind is the selected entry: the combo box is a list to pick from
     // (a typed letter picks the entry it starts), with no text of its own

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
+#include "DetailFields.h"
 #include "Records.h"
 
 class CActionEdit {
@@ -34,6 +37,7 @@ private:
     HWND dialog_;  // the dialog that holds the detail controls
     _EDIT_ITEM item_;
     const _ITEM_LIST* shown_ = nullptr;
+    std::size_t title_limit_ = kTitleLimit;  // the title field's limit for the item shown
 };
 
 // Selects the entry of the kind combo box whose text is exactly `kind`, case

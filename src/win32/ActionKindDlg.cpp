@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Controls.h"
+#include "DetailFields.h"
 #include "Records.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
@@ -24,6 +25,8 @@ void AppendLine(HWND list, std::u16string_view text) {
 }  // namespace
 
 int CVelquorandimestra::OnLoadActionKind(HWND window) {
+    // Typing stops where a kind would be cut, and never inside a pair.
+    LimitField(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
     if (state != STATE_OPEN) return 0;
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
     for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get())

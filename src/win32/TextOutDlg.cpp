@@ -39,10 +39,14 @@ void ShowProgress(HWND window, const PendingReport& report) {
 // The edit control refuses to copy while parts arrive (Ctrl+C and its
 // context menu both send WM_COPY): a copy must never pass for the whole
 // report. The beep says that the command was refused; the caption says why.
+// Escape does nothing in the edit, as on the close button: a multi-line edit
+// would otherwise send WM_CLOSE to the window, which closes only with its
+// close button or its close box.
 constexpr wchar_t kEditProcProperty[] = L"Velquorandimestra.EditProc";
 
 LRESULT CALLBACK ReportEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto original = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcProperty));
+    if ((message == WM_KEYDOWN || message == WM_CHAR) && wParam == VK_ESCAPE) return 0;
     if (message == WM_COPY && ReportArriving(GetParent(edit))) {
         MessageBeep(MB_ICONWARNING);
         return 0;
@@ -54,7 +58,7 @@ LRESULT CALLBACK ReportEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM l
     return CallWindowProcW(original, edit, message, wParam, lParam);
 }
 
-void GuardCopies(HWND edit) {
+void GuardReportEdit(HWND edit) {
     if (GetPropW(edit, kEditProcProperty) != nullptr) return;
     const LONG_PTR original = GetWindowLongPtrW(edit, GWLP_WNDPROC);
     SetPropW(edit, kEditProcProperty, reinterpret_cast<HANDLE>(original));
@@ -138,13 +142,13 @@ int CVelquorandimestra::OnTextOut(HWND window) {
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
     Edit_LimitText(edit, 0);
+    GuardReportEdit(edit);
     const std::size_t first = PartEnd(report, 0);
     if (first == report.size()) {
         SetWindowTextW(edit, WidePointer(report));
         return 0;
     }
     SetWindowTextW(edit, WidePointer(report.substr(0, first)));
-    GuardCopies(edit);
     PendingReport& pending = Pending()[window] = PendingReport{std::move(report), first, GetWindowString(window)};
     ShowProgress(window, pending);
     if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {

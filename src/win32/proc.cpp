@@ -1,5 +1,6 @@
 #include "proc.h"
 
+#include "DetailFields.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -141,6 +142,7 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_INITDIALOG:
             SetTimer(window, IDT_ALARM, 1000, nullptr);
             WatchItemListClicks(GetDlgItem(window, IDC_ITEM_LIST));
+            PrepareDetailFields(window);
             break;
         case WM_COMMAND:
             // No command runs under an alarm box: it is the user's answer to
@@ -211,7 +213,13 @@ INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) g_App.OnLoadActionKind(window);
+    if (message == WM_INITDIALOG) {
+        g_App.OnLoadActionKind(window);
+        // Typing goes into the add edit at once, not to OK (first in the tab
+        // order); FALSE keeps the platform from moving the focus there.
+        SetFocus(GetDlgItem(window, IDC_KIND_TEXT));
+        return FALSE;
+    }
     if (message == WM_COMMAND) {
         // Only the identifier counts; the platform's IDCANCEL (Escape) is
         // not among them, so Escape leaves the dialog open.

@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <array>
+#include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -200,6 +202,73 @@ TEST_F(ActionEditTest, LongTextsAreReadWholeExceptTitle) {
     EXPECT_EQ(got.action_kind, ToU16(long_kind));
     EXPECT_EQ(got.location, std::u16string(2500, u'l'));
     EXPECT_EQ(got.status, ToU16(status));
+}
+
+// Each field's typing limit, and a key typed at its end: a text a file
+// brought is kept whole and stays editable.
+TEST_F(ActionEditTest, TypingLimitsKeepWhatTheItemHolds) {
+    struct Case {
+        const char* name;
+        int id;
+        std::u16string _EDIT_ITEM::*field;  // null: a date-time edit
+        std::u16string shown;
+        LRESULT limit;
+    };
+    const Case cases[] = {
+        {"title", IDC_TITLE, &_EDIT_ITEM::title, u"t", 2047},
+        {"title a file brought longer", IDC_TITLE, &_EDIT_ITEM::title, std::u16string(3000, u't'), 3000},
+        {"date-time number", IDC_PLAN_END_DAY, nullptr, u"", 32},
+        {"location", IDC_LOCATION, &_EDIT_ITEM::location, u"l", 1 << 20},
+        {"status of 40,000 units", IDC_STATUS, &_EDIT_ITEM::status, std::u16string(40000, u's'), 1 << 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        _ITEM_LIST record;
+        if (c.field) record.*c.field = c.shown;
+        editor->SetItem(&record);
+        EXPECT_EQ(SendMessageW(Item(c.id), EM_GETLIMITTEXT, 0, 0), c.limit);
+        if (!c.field) continue;
+        const int end = GetWindowTextLengthW(Item(c.id));
+        SendMessageW(Item(c.id), EM_SETSEL, end, end);
+        SendMessageW(Item(c.id), WM_CHAR, L'7', 1);
+        editor->UpdateItem();
+        const bool room = c.shown.size() < static_cast<std::size_t>(c.limit);
+        EXPECT_TRUE(editor->GetItem()->*c.field == c.shown + (room ? u"7" : u""));
+    }
+}
+
+// A cut at the limit never splits a surrogate pair, however the text came.
+TEST_F(ActionEditTest, CutsFallOnCharacterBoundaries) {
+    const std::wstring full(2046, L'a');
+    const std::wstring pair = L"\xD83D\xDE00";
+    const struct {
+        const char* name;
+        std::function<void(HWND)> put;
+    } cases[] = {
+        {"typed", [&](HWND edit) { SendMessageW(edit, WM_CHAR, pair[0], 1), SendMessageW(edit, WM_CHAR, pair[1], 1); }},
+        {"pasted",
+         [&](HWND edit) {
+             ASSERT_TRUE(OpenClipboard(edit));
+             EmptyClipboard();
+             HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (pair.size() + 1) * sizeof(wchar_t));
+             memcpy(GlobalLock(data), pair.c_str(), (pair.size() + 1) * sizeof(wchar_t));
+             GlobalUnlock(data);
+             SetClipboardData(CF_UNICODETEXT, data);
+             CloseClipboard();
+             SendMessageW(edit, WM_PASTE, 0, 0);
+         }},
+        {"set past the limit, then read", [&](HWND edit) { SetWindowTextW(edit, (full + pair).c_str()); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        _ITEM_LIST record;
+        editor->SetItem(&record);
+        SetText(IDC_TITLE, full);  // one unit of room left
+        SendMessageW(Item(IDC_TITLE), EM_SETSEL, full.size(), full.size());
+        c.put(Item(IDC_TITLE));
+        editor->UpdateItem();
+        EXPECT_TRUE(editor->GetItem()->title == ToU16(full));
+    }
 }
 
 TEST_F(ActionEditTest, MyTsToIOnWideTexts) {

@@ -130,7 +130,11 @@ TEST_F(ActionKindsTest, OkAndCancelResults) {
 TEST_F(ActionKindsTest, EscapeStaysOpenEnterActsAsOk) {
     Kinds({u"Work"}, 0);
     bool open_after_escape = false;
-    const INT_PTR result = Edit({[](HWND d) { PressKey(d, VK_ESCAPE); },
+    HWND focus_at_open = nullptr, add_edit = nullptr;
+    const INT_PTR result = Edit({[&](HWND d) {
+                                     focus_at_open = GetFocus(), add_edit = GetDlgItem(d, IDC_KIND_TEXT);
+                                     PressKey(d, VK_ESCAPE);
+                                 },
                                  [&](HWND d) {
                                      open_after_escape = IsWindowVisible(d);
                                      SelectLine(d, 0), Click(d, IDC_KIND_DELETE);
@@ -140,6 +144,7 @@ TEST_F(ActionKindsTest, EscapeStaysOpenEnterActsAsOk) {
                                  }});
     (void)result;
     EXPECT_TRUE(open_after_escape);
+    EXPECT_EQ(focus_at_open, add_edit);  // typing goes to the add edit at once
     // Enter took the list with the kind just typed, as OK does.
     EXPECT_EQ(KindChain(), (std::vector<std::u16string>{u"typed"}));
     EXPECT_EQ(ComboEntries(), (LineList{L"typed"}));

@@ -2,6 +2,7 @@
 // error box.
 #include <windows.h>
 
+#include "HandDocument.h"
 #include "Harness.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -221,6 +222,35 @@ TEST_F(MainDialogTest, TextOutputAndKindEditorNeedADocument) {
     Command(IDC_SCHEDULE_VIEW);
     EXPECT_TRUE(boxes.asked().empty());
     EXPECT_EQ(FindWindowExW(nullptr, nullptr, L"#32770", L"テキスト出力"), nullptr);
+}
+
+// Runs the pending messages as the program's loop does, the dialog manager
+// first; true when the close sequence posted the quit message.
+bool RunAsTheLoop(HWND main) {
+    bool quit = false;
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) quit = true;
+        else if (!IsDialogMessageW(main, &m)) TranslateMessage(&m), DispatchMessageW(&m);
+    }
+    return quit;
+}
+
+TEST_F(MainDialogTest, EscapeInAFieldClosesNothing) {
+    for (const bool open : {false, true}) {
+        for (const int id : {IDC_TITLE, IDC_ACTION_KIND, IDC_PLAN_START_YEAR, IDC_ALARM_MINUTE, IDC_LOCATION,
+                             IDC_STATUS}) {
+            SCOPED_TRACE(testing::Message() << "control " << id << (open ? " with" : " without") << " a document");
+            if (open) OpenWithControls({MakeItem(u"A")});
+            BoxScript boxes;  // the save question would fail the test
+            SetFocus(Item(id));
+            PressKey(main_, VK_ESCAPE);
+            EXPECT_FALSE(RunAsTheLoop(main_));
+            EXPECT_EQ(g_App.state, open ? STATE_OPEN : STATE_NONE);
+            EXPECT_EQ(GetFocus(), Item(id));
+            g_App.DeleteInstance();
+        }
+    }
 }
 
 TEST_F(MainDialogTest, ExitWithoutDocumentEndsWithoutQuestion) {

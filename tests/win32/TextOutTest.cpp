@@ -203,16 +203,22 @@ TEST_F(TextOutTest, LongReportArrivesWholeWithoutMovingTheView) {
 
 TEST_F(TextOutTest, CloseBoxGivesZeroAndEscapeDoesNothing) {
     OpenByHand({MakeItem(u"A")});
-    bool open_after_escape = false;
+    bool open_after_escape = false, open_after_escape_in_text = false;
     const INT_PTR result = RunModal(
         [&] { return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0); },
         {[](HWND d) { PressKey(d, VK_ESCAPE); },
          [&](HWND d) {
              open_after_escape = IsWindowVisible(d);
+             SetFocus(GetDlgItem(d, IDC_TEXTOUT_EDIT));  // a multi-line edit sends WM_CLOSE on Escape
+             PressKey(d, VK_ESCAPE);
+         },
+         [&](HWND d) {
+             open_after_escape_in_text = IsWindowVisible(d);
              PostMessageW(d, WM_CLOSE, 0, 0);
          }});
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(open_after_escape);
+    EXPECT_TRUE(open_after_escape_in_text);
 }
 
 }  // namespace

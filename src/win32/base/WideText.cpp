@@ -17,7 +17,7 @@ std::wstring GetWindowString(HWND window) {
 
 std::wstring GetWindowString(HWND window, std::size_t limit) {
     std::wstring text = GetWindowString(window);
-    if (text.size() > limit) text.resize(limit);
+    text.resize(CharBoundary(text, limit));
     return text;
 }
 

@@ -20,7 +20,18 @@ inline const wchar_t* WidePointer(const std::u16string& s) { return reinterpret_
 // The whole text of a window, read with its length: no fixed buffer.
 std::wstring GetWindowString(HWND window);
 
-// At most `limit` units of a window's text (the 2047-unit fields).
+inline bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+inline bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The length of the longest start of `text` of at most `limit` units that
+// does not end between the two halves of a surrogate pair.
+inline std::size_t CharBoundary(std::wstring_view text, std::size_t limit) {
+    if (text.size() <= limit) return text.size();
+    return limit > 0 && IsHighSurrogate(text[limit - 1]) && IsLowSurrogate(text[limit]) ? limit - 1 : limit;
+}
+
+// At most `limit` units of a window's text (the 2047-unit fields), cut at a
+// character boundary.
 std::wstring GetWindowString(HWND window, std::size_t limit);
 
 // The text of a list box line, read with its length.
