@@ -19,6 +19,30 @@ constexpr UINT kAlarmBoxFlags = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | 
 // busy) makes up for the minutes missed, but only for the last day.
 constexpr std::int64_t kCatchUpMinutes = 24 * 60;
 
+struct OwnerSearch {
+    HWND main;
+    HWND deepest = nullptr;
+    int depth = 0;
+};
+
+// Notes `window` when it is visible, enabled and owned, through a chain of
+// owners deeper than any seen so far, by the main window.
+BOOL CALLBACK NoteDeepestOwned(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<OwnerSearch*>(param);
+    if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    int depth = 0;
+    for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr; owner = GetWindow(owner, GW_OWNER)) {
+        ++depth;
+        if (owner != search.main) continue;
+        if (depth > search.depth) {
+            search.deepest = window;
+            search.depth = depth;
+        }
+        break;
+    }
+    return TRUE;
+}
+
 // The window an alarm box belongs to: the one the user can act in now.
 // While a modal dialog or a chooser is open the main window is disabled, and
 // the box belongs to that dialog (the one deepest in the chain of owners
@@ -26,29 +50,8 @@ constexpr std::int64_t kCatchUpMinutes = 24 * 60;
 // the dialog cannot re-enable the main window under it.
 HWND AlarmOwner(HWND main) {
     if (main == nullptr || IsWindowEnabled(main)) return main;
-    struct Search {
-        HWND main;
-        HWND deepest = nullptr;
-        int depth = 0;
-    } search{main};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-            int depth = 0;
-            for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr; owner = GetWindow(owner, GW_OWNER)) {
-                ++depth;
-                if (owner != s.main) continue;
-                if (depth > s.depth) {
-                    s.deepest = window;
-                    s.depth = depth;
-                }
-                break;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnerSearch search{main};
+    EnumThreadWindows(GetCurrentThreadId(), NoteDeepestOwned, reinterpret_cast<LPARAM>(&search));
     return search.deepest != nullptr ? search.deepest : main;
 }
 
