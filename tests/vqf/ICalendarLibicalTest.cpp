@@ -314,6 +314,12 @@ TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) 
     EXPECT_NE(err.str().find("not carried: RRULE"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("not carried: ATTENDEE"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("renamed \"同じ題名12\""), std::string::npos) << err.str();
+    {
+        // Every category once, in the order of first appearance.
+        std::ifstream items(dir / "items.vqf", std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(items)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(KindTexts(LoadVqf(bytes).action_kinds.get()), (std::vector<std::u16string>{u"外出", u"電話", u"会議"}));
+    }
     ASSERT_EQ(RunVqf({"vqf", "ics", (dir / "items.vqf").string(), "-o", (dir / "out.ics").string()}, out, err), 0);
     std::ifstream in(dir / "out.ics", std::ios::binary);
     const std::string exported((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
