@@ -158,8 +158,17 @@ TEST(VqfStreamLoad, SourceThatStopsDeliveringLeavesNothing) {
 
 TEST(VqfStreamLoad, SizesBeyondTheFormatAreRefusedUnread) {
     const Bytes file = Varied().b;
-    for (std::uint64_t size : {0x100000000ull, 0xFFFFFFFFFFull}) {
+    for (std::uint64_t size : {0xFFFFFFFFull, 0x100000000ull, 0xFFFFFFFFFFull}) {
+        SCOPED_TRACE(size);
         MemorySource source{file};
+        if (size == 0xFFFFFFFF) {
+            // The largest size the format can state is read: the structure
+            // passes, and the rest counts as bytes after the kinds.
+            const VqfLoadResult r = LoadVqfFrom(size, source.Reader(), 1);
+            EXPECT_TRUE(r.check.ok) << r.check.Describe();
+            EXPECT_EQ(r.check.left, size - CheckVqf(file).end);
+            continue;
+        }
         const VqfLoadResult r = LoadVqfFrom(size, source.Reader());
         EXPECT_EQ(r.check.field, VqfField::FileSize);
         EXPECT_EQ(source.requests, 0u);

@@ -281,20 +281,25 @@ TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) 
         if (i % 3 == 2) start = icaltime_from_timet_with_zone(e.start + 9 * 3600, 0, nullptr);  // floating
         icalcomponent_set_dtstart(c, start);
         const icaltimetype end = icaltime_from_timet_with_zone(e.end, 0, utc);
-        if (todo) icalcomponent_set_due(c, end);
+        if (i == 6) e.end = 0;  // no due time for its alarm to follow
+        else if (todo) icalcomponent_set_due(c, end);
         else icalcomponent_set_dtend(c, end);
         if (i % 5 == 0) {
             e.completed = e.end + 1800;
             icalcomponent_add_property(c, icalproperty_new_completed(icaltime_from_timet_with_zone(e.completed, 0, utc)));
         }
-        if (i % 4 < 2) {
+        if (i % 4 < 3) {
             icaltriggertype trigger{};
             trigger.time = icaltime_null_time();
             if (i % 4 == 0) trigger.time = icaltime_from_timet_with_zone(e.alarm = e.start - 600, 0, utc);
-            else trigger.duration = icaldurationtype_from_int(-(15 * 60)), e.alarm = e.start - 900;
+            else trigger.duration = icaldurationtype_from_int(-(15 * 60));
+            if (i % 4 == 1) e.alarm = e.start - 900;
+            if (i % 4 == 2 && e.end) e.alarm = e.end - 900;  // TRIGGER;RELATED=END:-PT15M, before the due time
+            icalproperty* at = icalproperty_new_trigger(trigger);
+            if (i % 4 == 2) icalproperty_add_parameter(at, icalparameter_new_related(ICAL_RELATED_END));
             icalcomponent* alarm = icalcomponent_new_valarm();
             icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-            icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+            icalcomponent_add_property(alarm, at);
             icalcomponent_add_property(alarm, icalproperty_new_description("alarm"));
             icalcomponent_add_component(c, alarm);
         }
@@ -314,6 +319,13 @@ TEST(ICalendarLibical, CalendarWrittenByLibicalComesBackThroughImportAndExport) 
     EXPECT_NE(err.str().find("not carried: RRULE"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("not carried: ATTENDEE"), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("renamed \"同じ題名12\""), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("\"項目 6, 第6\": 1 alarm not carried"), std::string::npos) << err.str();
+    {
+        // Every category once, in the order of first appearance.
+        std::ifstream items(dir / "items.vqf", std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(items)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(KindTexts(LoadVqf(bytes).action_kinds.get()), (std::vector<std::u16string>{u"外出", u"電話", u"会議"}));
+    }
     ASSERT_EQ(RunVqf({"vqf", "ics", (dir / "items.vqf").string(), "-o", (dir / "out.ics").string()}, out, err), 0);
     std::ifstream in(dir / "out.ics", std::ios::binary);
     const std::string exported((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -87,6 +87,7 @@ TEST(EscapeICalendarText, SpecialCharactersLineBreaksAndControls) {
         {std::u16string(u"\xD842\u0007\xDFB7"), "\xF0\xA0\xAE\xB7"},
         {std::u16string(u"end\xD842"), "end\xEF\xBF\xBD"},
         {u"𠮷", "\xF0\xA0\xAE\xB7"},
+        {u"\U0001F3FF\U0010FFFF", "\xF0\x9F\x8F\xBF\xF4\x8F\xBF\xBF"},  // low halves U+DFFF
     };
     for (const auto& c : cases) EXPECT_EQ(EscapeICalendarText(c.in), c.out);
 }
@@ -155,6 +156,9 @@ TEST(MakeICalendar, OneTodoPerItemWithUniqueUids) {
     ASSERT_EQ(uids.size(), 3u);
     EXPECT_NE(uids[0], uids[1]);
     EXPECT_NE(uids[1], uids[2]);
+    // Numbered from 1 as `vqf ics` numbers them.
+    EXPECT_EQ(uids, (std::vector<std::string>{ICalendarUid(u"Plan", 1), ICalendarUid(u"Plan", 2),
+                                              ICalendarUid(u"NewAction", 1)}));
     EXPECT_NE(ics.find("SUMMARY:NewAction\r\n"), std::string::npos);
     // Without a status the alarm shows the title.
     EXPECT_NE(ics.find("TRIGGER;VALUE=DATE-TIME:20240305T150000Z\r\nDESCRIPTION:NewAction\r\n"), std::string::npos);
@@ -163,7 +167,8 @@ TEST(MakeICalendar, OneTodoPerItemWithUniqueUids) {
 
 TEST(Utf8, ConversionsBothWays) {
     // U+0800 is E0 A0 80, the smallest three-byte sequence.
-    const std::u16string texts[] = {u"", u"abc", u"予定表", u"𠮷野家", std::u16string(1, u'\0') + u"x", u"\u0800"};
+    const std::u16string texts[] = {u"", u"abc", u"予定表", u"𠮷野家", std::u16string(1, u'\0') + u"x", u"\u0800",
+                                   u"\U0001F3FF\U0010FFFF"};  // low halves U+DFFF
     for (const auto& t : texts) {
         EXPECT_TRUE(IsWellFormedUtf16(t));
         EXPECT_EQ(FromUtf8(ToUtf8(t)), t);

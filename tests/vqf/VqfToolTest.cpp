@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ICalendar.h"
 #include "Report.h"
 #include "Sample.h"
 #include "VqfBytes.h"
@@ -123,6 +124,8 @@ TEST(VqfRoundTrip, CorpusOfUnusualContent) {
         u"literal replacement \uFFFD and a BOM \uFEFF",
         u"pair 𠮷 and emoji 😀",
         u"controls \t\x01\x1b[31m red \x7f",
+        u"the last control characters \x1e\x1f end",  // escaped too, or the dump is not JSON
+        std::u16string(u"lone \xD800\xFFFF beside the last BMP unit \xFFFF"),
         u"breaks \r\n and \r and \n",
         u"quotes \" and backslash \\ and slash /",
         std::u16string(3000, u'長'),
@@ -196,6 +199,7 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         {"{\"items\": [{\"status\": {\"utf16\": [65, 70000]}}]}", "items[0].status.utf16[1]"},
         {"{\"items\": [{\"status\": {\"text\": \"x\"}}]}", "items[0].status: expected \"utf16\""},
         {"{\"items\": [{\"title\": 5}]}", "items[0].title: expected a string"},
+        {"{\"items\": [{\"planned_end\": {\"month\": 09}}]}", "not JSON: a number has a leading zero"},
         {"{\"action_kinds\": [\"a\", [1]]}", "action_kinds[1]: expected a string"},
         {"{\"items\": [{\"title\": \"\xff\"}]}", "not JSON"},
         {"{\"items\": [{\"title\": \"\\ud800\"}]}", "not JSON"},
@@ -246,12 +250,15 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
         EXPECT_EQ(Read(dir / "out.vqf"), three);
     }
 
-    // Values dump never writes but people do: unsigned fields and missing keys.
-    Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}}]}"));
+    // Values dump never writes but people do: unsigned fields, missing keys
+    // and a character outside the BMP as an escaped surrogate pair.
+    Write(dir / "in.json", std::string("{\"items\": [{\"title\": \"A\", \"alarm\": {\"year\": 4294967295}, "
+                                       "\"status\": \"\\uD83D\\uDE00\"}]}"));
     ASSERT_EQ(Vqf({"build", dir / "in.json", "-o", dir / "out.vqf"}).status, 0);
     const VqfDocument doc = LoadVqf(Read(dir / "out.vqf"));
     ASSERT_TRUE(doc.item_list);
     EXPECT_EQ(doc.item_list->alarm, (_TIMES{-1, 0, 0, 0, 0}));
+    EXPECT_EQ(doc.item_list->status, u"\U0001F600");
     EXPECT_EQ(doc.action_kinds, nullptr);
 }
 
@@ -267,6 +274,9 @@ TEST(VqfImport, RefusesBadCalendarsWithTheLine) {
         {"BEGIN:VCALENDAR\r\n" + todo, kExitUsage, "line 4: the input ends inside VCALENDAR"},
         {"BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nEND:VEVENT\r\n", kExitUsage, "line 3: END:VEVENT where END:VTODO"},
         {"BEGIN:VCALENDAR\r\n" + std::string(2 << 20, 'x'), kExitUsage, "line 2: a line longer than 1 MiB"},
+        // A line of exactly 1 MiB is read (the calendar then ends early); one byte more is not.
+        {"BEGIN:VCALENDAR\n" + std::string(1 << 20, 'x') + "\n", kExitUsage, "line 2: the input ends inside VCALENDAR"},
+        {"BEGIN:VCALENDAR\n" + std::string((1 << 20) + 1, 'x') + "\n", kExitUsage, "line 2: a line longer than 1 MiB"},
         {"BEGIN:VCALENDAR\r\n" + [] {
              std::string deep;
              for (int i = 0; i < 40; ++i) deep += "BEGIN:X\r\n";
@@ -424,6 +434,15 @@ TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
     for (std::size_t at = text.find("BEGIN:VTODO"); at != std::string::npos; at = text.find("BEGIN:VTODO", at + 1))
         ++todos;
     EXPECT_EQ(todos, 3u);
+    // Each item has the UID the whole-document export gives it, so that
+    // importing one export after the other updates the to-dos, not doubles them.
+    const auto uids = [](const std::string& ics) {
+        std::vector<std::string> lines;
+        for (std::size_t at = ics.find("\r\nUID:"); at != std::string::npos; at = ics.find("\r\nUID:", at + 1))
+            lines.push_back(ics.substr(at + 2, ics.find("\r\n", at + 2) - at - 2));
+        return lines;
+    };
+    EXPECT_EQ(uids(text), uids(MakeICalendar(LoadVqf(Read(dir / "s.vqf")).item_list.get(), 0)));
 
     // Output is staged under a name of its own: a file named as the target
     // plus ".vqf-tmp" is the user's and stays, and two runs writing one

@@ -220,7 +220,7 @@ public:
                 if (!icaltime_is_null_time(t)) item.actual_start = Local(ZoneSeconds(t, nullptr, name), name);
             }
         }
-        item.alarm = Alarm(start);
+        item.alarm = Alarm(start, end);
         NotCarried();
         return item;
     }
@@ -282,8 +282,9 @@ private:
         return GetTimeAt(static_cast<std::uint32_t>(*seconds));
     }
 
-    // The first alarm with an absolute trigger or one relative to the start.
-    _TIMES Alarm(std::optional<std::int64_t> start) {
+    // The first alarm with an absolute trigger, or one relative to the start
+    // or (RELATED=END) to the due or end time, when the item has that time.
+    _TIMES Alarm(std::optional<std::int64_t> start, std::optional<std::int64_t> end) {
         _TIMES alarm;
         bool found = false;
         int skipped = 0;
@@ -296,8 +297,9 @@ private:
                 icalparameter* related = icalproperty_get_first_parameter(p, ICAL_RELATED_PARAMETER);
                 if (!icaltime_is_null_time(trigger.time)) {
                     at = ZoneSeconds(trigger.time, nullptr, "TRIGGER");
-                } else if (start && !(related && icalparameter_get_related(related) == ICAL_RELATED_END)) {
-                    at = *start + icaldurationtype_as_int(trigger.duration);
+                } else {
+                    const bool from_end = related && icalparameter_get_related(related) == ICAL_RELATED_END;
+                    if (const auto base = from_end ? end : start) at = *base + icaldurationtype_as_int(trigger.duration);
                 }
             }
             if (at) {
@@ -309,7 +311,7 @@ private:
         }
         if (skipped)
             Warn(std::to_string(skipped) + (skipped == 1 ? " alarm" : " alarms") +
-                 " not carried (only the first alarm at a time or relative to the start is)");
+                 " not carried (only the first alarm at a time, or relative to a start or end time the item has, is)");
         return alarm;
     }
 
