@@ -99,9 +99,13 @@ int CVelquorandimestra::OnTimer() {
         // dispatches every message of the thread); its remaining alarms then
         // no longer apply.
         if (state != STATE_OPEN || item_list.get() != document) break;
+        // The main window comes to the front, and above it the dialog the
+        // box belongs to, which would otherwise stay hidden behind it.
         SetForegroundWindow(window);
+        HWND owner = AlarmOwner(window);
+        if (owner != window) SetForegroundWindow(owner);
         ++alarms_on_screen;
-        ShowMessageBox(AlarmOwner(window), text.c_str(), L"アラーム", kAlarmBoxFlags);
+        ShowMessageBox(owner, text.c_str(), L"アラーム", kAlarmBoxFlags);
         --alarms_on_screen;
     }
     return 0;
