@@ -63,13 +63,14 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
 
     // The lines become the chain, top to bottom.
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    action_kinds.reset();
-    std::unique_ptr<_KIND_LIST>* tail = &action_kinds;
+    std::unique_ptr<_KIND_LIST> kinds;
+    std::unique_ptr<_KIND_LIST>* tail = &kinds;
     const int count = ListBox_GetCount(list);
     for (int i = 0; i < count; ++i) {
         *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, i)));
         tail = &(*tail)->next;
     }
+    ReplaceKinds(std::move(kinds));
 
     // The combo box follows the chain and shows the shown item's kind again
     // when it is in the list. The entry is found with its case: "work" and

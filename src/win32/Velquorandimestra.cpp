@@ -29,11 +29,25 @@ _ITEM_LIST* CVelquorandimestra::AppendItem(std::unique_ptr<_ITEM_LIST> record) {
     std::unique_ptr<_ITEM_LIST>& link = last ? last->next : item_list;
     link = std::move(record);
     records.Appended(link.get());
+    ++changes_;
     return link.get();
 }
 
 void CVelquorandimestra::CommitItem(_ITEM_LIST* record, const std::function<void()>& change) {
+    const _EDIT_ITEM before = *record;
     records.Change(record, change);
+    if (!(static_cast<const _EDIT_ITEM&>(*record) == before)) ++changes_;
+}
+
+void CVelquorandimestra::ReplaceKinds(std::unique_ptr<_KIND_LIST> kinds) {
+    const _KIND_LIST* a = action_kinds.get();
+    const _KIND_LIST* b = kinds.get();
+    while (a != nullptr && b != nullptr && a->text == b->text) {
+        a = a->next.get();
+        b = b->next.get();
+    }
+    if (a != nullptr || b != nullptr) ++changes_;
+    action_kinds = std::move(kinds);
 }
 
 void CVelquorandimestra::UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed) {
@@ -43,6 +57,7 @@ void CVelquorandimestra::UnlinkItems(const std::function<bool(const _ITEM_LIST& 
             std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
             *link = std::move(gone->next);
             DeleteItem(std::move(gone));
+            ++changes_;
         } else {
             link = &(*link)->next;
         }
@@ -75,6 +90,7 @@ int CVelquorandimestra::DeleteInstance() {
     file_stamp.reset();
     ReplaceItems(nullptr);
     action_kinds.reset();
+    ForgetChanges();
     if (schedule) {
         schedule->DeleteInstance();  // takes the lines out of the list box
         schedule.reset();

@@ -43,8 +43,14 @@ public:
     int OnFileOpen();
     int OnSaveFile();
     int OnSaveFileNew();
+    // Whether the open document changed since it was opened, created or
+    // last saved: a field committed with another value, a kind picked, an
+    // item added or deleted, the kind list, a title renamed. Selecting lines,
+    // a commit that changes nothing and the report are no change.
+    bool Modified() const { return changes_ != saved_changes_; }
     // Asks whether to save the open document before it goes, in the
-    // save-current box owned by the main window, and saves it on Yes. The
+    // save-current box owned by the main window, and saves it on Yes; a
+    // document that has not changed goes without the question (IDNO). The
     // answer: IDYES (saved), IDNO, IDCANCEL (also for a Yes whose save was
     // cancelled, refused or failed: the document must stay), or anything
     // else the box gave.
@@ -133,6 +139,15 @@ private:
     // last item, kind combo box.
     void LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
                       std::optional<FileStamp> stamp);
+
+    // Changes made to the document, and how many of them the file holds
+    // (both start again at zero with each document).
+    std::uint64_t changes_ = 0;
+    std::uint64_t saved_changes_ = 0;
+    // The document as it stands is the one opened, created or saved.
+    void ForgetChanges() { changes_ = saved_changes_ = 0; }
+    // The kind list becomes `kinds`; a list that differs counts as a change.
+    void ReplaceKinds(std::unique_ptr<_KIND_LIST> kinds);
 
     // The detail field that had the focus when it went out of the main
     // dialog (to a box, a dialog, another window): the focus coming back to

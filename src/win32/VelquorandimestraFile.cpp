@@ -241,6 +241,7 @@ int CVelquorandimestra::SaveFile() {
         return 1;
     }
     file_stamp = StampOf(file_path);
+    saved_changes_ = changes_;
     WriteLastFileRecord(file_path);
     return 0;
 }
@@ -275,6 +276,7 @@ int CVelquorandimestra::InitInstance() {
 }
 
 int CVelquorandimestra::AskSaveCurrent() {
+    if (!Modified()) return IDNO;
     const int answer = Ask(kSaveCurrent, L"QUESTION", MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer == IDYES && OnSaveFile() != 0) return IDCANCEL;
     return answer;
@@ -302,6 +304,7 @@ int CVelquorandimestra::OnFileNew() {
     editor->InitInstance();
     state = STATE_OPEN;
     StartWithFreshItem();
+    ForgetChanges();
     return 0;
 }
 

@@ -81,8 +81,7 @@ sleep 1
 [ -f "$work/plan.vqf" ] || fail "plan.vqf was not written"
 [ "$(window_state | head -n 1)" = "Velquorandimestra [ plan.vqf ]" ] || fail "title after save: $(window_state | head -n 1)"
 
-key alt+f x                         # exit: the save-current question
-key n                               # いいえ / No
+key alt+f x                         # exit: saved, so no question
 wait_exit
 
 # Second start: the file saved last is reopened with both items.
@@ -90,7 +89,9 @@ start_app
 state=$(window_state)
 [ "$state" = $'Velquorandimestra [ plan.vqf ]\nPlan A\nNewAction' ] || fail "after restart: $state"
 screenshot e2e-reopened.png
-key alt+f x
-key n
+click_control 40077                 # a change: 場所
+xdotool type --delay 80 "here"
+key alt+f x                         # exit: the save-current question
+key n                               # いいえ / No
 wait_exit
 echo "e2e: PASS (new, type, Tab, add, save as, close, reopen)"

@@ -85,6 +85,11 @@ protected:
         choosers.OpenAnswer(path);
         Command(IDM_FILE_OPEN);
     }
+    // A change of the open document, as typing into a field and leaving it.
+    void Change() const {
+        SetText(IDC_LOCATION, L"changed");
+        Command(IDC_LOCATION, EN_KILLFOCUS);
+    }
 
     TempDir dir_;
     std::wstring record_;
@@ -287,6 +292,7 @@ TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
+    Change();
     boxes.Answer(IDNO);
     Command(IDM_FILE_NEW);
     ASSERT_EQ(boxes.asked().size(), 1u);
@@ -429,6 +435,7 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_EQ(g_App.state, STATE_OPEN);
 
     // An unsupported file: the box, and the open document stays.
+    Change();
     boxes.Answer(IDNO);
     boxes.Answer(IDOK);
     choosers.OpenAnswer(bad);
@@ -480,6 +487,7 @@ TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
+    Change();
     for (int answer : {IDCANCEL, 0}) {
         boxes.Answer(answer);
         Command(IDM_FILE_OPEN);
@@ -497,6 +505,7 @@ TEST_F(DocumentTest, NewAfterAFailedQuestionKeepsTheDocumentUnlessItCloses) {
     BoxScript boxes;
     ChooserScript choosers;
     OpenFile(choosers, a);
+    Change();
     boxes.Answer(0);          // the question fails
     boxes.Answer(IDOK);       // the error box
     boxes.Answer(IDCANCEL);   // the close's own question
@@ -510,6 +519,70 @@ TEST_F(DocumentTest, NewAfterAFailedQuestionKeepsTheDocumentUnlessItCloses) {
     EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
 }
 
+TEST_F(DocumentTest, SaveQuestionOnlyAfterAChange) {
+    // After each path, New asks the save-current question (Cancel keeps the
+    // document) or, for a document that did not change since it was opened
+    // or saved, replaces it without a word.
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        bool asked;
+    } cases[] = {
+        {"nothing", [] {}, false},
+        {"a commit that changes nothing", [&] { Command(IDC_STATUS, EN_KILLFOCUS); }, false},
+        {"selecting a line", [&] {
+             SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, 0);
+             Command(IDC_ITEM_LIST, LBN_SELCHANGE);
+         }, false},
+        {"the report", [&] {
+             RunModal([&] { Command(IDC_TEXT_OUT); return INT_PTR{0}; }, {[](HWND d) { EndDialog(d, 1); }});
+         }, false},
+        {"the kind editor, OK with no change", [&] {
+             RunModal([&] { Command(IDC_EDIT_KINDS); return INT_PTR{0}; },
+                      {[](HWND d) { SendMessageW(d, WM_COMMAND, IDC_KIND_OK, 0); }});
+         }, false},
+        {"a field changed", [&] { Change(); }, true},
+        {"a field changed, then saved", [&] { Change(); Command(IDM_FILE_SAVE); }, false},
+        {"a field changed and back", [&] {
+             const std::wstring was = Text(IDC_LOCATION);
+             Change();
+             SetText(IDC_LOCATION, was);
+             Command(IDC_LOCATION, EN_KILLFOCUS);
+         }, true},
+        {"a kind picked", [&] {
+             SendMessageW(Item(IDC_ACTION_KIND), CB_SETCURSEL, 1, 0);
+             Command(IDC_ACTION_KIND, CBN_SELCHANGE);
+         }, true},
+        {"an item added", [&] { Command(IDC_ADD_ITEM); }, true},
+        {"an item deleted", [&] {
+             SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, 0);
+             Command(IDC_DELETE_ITEM);
+         }, true},
+        {"a kind added to the list", [&] {
+             RunModal([&] { Command(IDC_EDIT_KINDS); return INT_PTR{0}; },
+                      {[](HWND d) {
+                          SetWindowTextW(GetDlgItem(d, IDC_KIND_TEXT), L"新しい種類");
+                          SendMessageW(d, WM_COMMAND, IDC_KIND_OK, 0);
+                      }});
+         }, true},
+    };
+    const std::wstring a = dir_.File(L"a.vqf");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(a, MakeFile({u"A", u"B"}, {u"会議", u"外出"}));
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, a);
+        ASSERT_EQ(g_App.state, STATE_OPEN);
+        c.act();
+        if (c.asked) boxes.Answer(IDCANCEL);
+        Command(IDM_FILE_NEW);
+        EXPECT_EQ(boxes.asked().size(), c.asked ? 1u : 0u);
+        EXPECT_EQ(g_App.file_path, c.asked ? a : L"");
+        g_App.DeleteInstance();
+    }
+}
+
 TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     const std::wstring a = dir_.File(L"a.vqf");
     const Bytes original = MakeFile({u"A", u"B"});
@@ -518,6 +591,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     ChooserScript choosers;
 
     OpenFile(choosers, a);
+    Change();
     boxes.Answer(IDCANCEL);
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_EQ(boxes.asked().back().owner, main_);
@@ -547,6 +621,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     // Log-off asks the same question. Cancel refuses the end of the session;
     // No lets it end but keeps the document until it really ends.
     OpenFile(choosers, a);
+    Change();
     boxes.Answer(IDCANCEL);
     EXPECT_EQ(SendMessageW(main_, WM_QUERYENDSESSION, 0, 0), FALSE);
     boxes.Answer(IDNO);
@@ -624,6 +699,7 @@ TEST_F(DocumentTest, SaveAsksWhenAnotherProgramChangedTheFile) {
     EXPECT_EQ(ReadBytes(a), theirs);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     // No at close keeps the program open, as a failed save does.
+    Change();
     boxes.Answer(IDYES);
     boxes.Answer(IDNO);
     SendMessageW(main_, WM_CLOSE, 0, 0);
@@ -644,6 +720,7 @@ TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {
     BoxScript boxes;
     ChooserScript choosers;
     Command(IDM_FILE_NEW);
+    Change();
     // Close, new and open: Yes, then the save-as chooser is cancelled.
     boxes.Answer(IDYES);
     choosers.SaveAnswer(L"");

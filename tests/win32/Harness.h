@@ -36,6 +36,7 @@ public:
     void Answer(int result) { answers_.push_back(result); }
     const std::vector<AskedBox>& asked() const { return asked_; }
     std::size_t unused() const { return answers_.size(); }
+    void DropUnused() { answers_.clear(); }
 
 private:
     std::deque<int> answers_;
