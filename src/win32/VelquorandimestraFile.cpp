@@ -190,9 +190,10 @@ int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, co
         if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
         if (!loaded.check) return kFileOpenUnsupported;
         if (loaded.check.item_count == 0) {
-            // A document must always hold an item: raise the fatal error
-            // (which asks the window to close) without opening anything.
-            if (report) MyCriticalError(kErrorFileReader, 1);
+            // A document must always hold an item, so such a file is refused
+            // with its error code. Only the file is refused: the user chose
+            // it, and the program and the open document stay.
+            if (report) ShowErrorCode(GetWnd(), kErrorFileReader, 1);
             return kFileOpenNoItems;
         }
         doc = std::move(loaded.doc);

@@ -15,4 +15,4 @@ void SetLastFileRecordPath(std::wstring path);
 
 // Status of FileOpen beyond 0 (loaded).
 inline constexpr int kFileOpenUnsupported = 1;  // unreadable or refused by the structural check
-inline constexpr int kFileOpenNoItems = 2;      // valid structure without items: fatal error raised
+inline constexpr int kFileOpenNoItems = 2;      // valid structure without items: the open document stays

@@ -458,20 +458,37 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_FALSE(QuitPosted());
 }
 
-TEST_F(DocumentTest, OpenFileWithoutItemsRaisesFatalErrorWithoutDocument) {
-    const std::wstring empty = dir_.File(L"empty.vqf");
+// A file without items is refused with its error code; the program goes on
+// with the document it had, or with none.
+TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndKeepsTheDocument) {
+    const std::wstring empty = dir_.File(L"empty.vqf"), a = dir_.File(L"a.vqf");
     WriteBytes(empty, MakeFile({}, {u"k"}));  // 25 bytes plus one kind
+    WriteBytes(a, MakeFile({u"A"}));
     BoxScript boxes;
     ChooserScript choosers;
     boxes.Answer(IDOK);
     OpenFile(choosers, empty);
     ASSERT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(boxes.asked()[0].text, L"エラーコード：0x00020001");
-    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, L"エラーコード：0x00020001", L"ERROR", MB_OK | MB_ICONERROR}));
+    EXPECT_FALSE(QuitPosted());
     EXPECT_EQ(g_App.state, STATE_NONE);
     EXPECT_EQ(DocumentProbe::Items(), nullptr);
     EXPECT_EQ(g_App.schedule, nullptr);
     EXPECT_EQ(g_App.editor, nullptr);
+
+    OpenFile(choosers, a);
+    Retitle(0, u"A2");
+    boxes.Answer(IDNO);
+    boxes.Answer(IDOK);
+    choosers.OpenAnswer(empty);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(boxes.asked().size(), 3u);
+    EXPECT_EQ(boxes.asked()[2].text, L"エラーコード：0x00020001");
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A2"});
+    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
 }
 
 TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
