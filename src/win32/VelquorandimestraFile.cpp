@@ -35,6 +35,9 @@ constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
 constexpr wchar_t kChangedElsewhere[] = L"」は、開いた後にほかのプログラムによって変更されています。上書きしますか？";
 constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
 constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+// The open chooser offers no "open as read-only": the program would have
+// nothing to do with the answer, since it always opens a document to edit.
+constexpr DWORD kOpenFlags = OFN_HIDEREADONLY;
 // Documents and the last-file record are read with nobody else sharing them.
 constexpr DWORD kExclusive = 0;
 
@@ -85,8 +88,9 @@ private:
     std::wstring folder_;
 };
 
-OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title, DWORD flags) {
     OPENFILENAMEW ofn{};
+    ofn.Flags = flags;
     // The classic chooser record, without the trailing reserved members (76
     // bytes in the 32-bit program).
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
@@ -110,11 +114,11 @@ std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
 // Shows a chooser. A path longer than its buffers closes the chooser with
 // FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
 // path and the text it started with. True when a path was chosen.
-bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+bool Choose(BOOL (*show)(OPENFILENAMEW*), DWORD flags, std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
     const CurrentFolderKept folder;
     const std::vector<wchar_t> start = path;
     for (;;) {
-        OPENFILENAMEW ofn = ChooserRecord(path, title);
+        OPENFILENAMEW ofn = ChooserRecord(path, title, flags);
         if (show(&ofn)) break;
         if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL || path.size() >= kLongestPathUnits) return false;
         path = start;
@@ -318,7 +322,7 @@ int CVelquorandimestra::OnFileOpen() {
     }
 
     for (;;) {
-        if (!Choose(ShowOpenFileDialog, path, title)) return 0;
+        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title)) return 0;
         if (Exists(path.data())) break;
         Ask(kMissingFile, L"ERROR", MB_OK);
     }
@@ -370,7 +374,7 @@ int CVelquorandimestra::OnSaveFileNew() {
     std::wstring new_path;
     std::wstring new_name;
     for (;;) {
-        if (!Choose(ShowSaveFileDialog, path, title)) return 1;
+        if (!Choose(ShowSaveFileDialog, 0, path, title)) return 1;
         new_path = path.data();
         new_name = title.data();
         if (new_name.empty()) new_name = FileNameOf(new_path);

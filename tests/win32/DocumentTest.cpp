@@ -173,7 +173,7 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     const OPENFILENAMEW& ofn = choosers.requests()[0];
     EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
     EXPECT_EQ(ofn.hwndOwner, main_);
-    EXPECT_EQ(ofn.Flags, 0u);
+    EXPECT_EQ(ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY));  // no "open as read-only" to ignore
     EXPECT_EQ(ofn.nMaxFile, 2048u);
     EXPECT_EQ(ofn.nMaxFileTitle, 2048u);
     EXPECT_EQ(ofn.lpstrDefExt, nullptr);
