@@ -35,6 +35,8 @@ constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
 constexpr wchar_t kChangedElsewhere[] = L"」は、開いた後にほかのプログラムによって変更されています。上書きしますか？";
 constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
 constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+constexpr wchar_t kOneFileOnly[] = L"一度に開けるファイルは一つだけです。";
+constexpr wchar_t kNotADocument[] = L"」はアクション管理ファイル(*.vqf)ではありません。";
 // The open chooser offers no "open as read-only": the program would have
 // nothing to do with the answer, since it always opens a document to edit.
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY;
@@ -130,7 +132,34 @@ bool Choose(BOOL (*show)(OPENFILENAMEW*), DWORD flags, std::vector<wchar_t>& pat
     return true;
 }
 
+// Whether `path` ends in ".vqf", in any case, as Explorer matches it.
+bool HasVqfExtension(const std::wstring& path) {
+    return path.size() >= 4 &&
+           CompareStringOrdinal(path.c_str() + path.size() - 4, 4, L".vqf", 4, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
+
+std::wstring PathArgument(std::wstring_view command_line) {
+    // Past the program's own name: quoted up to the next quote, or up to the
+    // first blank, as Windows itself splits it.
+    std::size_t at = 0;
+    if (!command_line.empty() && command_line[0] == L'"') {
+        at = command_line.find(L'"', 1);
+        at = at == std::wstring_view::npos ? command_line.size() : at + 1;
+    } else {
+        at = command_line.find_first_of(L" \t");
+        if (at == std::wstring_view::npos) at = command_line.size();
+    }
+    // The rest is one path, quoted or not: Explorer quotes it, a command
+    // prompt user may not, and no file name can hold a quote.
+    std::wstring path;
+    for (wchar_t c : command_line.substr(at))
+        if (c != L'"') path += c;
+    const std::size_t first = path.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return {};
+    return path.substr(first, path.find_last_not_of(L" \t") - first + 1);
+}
 
 std::wstring LastFileRecordPath() {
     if (!g_record_path.empty()) return g_record_path;
@@ -250,7 +279,16 @@ int CVelquorandimestra::SaveFile() {
     return 0;
 }
 
-int CVelquorandimestra::InitInstance() {
+int CVelquorandimestra::InitInstanceFor(const std::wstring& argument) {
+    if (argument.empty()) return InitInstance();
+    InitInstance(false);
+    // Not the last-file record: the user named this file. The main dialog
+    // is visible from its creation, so a box saying why the file cannot be
+    // opened stands over the program, which goes on without a document.
+    return OpenNamedFile(argument);
+}
+
+int CVelquorandimestra::InitInstance(bool reopen_last) {
     file_handle = nullptr;
     file_name.clear();
     file_path.clear();
@@ -260,6 +298,7 @@ int CVelquorandimestra::InitInstance() {
     action_kinds.reset();
     schedule.reset();
     editor.reset();
+    if (!reopen_last) return 0;
 
     // Every failure below leaves the program without a document and says
     // nothing: a stale record must never keep the program from starting.
@@ -316,20 +355,25 @@ int CVelquorandimestra::OnFileOpen() {
     // Cancel, a box that gave no answer, or a save that was cancelled or
     // failed stops the command. The open document stays until another one
     // has loaded: a cancelled chooser or a refused file leaves it as it was.
-    if (state != STATE_NONE) {
-        const int answer = AskSaveCurrent();
-        if (answer != IDYES && answer != IDNO) return 0;
-    }
+    if (!MayReplaceDocument()) return 0;
 
     for (;;) {
         if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title)) return 0;
         if (Exists(path.data())) break;
         Ask(kMissingFile, L"ERROR", MB_OK);
     }
-
-    const std::wstring full(path.data());
     std::wstring name(title.data());
-    if (name.empty()) name = FileNameOf(full);
+    if (name.empty()) name = FileNameOf(path.data());
+    return OpenChosenFile(path.data(), name);
+}
+
+bool CVelquorandimestra::MayReplaceDocument() {
+    if (state == STATE_NONE) return true;
+    const int answer = AskSaveCurrent();
+    return answer == IDYES || answer == IDNO;
+}
+
+int CVelquorandimestra::OpenChosenFile(const std::wstring& full, const std::wstring& name) {
     const FileHandle file(OpenForReading(full, kExclusive));
     if (!file.ok()) {
         // Locked by another program or no right to read: say so rather than
@@ -343,6 +387,47 @@ int CVelquorandimestra::OnFileOpen() {
     else if (result == kFileOpenUnsupported)
         Ask(kUnsupported, L"エラー", MB_OK);
     return 0;
+}
+
+int CVelquorandimestra::OpenNamedFile(const std::wstring& path) {
+    // A relative path is taken from the current folder, as a command prompt
+    // means it; the document keeps the whole path, for its record and saves.
+    std::wstring full(std::max<DWORD>(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), 1), L'\0');
+    const DWORD units = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(units > 0 && units < full.size() ? units : 0);
+    if (full.empty()) full = path;
+    TakeTypedField();
+    if (!MayReplaceDocument()) return 0;
+    if (!Exists(full)) {
+        Ask(kMissingFile, L"ERROR", MB_OK);
+        return 0;
+    }
+    return OpenChosenFile(full, FileNameOf(full));
+}
+
+int CVelquorandimestra::OnDropFiles(HDROP drop) {
+    // The names are taken and the drop released before any box: Explorer
+    // waits for the drop to end.
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::wstring path;
+    if (count == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (count != 1) {
+        Ask(kOneFileOnly, L"ERROR", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    // Only a document is taken: a folder, a shortcut or a file of another
+    // kind dropped by mistake is named and refused before anything is asked.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder || !HasVqfExtension(path)) {
+        Ask((L"「" + path + kNotADocument).c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    return OpenNamedFile(path);
 }
 
 // True when the file was changed by someone else since this program opened

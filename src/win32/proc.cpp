@@ -154,6 +154,9 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         case WM_CLOSE:
             CloseMainWindow(window);
             break;
+        case WM_DROPFILES:  // the template accepts files (WS_EX_ACCEPTFILES)
+            g_App.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            break;
         case WM_QUERYENDSESSION:
             // Log-off or shutdown asks as the close box does; Cancel refuses
             // the end of the session. The document stays until it ends.

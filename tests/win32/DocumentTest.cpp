@@ -1,6 +1,7 @@
 // Documents on real files: start-up reopening, new, open, save, save as, the
 // close sequence, and saves that fail without losing the previous file.
 #include <windows.h>
+#include <shlobj.h>  // DROPFILES
 
 #include <cstddef>
 
@@ -66,6 +67,21 @@ bool QuitPosted() {
     return PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
+
+// A drop of `paths` as Explorer hands it to a window: DROPFILES and the
+// wide names, each ended by a NUL, the list by another.
+HDROP Drop(const std::vector<std::wstring>& paths) {
+    std::size_t units = 1;
+    for (const std::wstring& p : paths) units += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* at = reinterpret_cast<wchar_t*>(drop + 1);
+    for (const std::wstring& p : paths) at = std::copy(p.begin(), p.end(), at) + 1;
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
 
 class DocumentTest : public MainDialogTest {
 protected:
@@ -181,6 +197,93 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
     EXPECT_EQ(std::wstring(ofn.lpstrFilter, std::size(kFilter)), std::wstring(kFilter, std::size(kFilter)));
     EXPECT_EQ(choosers.open_started_with()[0], L"");
+}
+
+// What follows the program's name on the command line is one path, quoted or
+// not; none means the start as without an argument.
+TEST_F(DocumentTest, StartupOpensTheFileNamedOnTheCommandLine) {
+    const std::wstring folder = dir_.File(L"予定 表");  // Japanese, with a space
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring plan = folder + L"\\四月 の予定.vqf", last = dir_.File(L"last.vqf");
+    WriteBytes(plan, MakeFile({u"P"}));
+    WriteBytes(last, MakeFile({u"L"}));
+    WriteBytes(dir_.File(L"empty.vqf"), MakeFile({}));
+    WriteBytes(record_, Record(last));
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(folder.c_str());
+    const std::wstring bad_box = L"エラーコード：0x00020001";
+    struct Case {
+        std::wstring command_line;
+        std::wstring opened;  // empty: no document
+        std::wstring box;     // the one box shown, if any
+    } cases[] = {
+        {L"\"C:\\Program Files\\V\\Velquorandimestra.exe\" \"" + plan + L"\"", plan, L""},
+        {L"Velquorandimestra.exe " + plan + L"  ", plan, L""},  // unquoted, spaces and all
+        {L"Velquorandimestra.exe \"四月 の予定.vqf\"", plan, L""},  // relative to the current folder
+        {L"Velquorandimestra.exe ..\\予定 表\\四月 の予定.vqf", plan, L""},
+        {L"Velquorandimestra.exe", last, L""},  // no argument: the file saved last
+        {L"\"Velquorandimestra.exe\"   ", last, L""},
+        {L"Velquorandimestra.exe gone.vqf", L"", L"ファイルが存在しません"},
+        {L"Velquorandimestra.exe ..\\empty.vqf", L"", bad_box},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.command_line));
+        BoxScript boxes;
+        if (!c.box.empty()) boxes.Answer(IDOK);
+        g_App.InitInstanceFor(PathArgument(c.command_line));
+        EXPECT_FALSE(QuitPosted());
+        EXPECT_EQ(boxes.asked().size(), c.box.empty() ? 0u : 1u);
+        if (!c.box.empty() && !boxes.asked().empty()) EXPECT_EQ(boxes.asked()[0].text, c.box);
+        EXPECT_EQ(g_App.state, c.opened.empty() ? STATE_NONE : STATE_OPEN);
+        EXPECT_EQ(g_App.file_path, c.opened);
+        g_App.DeleteInstance();
+    }
+    SetCurrentDirectoryW(before);
+    EXPECT_EQ(ReadBytes(record_), Record(last));  // opening writes no record
+}
+
+// A drop is the open command with the file already chosen; anything but one
+// .vqf file is refused before the question.
+TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
+    const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.VQF"), text = dir_.File(L"notes.txt");
+    const std::wstring folder = dir_.File(L"folder.vqf"), empty = dir_.File(L"empty.vqf");
+    WriteBytes(a, MakeFile({u"A"}));
+    WriteBytes(b, MakeFile({u"B"}));
+    WriteBytes(text, MakeFile({u"T"}));
+    WriteBytes(empty, MakeFile({}));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ChooserScript choosers;
+    BoxScript boxes;
+    OpenFile(choosers, a);
+    EXPECT_NE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    struct Case {
+        std::vector<std::wstring> dropped;
+        std::vector<int> answers;  // the boxes' answers, in order
+        std::wstring box;          // the last box's text
+        std::wstring open_after;   // the document's file afterwards
+    } cases[] = {
+        {{a, b}, {IDOK}, L"一度に開けるファイルは一つだけです。", a},
+        {{text}, {IDOK}, L"「" + text + L"」はアクション管理ファイル(*.vqf)ではありません。", a},
+        {{folder}, {IDOK}, L"「" + folder + L"」はアクション管理ファイル(*.vqf)ではありません。", a},
+        {{b}, {IDCANCEL}, L"現在のアクション管理を保存しますか？", a},
+        {{empty}, {IDNO, IDOK}, L"エラーコード：0x00020001", a},
+        {{dir_.File(L"gone.vqf")}, {IDNO, IDOK}, L"ファイルが存在しません", a},
+        {{b}, {IDNO}, L"現在のアクション管理を保存しますか？", b},  // any case of .vqf
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.dropped));
+        const std::size_t asked = boxes.asked().size();
+        for (int answer : c.answers) boxes.Answer(answer);
+        SendMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(Drop(c.dropped)), 0);
+        ASSERT_EQ(boxes.asked().size(), asked + c.answers.size());
+        EXPECT_EQ(boxes.asked().back().text, c.box);
+        EXPECT_EQ(boxes.asked().back().owner, main_);
+        EXPECT_EQ(g_App.state, STATE_OPEN);
+        EXPECT_EQ(g_App.file_path, c.open_after);
+        EXPECT_FALSE(QuitPosted());
+    }
+    EXPECT_EQ(choosers.open_started_with().size(), 1u);  // a drop shows no chooser
 }
 
 TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
