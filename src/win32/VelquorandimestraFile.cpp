@@ -4,6 +4,8 @@
 
 #include <cderr.h>
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -43,16 +45,28 @@ constexpr DWORD kOpenFlags = OFN_HIDEREADONLY;
 // Documents and the last-file record are read with nobody else sharing them.
 constexpr DWORD kExclusive = 0;
 
-std::wstring g_record_path;  // empty: beside the executable
+std::wstring g_record_path;    // empty: beside the executable
+std::wstring g_fallback_path;  // empty: in the user's local application data
 
-// Writes the last-file record. Failing to write it is not reported: the
+bool WriteRecordAt(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    FileHandle record(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return record.ok() && WriteAll(record.get(), bytes);
+}
+
+// Writes the last-file record beside the program, or, where the program
+// stands in a folder the user cannot write (Program Files, a locked-down
+// share), in the user's own folder. Failing both is not reported: the
 // document itself was saved, and a missing or short record only means no
 // file is reopened at the next start.
 void WriteLastFileRecord(const std::wstring& document_path) {
     const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
-    FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (record.ok()) WriteAll(record.get(), bytes);
+    if (WriteRecordAt(LastFileRecordPath(), bytes)) return;
+    const std::wstring fallback = LastFileRecordFallbackPath();
+    if (fallback.empty()) return;
+    // The folder of the program's name, and any above it that is missing.
+    SHCreateDirectoryExW(nullptr, fallback.substr(0, fallback.find_last_of(L'\\')).c_str(), nullptr);
+    WriteRecordAt(fallback, bytes);
 }
 
 // Every box of the file commands is owned by the main window, so that the
@@ -177,6 +191,18 @@ std::wstring LastFileRecordPath() {
 }
 
 void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
+
+std::wstring LastFileRecordFallbackPath() {
+    if (!g_fallback_path.empty()) return g_fallback_path;
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
+        path = std::wstring(folder) + L"\\Velquorandimestra\\" + FileNameOf(LastFileRecordPath());
+    CoTaskMemFree(folder);
+    return path;
+}
+
+void SetLastFileRecordFallbackPath(std::wstring path) { g_fallback_path = std::move(path); }
 
 void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
                                       std::optional<FileStamp> stamp) {
@@ -304,7 +330,11 @@ int CVelquorandimestra::InitInstance(bool reopen_last) {
     // nothing: a stale record must never keep the program from starting.
     std::wstring path;
     {
-        FileHandle record(OpenForReading(LastFileRecordPath(), kExclusive));
+        // The record beside the program first; the user's own one only
+        // when that cannot be read (never written there, or not readable).
+        HANDLE beside = OpenForReading(LastFileRecordPath(), kExclusive);
+        FileHandle record(beside != INVALID_HANDLE_VALUE ? beside
+                                                         : OpenForReading(LastFileRecordFallbackPath(), kExclusive));
         if (!record.ok()) return 0;
         const auto bytes = ReadAll(record.get(), 4 + 2 * kLastFilePathUnits + 2);
         if (!bytes) return 0;

@@ -89,6 +89,7 @@ protected:
         MainDialogTest::SetUp();
         record_ = dir_.File(L"app.dat");
         SetLastFileRecordPath(record_);
+        SetLastFileRecordFallbackPath(dir_.File(L"local\\Velquorandimestra\\app.dat"));
     }
     void TearDown() override {
         SetSaveFaultHook({});
@@ -1030,6 +1031,55 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     ASSERT_EQ(choosers.save_started_with().size(), 1u);
     EXPECT_EQ(choosers.save_started_with()[0], path);
     g_App.DeleteInstance();
+}
+
+// Where the program's folder cannot be written, the record goes to the
+// user's own folder and is read from there while the program's has none;
+// the program's own stays the first choice, and a save never fails for it.
+TEST_F(DocumentTest, RecordFallsBackToTheUsersFolderWhereTheProgramsIsReadOnly) {
+    const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.vqf");
+    const std::wstring fallback = dir_.File(L"local\\Velquorandimestra\\app.dat");
+    const std::wstring read_only = dir_.File(L"no such folder\\app.dat");  // cannot be created
+    WriteBytes(a, MakeFile({u"A"}));
+    WriteBytes(b, MakeFile({u"B"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    // Saves `path` with the program's record at `beside`; then a start.
+    auto save_and_restart = [&](const std::wstring& beside, const std::wstring& path) {
+        SetLastFileRecordPath(beside);
+        OpenFile(choosers, path);
+        Command(IDM_FILE_SAVE);
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_EQ(ReadBytes(path), WriteVqf(DocumentProbe::Items(), nullptr));
+        g_App.DeleteInstance();
+        g_App.InitInstance();
+        const std::wstring reopened = g_App.file_path;
+        g_App.DeleteInstance();
+        return reopened;
+    };
+    struct Case {
+        const char* name;
+        std::wstring beside, saved, reopened;
+        std::optional<std::wstring> record, fallback_record;  // what each holds after the save
+    } cases[] = {
+        {"beside the program", record_, a, a, a, std::nullopt},
+        {"read-only: the user's folder", read_only, b, b, a, b},
+        {"the program's own record first", record_, a, a, a, b},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(save_and_restart(c.beside, c.saved), c.reopened);
+        EXPECT_EQ(FileExists(record_) ? std::optional(ReadBytes(record_)) : std::nullopt,
+                  c.record ? std::optional(Record(*c.record)) : std::nullopt);
+        EXPECT_EQ(FileExists(fallback) ? std::optional(ReadBytes(fallback)) : std::nullopt,
+                  c.fallback_record ? std::optional(Record(*c.fallback_record)) : std::nullopt);
+    }
+    // Neither can be written (a folder stands in the user's record's place):
+    // the document is still saved without a word, and no file is reopened.
+    ASSERT_TRUE(DeleteFileW(fallback.c_str()));
+    ASSERT_TRUE(CreateDirectoryW(fallback.c_str(), nullptr));
+    SetLastFileRecordFallbackPath(fallback);
+    EXPECT_EQ(save_and_restart(read_only, b), L"");
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {
