@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "DpiScale.h"
 #include "Velquorandimestra.h"
 #include "VelquorandimestraFile.h"
 #include "library.h"
@@ -20,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
         return 0;
     }
     g_hWnd = window;
+    ShowIconsForDpi(g_hWnd, WindowDpi(g_hWnd));
     // A file named on the command line (a double-click in Explorer, "Open
     // with", a shortcut) is opened instead of the one saved last.
     g_App.InitInstanceFor(PathArgument(GetCommandLineW()));

@@ -1,5 +1,6 @@
 #include "proc.h"
 
+#include "DpiScale.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -153,6 +154,9 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             break;
         case WM_CLOSE:
             CloseMainWindow(window);
+            break;
+        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
+            ShowIconsForDpi(window, HIWORD(wParam));
             break;
         case WM_DROPFILES:  // the template accepts files (WS_EX_ACCEPTFILES)
             g_App.OnDropFiles(reinterpret_cast<HDROP>(wParam));

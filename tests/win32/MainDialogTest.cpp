@@ -2,6 +2,10 @@
 // error box.
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "Harness.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -110,6 +114,35 @@ TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
     EXPECT_STREQ(text, L"ﾌｧｲﾙ(&F)");
     GetMenuStringW(file, IDM_EXIT, text, 64, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
+}
+
+// The icon holds an image drawn for each size Windows asks for at the common
+// scales, and the window takes the sizes of its monitor's DPI when it moves.
+TEST_F(MainDialogTest, IconHasEverySizeAndFollowsTheMonitorsDpi) {
+    HRSRC found = FindResourceW(g_hInst, MAKEINTRESOURCEW(IDI_APP), RT_GROUP_ICON);
+    ASSERT_NE(found, nullptr);
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(g_hInst, found)));
+    const WORD count = *reinterpret_cast<const WORD*>(group + 4);
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; ++i) sizes.push_back(group[6 + 14 * i] == 0 ? 256 : group[6 + 14 * i]);
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 256}));
+
+    for (UINT dpi : {96u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{0, 0, 800, 600};
+        SendMessageW(main_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        for (auto [which, unscaled] : {std::pair{ICON_SMALL, 16}, std::pair{ICON_BIG, 32}}) {
+            auto icon = reinterpret_cast<HICON>(SendMessageW(main_, WM_GETICON, which, 0));
+            ICONINFO info{};
+            ASSERT_TRUE(GetIconInfo(icon, &info));
+            BITMAP bitmap{};
+            GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            EXPECT_EQ(bitmap.bmWidth, MulDiv(unscaled, static_cast<int>(dpi), 96));
+        }
+    }
 }
 
 // The shortcut table, as the message loop applies it before the dialog's
