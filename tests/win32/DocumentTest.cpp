@@ -68,17 +68,15 @@ bool QuitPosted() {
 }
 
 
-// A drop of `paths` as Explorer hands it to a window: DROPFILES and the
-// wide names, each ended by a NUL, the list by another.
+// A drop as Explorer hands it to a window: DROPFILES, then the wide names,
+// each ended by a NUL and the list by another.
 HDROP Drop(const std::vector<std::wstring>& paths) {
-    std::size_t units = 1;
-    for (const std::wstring& p : paths) units += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    std::wstring names;
+    for (const std::wstring& p : paths) names += p + L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* at = reinterpret_cast<wchar_t*>(drop + 1);
-    for (const std::wstring& p : paths) at = std::copy(p.begin(), p.end(), at) + 1;
+    *drop = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }
@@ -89,7 +87,6 @@ protected:
         MainDialogTest::SetUp();
         record_ = dir_.File(L"app.dat");
         SetLastFileRecordPath(record_);
-        SetLastFileRecordFallbackPath(dir_.File(L"local\\Velquorandimestra\\app.dat"));
     }
     void TearDown() override {
         SetSaveFaultHook({});
@@ -108,7 +105,8 @@ protected:
 };
 
 TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
-    const std::wstring plan = dir_.File(L"plan.vqf");
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"予定 表").c_str(), nullptr));
+    const std::wstring plan = dir_.File(L"予定 表\\plan.vqf");
     WriteBytes(plan, MakeFile({u"A", u"B"}, {u"会議"}));
     WriteBytes(dir_.File(L"empty.vqf"), MakeFile({}));
     WriteBytes(dir_.File(L"broken.vqf"), Bytes(30, 7));
@@ -119,6 +117,11 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         const char* name;
         std::optional<Bytes> record;  // nothing: no record file
         bool opens;
+        // A file named after the program's name is opened instead of the
+        // record's, from the current folder, quoted or not; one that cannot
+        // be opened says why (`box`) and the program starts without one.
+        std::wstring command_line = L"Velquorandimestra.exe";
+        std::wstring box = L"";
     } cases[] = {
         {"no record", std::nullopt, false},
         {"4 bytes", Bytes(full.begin(), full.begin() + 4), false},
@@ -129,15 +132,25 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         {"names a file without items", Record(dir_.File(L"empty.vqf")), false},
         {"names a broken file", Record(dir_.File(L"broken.vqf")), false},
         {"length beyond the buffer", too_long, false},
+        {"argument, quoted", std::nullopt, true, L"\"C:\\Program Files\\V\\Velquorandimestra.exe\" \"" + plan + L"\""},
+        {"argument, unquoted", Record(dir_.File(L"gone.vqf")), true, L"Velquorandimestra.exe " + plan + L"  "},
+        {"argument, relative", std::nullopt, true, L"Velquorandimestra.exe \"予定 表\\plan.vqf\""},
+        {"nothing after the name", full, true, L"\"Velquorandimestra.exe\"   "},
+        {"argument, missing", full, false, L"Velquorandimestra.exe gone.vqf", L"ファイルが存在しません"},
+        {"argument, without items", full, false, L"Velquorandimestra.exe empty.vqf", L"エラーコード：0x00020001"},
     };
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(dir_.path().c_str());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileW(record_.c_str());
         if (c.record) WriteBytes(record_, *c.record);
         SetWindowTextW(main_, L"Velquorandimestra");
-        BoxScript boxes;  // start-up never shows a box
-        g_App.InitInstance();
-        EXPECT_TRUE(boxes.asked().empty());
+        BoxScript boxes;  // without an argument, start-up never shows a box
+        if (!c.box.empty()) boxes.Answer(IDOK);
+        g_App.InitInstanceFor(PathArgument(c.command_line));
+        EXPECT_EQ(boxes.asked().empty() ? L"" : boxes.asked()[0].text, c.box);
         EXPECT_FALSE(QuitPosted());
         if (c.opens) {
             EXPECT_EQ(g_App.state, STATE_OPEN);
@@ -156,6 +169,7 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         }
         g_App.DeleteInstance();
     }
+    SetCurrentDirectoryW(before);
 }
 
 TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
@@ -200,77 +214,31 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     EXPECT_EQ(choosers.open_started_with()[0], L"");
 }
 
-// What follows the program's name on the command line is one path, quoted or
-// not; none means the start as without an argument.
-TEST_F(DocumentTest, StartupOpensTheFileNamedOnTheCommandLine) {
-    const std::wstring folder = dir_.File(L"予定 表");  // Japanese, with a space
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::wstring plan = folder + L"\\四月 の予定.vqf", last = dir_.File(L"last.vqf");
-    WriteBytes(plan, MakeFile({u"P"}));
-    WriteBytes(last, MakeFile({u"L"}));
-    WriteBytes(dir_.File(L"empty.vqf"), MakeFile({}));
-    WriteBytes(record_, Record(last));
-    wchar_t before[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, before);
-    SetCurrentDirectoryW(folder.c_str());
-    const std::wstring bad_box = L"エラーコード：0x00020001";
-    struct Case {
-        std::wstring command_line;
-        std::wstring opened;  // empty: no document
-        std::wstring box;     // the one box shown, if any
-    } cases[] = {
-        {L"\"C:\\Program Files\\V\\Velquorandimestra.exe\" \"" + plan + L"\"", plan, L""},
-        {L"Velquorandimestra.exe " + plan + L"  ", plan, L""},  // unquoted, spaces and all
-        {L"Velquorandimestra.exe \"四月 の予定.vqf\"", plan, L""},  // relative to the current folder
-        {L"Velquorandimestra.exe ..\\予定 表\\四月 の予定.vqf", plan, L""},
-        {L"Velquorandimestra.exe", last, L""},  // no argument: the file saved last
-        {L"\"Velquorandimestra.exe\"   ", last, L""},
-        {L"Velquorandimestra.exe gone.vqf", L"", L"ファイルが存在しません"},
-        {L"Velquorandimestra.exe ..\\empty.vqf", L"", bad_box},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.command_line));
-        BoxScript boxes;
-        if (!c.box.empty()) boxes.Answer(IDOK);
-        g_App.InitInstanceFor(PathArgument(c.command_line));
-        EXPECT_FALSE(QuitPosted());
-        EXPECT_EQ(boxes.asked().size(), c.box.empty() ? 0u : 1u);
-        if (!c.box.empty() && !boxes.asked().empty()) EXPECT_EQ(boxes.asked()[0].text, c.box);
-        EXPECT_EQ(g_App.state, c.opened.empty() ? STATE_NONE : STATE_OPEN);
-        EXPECT_EQ(g_App.file_path, c.opened);
-        g_App.DeleteInstance();
-    }
-    SetCurrentDirectoryW(before);
-    EXPECT_EQ(ReadBytes(record_), Record(last));  // opening writes no record
-}
-
-// A drop is the open command with the file already chosen; anything but one
-// .vqf file is refused before the question.
+// A drop is the open command with the file chosen; anything but one .vqf is
+// refused before the question.
 TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
     const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.VQF"), text = dir_.File(L"notes.txt");
     const std::wstring folder = dir_.File(L"folder.vqf"), empty = dir_.File(L"empty.vqf");
-    WriteBytes(a, MakeFile({u"A"}));
-    WriteBytes(b, MakeFile({u"B"}));
-    WriteBytes(text, MakeFile({u"T"}));
+    for (const std::wstring& f : {a, b, text}) WriteBytes(f, MakeFile({u"A"}));
     WriteBytes(empty, MakeFile({}));
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ChooserScript choosers;
     BoxScript boxes;
     OpenFile(choosers, a);
     EXPECT_NE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    const std::wstring not_vqf = L"」はアクション管理ファイル(*.vqf)ではありません。";
     struct Case {
         std::vector<std::wstring> dropped;
-        std::vector<int> answers;  // the boxes' answers, in order
-        std::wstring box;          // the last box's text
-        std::wstring open_after;   // the document's file afterwards
+        std::vector<int> answers;           // the boxes', in order
+        std::wstring last_box, open_after;  // the last box's text; the document's file
     } cases[] = {
         {{a, b}, {IDOK}, L"一度に開けるファイルは一つだけです。", a},
-        {{text}, {IDOK}, L"「" + text + L"」はアクション管理ファイル(*.vqf)ではありません。", a},
-        {{folder}, {IDOK}, L"「" + folder + L"」はアクション管理ファイル(*.vqf)ではありません。", a},
-        {{b}, {IDCANCEL}, L"現在のアクション管理を保存しますか？", a},
+        {{text}, {IDOK}, L"「" + text + not_vqf, a},
+        {{folder}, {IDOK}, L"「" + folder + not_vqf, a},
+        {{b}, {IDCANCEL}, kSaveCurrent, a},
         {{empty}, {IDNO, IDOK}, L"エラーコード：0x00020001", a},
         {{dir_.File(L"gone.vqf")}, {IDNO, IDOK}, L"ファイルが存在しません", a},
-        {{b}, {IDNO}, L"現在のアクション管理を保存しますか？", b},  // any case of .vqf
+        {{b}, {IDNO}, kSaveCurrent, b},  // .vqf in any case
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.dropped));
@@ -278,13 +246,11 @@ TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
         for (int answer : c.answers) boxes.Answer(answer);
         SendMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(Drop(c.dropped)), 0);
         ASSERT_EQ(boxes.asked().size(), asked + c.answers.size());
-        EXPECT_EQ(boxes.asked().back().text, c.box);
+        EXPECT_EQ(boxes.asked().back().text, c.last_box);
         EXPECT_EQ(boxes.asked().back().owner, main_);
-        EXPECT_EQ(g_App.state, STATE_OPEN);
         EXPECT_EQ(g_App.file_path, c.open_after);
-        EXPECT_FALSE(QuitPosted());
     }
-    EXPECT_EQ(choosers.open_started_with().size(), 1u);  // a drop shows no chooser
+    EXPECT_FALSE(QuitPosted());
 }
 
 TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
@@ -562,12 +528,11 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_FALSE(QuitPosted());
 }
 
-// A file without items is refused with its error code; the program goes on
-// with the document it had, or with none.
-TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndKeepsTheDocument) {
-    const std::wstring empty = dir_.File(L"empty.vqf"), a = dir_.File(L"a.vqf");
+// Refused with its error code; the program goes on (a drop keeps the open
+// document through the same path: DropOpensOneVqfFileAndRefusesTheRest).
+TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndTheProgramGoesOn) {
+    const std::wstring empty = dir_.File(L"empty.vqf");
     WriteBytes(empty, MakeFile({}, {u"k"}));  // 25 bytes plus one kind
-    WriteBytes(a, MakeFile({u"A"}));
     BoxScript boxes;
     ChooserScript choosers;
     boxes.Answer(IDOK);
@@ -579,20 +544,6 @@ TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndKeepsTheDocument) {
     EXPECT_EQ(DocumentProbe::Items(), nullptr);
     EXPECT_EQ(g_App.schedule, nullptr);
     EXPECT_EQ(g_App.editor, nullptr);
-
-    OpenFile(choosers, a);
-    Retitle(0, u"A2");
-    boxes.Answer(IDNO);
-    boxes.Answer(IDOK);
-    choosers.OpenAnswer(empty);
-    Command(IDM_FILE_OPEN);
-    ASSERT_EQ(boxes.asked().size(), 3u);
-    EXPECT_EQ(boxes.asked()[2].text, L"エラーコード：0x00020001");
-    EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_OPEN);
-    EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A2"});
-    EXPECT_EQ(g_App.file_path, a);
-    EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
 }
 
 TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
@@ -1033,53 +984,39 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     g_App.DeleteInstance();
 }
 
-// Where the program's folder cannot be written, the record goes to the
-// user's own folder and is read from there while the program's has none;
-// the program's own stays the first choice, and a save never fails for it.
+// Where the program's folder cannot be written the record goes to the user's
+// own, read from there while the program's is missing; a save never fails
+// for the record.
 TEST_F(DocumentTest, RecordFallsBackToTheUsersFolderWhereTheProgramsIsReadOnly) {
     const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.vqf");
-    const std::wstring fallback = dir_.File(L"local\\Velquorandimestra\\app.dat");
-    const std::wstring read_only = dir_.File(L"no such folder\\app.dat");  // cannot be created
-    WriteBytes(a, MakeFile({u"A"}));
-    WriteBytes(b, MakeFile({u"B"}));
+    const std::wstring users = dir_.File(L"local\\Velquorandimestra\\app.dat");
+    const std::wstring read_only = a + L"\\app.dat";  // under a file: can never be created
+    for (const std::wstring& f : {a, b}) WriteBytes(f, MakeFile({u"A"}));
     BoxScript boxes;
     ChooserScript choosers;
-    // Saves `path` with the program's record at `beside`; then a start.
-    auto save_and_restart = [&](const std::wstring& beside, const std::wstring& path) {
-        SetLastFileRecordPath(beside);
-        OpenFile(choosers, path);
-        Command(IDM_FILE_SAVE);
-        EXPECT_TRUE(boxes.asked().empty());
-        EXPECT_EQ(ReadBytes(path), WriteVqf(DocumentProbe::Items(), nullptr));
-        g_App.DeleteInstance();
-        g_App.InitInstance();
-        const std::wstring reopened = g_App.file_path;
-        g_App.DeleteInstance();
-        return reopened;
-    };
     struct Case {
         const char* name;
-        std::wstring beside, saved, reopened;
-        std::optional<std::wstring> record, fallback_record;  // what each holds after the save
+        std::wstring beside, fallback, saved, reopened, users_names;  // empty: none
     } cases[] = {
-        {"beside the program", record_, a, a, a, std::nullopt},
-        {"read-only: the user's folder", read_only, b, b, a, b},
-        {"the program's own record first", record_, a, a, a, b},
+        {"beside the program", record_, users, a, a, L""},
+        {"read-only: the user's folder", read_only, users, b, b, b},
+        {"the program's own first", record_, users, a, a, b},
+        {"neither writable", read_only, read_only, b, L"", b},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(save_and_restart(c.beside, c.saved), c.reopened);
-        EXPECT_EQ(FileExists(record_) ? std::optional(ReadBytes(record_)) : std::nullopt,
-                  c.record ? std::optional(Record(*c.record)) : std::nullopt);
-        EXPECT_EQ(FileExists(fallback) ? std::optional(ReadBytes(fallback)) : std::nullopt,
-                  c.fallback_record ? std::optional(Record(*c.fallback_record)) : std::nullopt);
+        SetLastFileRecordPath(c.beside);
+        SetLastFileRecordFallbackPath(c.fallback);
+        OpenFile(choosers, c.saved);
+        Command(IDM_FILE_SAVE);
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_EQ(ReadBytes(record_), Record(a));
+        EXPECT_EQ(ReadBytes(users), c.users_names.empty() ? Bytes{} : Record(c.users_names));
+        g_App.DeleteInstance();
+        g_App.InitInstance();
+        EXPECT_EQ(g_App.file_path, c.reopened);
+        g_App.DeleteInstance();
     }
-    // Neither can be written (a folder stands in the user's record's place):
-    // the document is still saved without a word, and no file is reopened.
-    ASSERT_TRUE(DeleteFileW(fallback.c_str()));
-    ASSERT_TRUE(CreateDirectoryW(fallback.c_str(), nullptr));
-    SetLastFileRecordFallbackPath(fallback);
-    EXPECT_EQ(save_and_restart(read_only, b), L"");
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {
