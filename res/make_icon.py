@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Draws the application icon (a clipboard with ticked action items and a
-small alarm bell) and writes it as Velquorandimestra.ico: two 32-bit images,
-32x32 and 16x16. Standard library only; run it again after changing it."""
+small alarm bell) and writes it as Velquorandimestra.ico: one 32-bit image for
+each size Windows asks for at the common scales (16, 20, 24, 32, 40, 48, 64 and
+256 pixels), each drawn at its own size rather than stretched from another, so
+that the title bar, the taskbar and Explorer show it crisp at 100% to 200%. The
+256-pixel image is stored as PNG, as Windows expects. Standard library only;
+run it again after changing it."""
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 
@@ -44,12 +49,26 @@ def dib(px):
     return header + rows + mask
 
 
+def png(px):
+    size = len(px)
+    raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in px)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+SIZES = (256, 64, 48, 40, 32, 24, 20, 16)
+
+
 def main(out):
-    images = [dib(draw(n)) for n in (32, 16)]
+    images = [png(draw(n)) if n >= 256 else dib(draw(n)) for n in SIZES]
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for n, img in zip((32, 16), images):
-        data += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(img), offset)
+    for n, img in zip(SIZES, images):
+        data += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     Path(out).write_bytes(data + b"".join(images))
 

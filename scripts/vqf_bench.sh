@@ -58,6 +58,7 @@ measure 'vqf dump --json' "$doc_bytes" "$vqf" dump "$doc" --json
 measure 'vqf dump' "$doc_bytes" "$vqf" dump "$doc"
 measure 'vqf report' "$doc_bytes" "$vqf" report "$doc"
 measure 'vqf ics' "$doc_bytes" "$vqf" ics "$doc" -o "$dir/out.ics"
+measure 'vqf csv' "$doc_bytes" "$vqf" csv "$doc" -o "$dir/out.csv"
 measure 'vqf build (of the JSON)' "$json_bytes" "$vqf" build "$json" -o "$dir/out.vqf"
 cmp -s "$doc" "$dir/out.vqf" && echo "build gave the sample back byte for byte" || echo "build output differs from the sample"
 if "$vqf" --help | grep -q "^  import"; then

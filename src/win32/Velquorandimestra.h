@@ -7,6 +7,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -36,7 +37,14 @@ public:
     int DeleteItem(std::unique_ptr<_ITEM_LIST> item);
 
     // Document lifecycle.
-    int InitInstance();
+    // Start-up: reopens the file saved last (or, with `reopen_last` false,
+    // only starts without a document).
+    int InitInstance(bool reopen_last = true);
+    // Start-up with a file named on the command line: opened instead of the
+    // one saved last, as OpenNamedFile opens it; a file that cannot be
+    // opened is refused with its box and the program starts without a
+    // document. An empty argument is the start without one.
+    int InitInstanceFor(const std::wstring& argument);
     int CheckStatus() const;  // 1 without an open document, 0 with one
     int DeleteInstance();
     int OnFileNew();
@@ -48,6 +56,15 @@ public:
     // item added or deleted, the kind list, a title renamed. Selecting lines,
     // a commit that changes nothing and the report are no change.
     bool Modified() const { return changes_ != saved_changes_; }
+    // Opens the file at `path` (relative to the current folder) as the open
+    // command opens a chosen file: the field being typed in taken, the
+    // save question, then the missing, unreadable or unsupported file
+    // refused with its box and the open document kept.
+    int OpenNamedFile(const std::wstring& path);
+    // A drop onto the main window: one .vqf file is opened as above; several
+    // files, a folder or another kind of file are refused with a box before
+    // anything is asked. Releases the drop. 0 when taken, 1 when refused.
+    int OnDropFiles(HDROP drop);
     // Asks whether to save the open document before it goes, in the
     // save-current box owned by the main window, and saves it on Yes; a
     // document that has not changed goes without the question (IDNO). The
@@ -129,6 +146,12 @@ private:
     // says so (asked once per record, in chain order).
     void UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed);
 
+    // The save question when a document is open; true when it may go
+    // (answered Yes and saved, or No).
+    bool MayReplaceDocument();
+    // Reads the file at the whole path `full` into a new document, or says
+    // why not and keeps the open one.
+    int OpenChosenFile(const std::wstring& full, const std::wstring& name);
     // Reads and checks the whole file before the open document is touched,
     // then loads it (LoadDocument). `report` is false at start-up, where a
     // file without items is skipped silently. Returns 0 or a kFileOpen...

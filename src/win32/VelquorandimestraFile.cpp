@@ -4,6 +4,8 @@
 
 #include <cderr.h>
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -35,19 +37,36 @@ constexpr wchar_t kOverwrite[] = L"上書き保存しますか？";
 constexpr wchar_t kChangedElsewhere[] = L"」は、開いた後にほかのプログラムによって変更されています。上書きしますか？";
 constexpr wchar_t kMissingFile[] = L"ファイルが存在しません";
 constexpr wchar_t kUnsupported[] = L"入力ファイルの形式が非対応です";
+constexpr wchar_t kOneFileOnly[] = L"一度に開けるファイルは一つだけです。";
+constexpr wchar_t kNotADocument[] = L"」はアクション管理ファイル(*.vqf)ではありません。";
+// The open chooser offers no "open as read-only": the program would have
+// nothing to do with the answer, since it always opens a document to edit.
+constexpr DWORD kOpenFlags = OFN_HIDEREADONLY;
 // Documents and the last-file record are read with nobody else sharing them.
 constexpr DWORD kExclusive = 0;
 
-std::wstring g_record_path;  // empty: beside the executable
+std::wstring g_record_path;    // empty: beside the executable
+std::wstring g_fallback_path;  // empty: in the user's local application data
 
-// Writes the last-file record. Failing to write it is not reported: the
+bool WriteRecordAt(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    FileHandle record(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return record.ok() && WriteAll(record.get(), bytes);
+}
+
+// Writes the last-file record beside the program, or, where the program
+// stands in a folder the user cannot write (Program Files, a locked-down
+// share), in the user's own folder. Failing both is not reported: the
 // document itself was saved, and a missing or short record only means no
 // file is reopened at the next start.
 void WriteLastFileRecord(const std::wstring& document_path) {
     const std::vector<std::uint8_t> bytes = EncodeLastFileRecord(ToU16(document_path));
-    FileHandle record(CreateFileW(LastFileRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (record.ok()) WriteAll(record.get(), bytes);
+    if (WriteRecordAt(LastFileRecordPath(), bytes)) return;
+    const std::wstring fallback = LastFileRecordFallbackPath();
+    if (fallback.empty()) return;
+    // The folder of the program's name, and any above it that is missing.
+    SHCreateDirectoryExW(nullptr, fallback.substr(0, fallback.find_last_of(L'\\')).c_str(), nullptr);
+    WriteRecordAt(fallback, bytes);
 }
 
 // Every box of the file commands is owned by the main window, so that the
@@ -85,8 +104,9 @@ private:
     std::wstring folder_;
 };
 
-OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title, DWORD flags) {
     OPENFILENAMEW ofn{};
+    ofn.Flags = flags;
     // The classic chooser record, without the trailing reserved members (76
     // bytes in the 32-bit program).
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
@@ -110,11 +130,11 @@ std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
 // Shows a chooser. A path longer than its buffers closes the chooser with
 // FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
 // path and the text it started with. True when a path was chosen.
-bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+bool Choose(BOOL (*show)(OPENFILENAMEW*), DWORD flags, std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
     const CurrentFolderKept folder;
     const std::vector<wchar_t> start = path;
     for (;;) {
-        OPENFILENAMEW ofn = ChooserRecord(path, title);
+        OPENFILENAMEW ofn = ChooserRecord(path, title, flags);
         if (show(&ofn)) break;
         if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL || path.size() >= kLongestPathUnits) return false;
         path = start;
@@ -126,7 +146,34 @@ bool Choose(BOOL (*show)(OPENFILENAMEW*), std::vector<wchar_t>& path, std::vecto
     return true;
 }
 
+// Whether `path` ends in ".vqf", in any case, as Explorer matches it.
+bool HasVqfExtension(const std::wstring& path) {
+    return path.size() >= 4 &&
+           CompareStringOrdinal(path.c_str() + path.size() - 4, 4, L".vqf", 4, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
+
+std::wstring PathArgument(std::wstring_view command_line) {
+    // Past the program's own name: quoted up to the next quote, or up to the
+    // first blank, as Windows itself splits it.
+    std::size_t at = 0;
+    if (!command_line.empty() && command_line[0] == L'"') {
+        at = command_line.find(L'"', 1);
+        at = at == std::wstring_view::npos ? command_line.size() : at + 1;
+    } else {
+        at = command_line.find_first_of(L" \t");
+        if (at == std::wstring_view::npos) at = command_line.size();
+    }
+    // The rest is one path, quoted or not: Explorer quotes it, a command
+    // prompt user may not, and no file name can hold a quote.
+    std::wstring path;
+    for (wchar_t c : command_line.substr(at))
+        if (c != L'"') path += c;
+    const std::size_t first = path.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return {};
+    return path.substr(first, path.find_last_not_of(L" \t") - first + 1);
+}
 
 std::wstring LastFileRecordPath() {
     if (!g_record_path.empty()) return g_record_path;
@@ -144,6 +191,18 @@ std::wstring LastFileRecordPath() {
 }
 
 void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path); }
+
+std::wstring LastFileRecordFallbackPath() {
+    if (!g_fallback_path.empty()) return g_fallback_path;
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
+        path = std::wstring(folder) + L"\\Velquorandimestra\\" + FileNameOf(LastFileRecordPath());
+    CoTaskMemFree(folder);
+    return path;
+}
+
+void SetLastFileRecordFallbackPath(std::wstring path) { g_fallback_path = std::move(path); }
 
 void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
                                       std::optional<FileStamp> stamp) {
@@ -190,9 +249,10 @@ int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, co
         if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
         if (!loaded.check) return kFileOpenUnsupported;
         if (loaded.check.item_count == 0) {
-            // A document must always hold an item: raise the fatal error
-            // (which asks the window to close) without opening anything.
-            if (report) MyCriticalError(kErrorFileReader, 1);
+            // A document must always hold an item, so such a file is refused
+            // with its error code. Only the file is refused: the user chose
+            // it, and the program and the open document stay.
+            if (report) ShowErrorCode(GetWnd(), kErrorFileReader, 1);
             return kFileOpenNoItems;
         }
         doc = std::move(loaded.doc);
@@ -246,7 +306,16 @@ int CVelquorandimestra::SaveFile() {
     return 0;
 }
 
-int CVelquorandimestra::InitInstance() {
+int CVelquorandimestra::InitInstanceFor(const std::wstring& argument) {
+    if (argument.empty()) return InitInstance();
+    InitInstance(false);
+    // Not the last-file record: the user named this file. The main dialog
+    // is visible from its creation, so a box saying why the file cannot be
+    // opened stands over the program, which goes on without a document.
+    return OpenNamedFile(argument);
+}
+
+int CVelquorandimestra::InitInstance(bool reopen_last) {
     file_handle = nullptr;
     file_name.clear();
     file_path.clear();
@@ -256,12 +325,17 @@ int CVelquorandimestra::InitInstance() {
     action_kinds.reset();
     schedule.reset();
     editor.reset();
+    if (!reopen_last) return 0;
 
     // Every failure below leaves the program without a document and says
     // nothing: a stale record must never keep the program from starting.
     std::wstring path;
     {
-        FileHandle record(OpenForReading(LastFileRecordPath(), kExclusive));
+        // The record beside the program first; the user's own one only
+        // when that cannot be read (never written there, or not readable).
+        HANDLE beside = OpenForReading(LastFileRecordPath(), kExclusive);
+        FileHandle record(beside != INVALID_HANDLE_VALUE ? beside
+                                                         : OpenForReading(LastFileRecordFallbackPath(), kExclusive));
         if (!record.ok()) return 0;
         const auto bytes = ReadAll(record.get(), 4 + 2 * kLastFilePathUnits + 2);
         if (!bytes) return 0;
@@ -314,20 +388,25 @@ int CVelquorandimestra::OnFileOpen() {
     // Cancel, a box that gave no answer, or a save that was cancelled or
     // failed stops the command. The open document stays until another one
     // has loaded: a cancelled chooser or a refused file leaves it as it was.
-    if (state != STATE_NONE) {
-        const int answer = AskSaveCurrent();
-        if (answer != IDYES && answer != IDNO) return 0;
-    }
+    if (!MayReplaceDocument()) return 0;
 
     for (;;) {
-        if (!Choose(ShowOpenFileDialog, path, title)) return 0;
+        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title)) return 0;
         if (Exists(path.data())) break;
         Ask(kMissingFile, L"ERROR", MB_OK);
     }
-
-    const std::wstring full(path.data());
     std::wstring name(title.data());
-    if (name.empty()) name = FileNameOf(full);
+    if (name.empty()) name = FileNameOf(path.data());
+    return OpenChosenFile(path.data(), name);
+}
+
+bool CVelquorandimestra::MayReplaceDocument() {
+    if (state == STATE_NONE) return true;
+    const int answer = AskSaveCurrent();
+    return answer == IDYES || answer == IDNO;
+}
+
+int CVelquorandimestra::OpenChosenFile(const std::wstring& full, const std::wstring& name) {
     const FileHandle file(OpenForReading(full, kExclusive));
     if (!file.ok()) {
         // Locked by another program or no right to read: say so rather than
@@ -341,6 +420,47 @@ int CVelquorandimestra::OnFileOpen() {
     else if (result == kFileOpenUnsupported)
         Ask(kUnsupported, L"エラー", MB_OK);
     return 0;
+}
+
+int CVelquorandimestra::OpenNamedFile(const std::wstring& path) {
+    // A relative path is taken from the current folder, as a command prompt
+    // means it; the document keeps the whole path, for its record and saves.
+    std::wstring full(std::max<DWORD>(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), 1), L'\0');
+    const DWORD units = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(units > 0 && units < full.size() ? units : 0);
+    if (full.empty()) full = path;
+    TakeTypedField();
+    if (!MayReplaceDocument()) return 0;
+    if (!Exists(full)) {
+        Ask(kMissingFile, L"ERROR", MB_OK);
+        return 0;
+    }
+    return OpenChosenFile(full, FileNameOf(full));
+}
+
+int CVelquorandimestra::OnDropFiles(HDROP drop) {
+    // The names are taken and the drop released before any box: Explorer
+    // waits for the drop to end.
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::wstring path;
+    if (count == 1) {
+        path.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        path.resize(DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())));
+    }
+    DragFinish(drop);
+    if (count != 1) {
+        Ask(kOneFileOnly, L"ERROR", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    // Only a document is taken: a folder, a shortcut or a file of another
+    // kind dropped by mistake is named and refused before anything is asked.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder || !HasVqfExtension(path)) {
+        Ask((L"「" + path + kNotADocument).c_str(), L"ERROR", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    return OpenNamedFile(path);
 }
 
 // True when the file was changed by someone else since this program opened
@@ -372,7 +492,7 @@ int CVelquorandimestra::OnSaveFileNew() {
     std::wstring new_path;
     std::wstring new_name;
     for (;;) {
-        if (!Choose(ShowSaveFileDialog, path, title)) return 1;
+        if (!Choose(ShowSaveFileDialog, 0, path, title)) return 1;
         new_path = path.data();
         new_name = title.data();
         if (new_name.empty()) new_name = FileNameOf(new_path);

@@ -8,11 +8,15 @@ HINSTANCE g_hInst = nullptr;
 
 HWND GetWnd() { return g_hWnd; }
 
-int MyCriticalError(unsigned base, unsigned detail) {
-    HWND window = g_hWnd;
+void ShowErrorCode(HWND owner, unsigned base, unsigned detail) {
     wchar_t text[2048];
     wsprintfW(text, L"エラーコード：0x%08X", base + detail);
-    ShowMessageBox(nullptr, text, L"ERROR", MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner, text, L"ERROR", MB_OK | MB_ICONERROR);
+}
+
+int MyCriticalError(unsigned base, unsigned detail) {
+    HWND window = g_hWnd;
+    ShowErrorCode(nullptr, base, detail);
     SendMessageW(window, WM_CLOSE, 0, 0);
     return 0;
 }

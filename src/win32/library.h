@@ -15,6 +15,10 @@ HWND GetWnd();
 // Control `id` of the main dialog.
 inline HWND MainDialogItem(int id) { return GetDlgItem(GetWnd(), id); }
 
+// Shows "エラーコード：0x%08X" with base + detail under "ERROR", owned by
+// `owner`, and nothing more.
+void ShowErrorCode(HWND owner, unsigned base, unsigned detail);
+
 // Shows "エラーコード：0x%08X" with base + detail under "ERROR", then sends
 // WM_CLOSE to the main window so that the close sequence runs before this
 // returns. Returns 0.

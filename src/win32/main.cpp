@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include "DpiScale.h"
 #include "Velquorandimestra.h"
+#include "VelquorandimestraFile.h"
 #include "library.h"
 #include "proc.h"
 #include "resource.h"
@@ -19,7 +21,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
         return 0;
     }
     g_hWnd = window;
-    g_App.InitInstance();
+    ShowIconsForDpi(g_hWnd, WindowDpi(g_hWnd));
+    // A file named on the command line (a double-click in Explorer, "Open
+    // with", a shortcut) is opened instead of the one saved last.
+    g_App.InitInstanceFor(PathArgument(GetCommandLineW()));
     ShowWindow(g_hWnd, show);
     UpdateWindow(g_hWnd);
 

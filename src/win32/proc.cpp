@@ -1,6 +1,7 @@
 #include "proc.h"
 
 #include "DetailFields.h"
+#include "DpiScale.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -162,6 +163,16 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             break;
         case WM_CLOSE:
             if (g_App.alarms_on_screen == 0) CloseMainWindow(window);
+            break;
+        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
+            ShowIconsForDpi(window, HIWORD(wParam));
+            break;
+        case WM_DROPFILES:  // the template accepts files (WS_EX_ACCEPTFILES)
+            // Under an alarm box a drop is no command either.
+            if (g_App.alarms_on_screen == 0)
+                g_App.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            else
+                DragFinish(reinterpret_cast<HDROP>(wParam));
             break;
         case WM_QUERYENDSESSION:
             // Log-off or shutdown asks as the close box does; Cancel refuses

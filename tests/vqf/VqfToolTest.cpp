@@ -392,8 +392,49 @@ TEST(VqfReport, ScheduleOrderTitlesAndTheWindowsBytes) {
     EXPECT_EQ(run.out, "◆Plan (計画：2024/ 3/ 5 - 2024/ 3/10)\r\nabc\r\n\r\n");
 }
 
+// One row per item in document order, each field as a spreadsheet needs it.
+TEST(VqfCsv, RowsQuotingTimesAndTheByteOrderMark) {
+    struct Case {
+        const char* name;  // read where a row differs
+        std::u16string title, kind, status;
+        _TIMES start, end, alarm;
+        std::string row;
+    } cases[] = {
+        {"plain, unset times", u"Plan", u"", u"", {}, {}, {}, "Plan,,,,,,,,\r\n"},
+        {"Japanese, times at +09:00", u"予算", u"会議", u"済", {2024, 3, 5, 9, 0}, {2024, 3, 10, 18, 30}, {},
+         "予算,会議,2024-03-05T09:00:00+09:00,2024-03-10T18:30:00+09:00,,,,,済\r\n"},
+        {"hour 24 is the next day's 00", u"Late", u"", u"", {2023, 12, 31, 24, 30}, {2024, 2, 29, 24, 0},
+         {2024, 1, 1, 24, 59},
+         "Late,,2024-01-01T00:30:00+09:00,2024-03-01T00:00:00+09:00,,,2024-01-02T00:59:00+09:00,,\r\n"},
+        {"no real minute", u"Odd", u"", u"", {2024, 2, 30, 9, 0}, {2024, 13, 1, 9, 0}, {}, "Odd,,,,,,,,\r\n"},
+        {"comma and quote", u"a,b", u"say \"hi\"", u"", {}, {}, {}, "\"a,b\",\"say \"\"hi\"\"\",,,,,,,\r\n"},
+        {"line breaks inside quotes", u"T", u"", u"one\r\ntwo\nthree", {}, {}, {}, "T,,,,,,,,\"one\r\ntwo\nthree\"\r\n"},
+        {"empty title as the program shows it", u"", u"", u"", {}, {}, {}, "NewAction,,,,,,,,\r\n"},
+        {"a text ends at a NUL", std::u16string(u"ab\0cd", 5), u"", u"", {}, {}, {}, "ab,,,,,,,,\r\n"},
+    };
+    TempFolder dir;
+    VqfDocument doc;
+    std::string expected =
+        "\xEF\xBB\xBF" "アクションのタイトル,アクションの種類,開始予定日時,完了予定日時,開始日時,完了日時,アラーム,場所,状況\r\n";
+    for (const Case& c : cases) {
+        auto item = Item(c.title, c.end, c.status);
+        item->action_kind = c.kind;
+        item->planned_start = c.start;
+        item->alarm = c.alarm;
+        Append(doc, std::move(item));
+        expected += c.row;
+    }
+    Write(dir / "all.vqf", FileOf(doc));
+    const VqfRun run = Vqf({"csv", dir / "all.vqf"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Vqf({"csv", dir / "all.vqf", "-o", dir / "all.csv"}).status, 0);
+    const Bytes file = Read(dir / "all.csv");
+    EXPECT_EQ(std::string(file.begin(), file.end()), run.out);
+    EXPECT_EQ(run.out, expected);
+}
+
 TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
-    for (const char* command : {"check", "dump", "build", "report", "ics", "import", "sample"}) {
+    for (const char* command : {"check", "dump", "build", "report", "ics", "csv", "import", "sample"}) {
         const VqfRun run = Vqf({command, "--help"});
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
@@ -408,10 +449,11 @@ TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
     TempFolder dir;
     Write(dir / "empty.vqf", VqfBytes().U32(0).U32(0).b);
     Write(dir / "bad.vqf", Bytes(5, 0));
-    for (const char* command : {"report", "ics"}) {
+    for (const char* command : {"report", "ics", "csv"}) {
         for (const char* name : {"empty.vqf", "bad.vqf"}) {
-            VqfRun run = std::string(command) == "ics" ? Vqf({command, dir / name, "-o", dir / "out.ics"})
-                                                    : Vqf({command, dir / name});
+            VqfRun run = std::string(command) != "report" ? Vqf({command, dir / name, "-o", dir / "out.ics"})
+                                                          : Vqf({command, dir / name});
+            EXPECT_EQ(run.out, "");
             EXPECT_EQ(run.status, kExitRefused) << command << ' ' << name;
             EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
             EXPECT_FALSE(fs::exists(dir / "out.ics"));

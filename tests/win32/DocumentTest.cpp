@@ -1,6 +1,7 @@
 // Documents on real files: start-up reopening, new, open, save, save as, the
 // close sequence, and saves that fail without losing the previous file.
 #include <windows.h>
+#include <shlobj.h>  // DROPFILES
 
 #include <cstddef>
 
@@ -67,6 +68,19 @@ bool QuitPosted() {
 }
 
 
+// A drop as Explorer hands it to a window: DROPFILES, then the wide names,
+// each ended by a NUL and the list by another.
+HDROP Drop(const std::vector<std::wstring>& paths) {
+    std::wstring names;
+    for (const std::wstring& p : paths) names += p + L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (names.size() + 1) * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    *drop = DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE};
+    std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(drop + 1));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
 class DocumentTest : public MainDialogTest {
 protected:
     void SetUp() override {
@@ -96,7 +110,8 @@ protected:
 };
 
 TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
-    const std::wstring plan = dir_.File(L"plan.vqf");
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"予定 表").c_str(), nullptr));
+    const std::wstring plan = dir_.File(L"予定 表\\plan.vqf");
     WriteBytes(plan, MakeFile({u"A", u"B"}, {u"会議"}));
     WriteBytes(dir_.File(L"empty.vqf"), MakeFile({}));
     WriteBytes(dir_.File(L"broken.vqf"), Bytes(30, 7));
@@ -107,6 +122,11 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         const char* name;
         std::optional<Bytes> record;  // nothing: no record file
         bool opens;
+        // A file named after the program's name is opened instead of the
+        // record's, from the current folder, quoted or not; one that cannot
+        // be opened says why (`box`) and the program starts without one.
+        std::wstring command_line = L"Velquorandimestra.exe";
+        std::wstring box = L"";
     } cases[] = {
         {"no record", std::nullopt, false},
         {"4 bytes", Bytes(full.begin(), full.begin() + 4), false},
@@ -117,15 +137,25 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         {"names a file without items", Record(dir_.File(L"empty.vqf")), false},
         {"names a broken file", Record(dir_.File(L"broken.vqf")), false},
         {"length beyond the buffer", too_long, false},
+        {"argument, quoted", std::nullopt, true, L"\"C:\\Program Files\\V\\Velquorandimestra.exe\" \"" + plan + L"\""},
+        {"argument, unquoted", Record(dir_.File(L"gone.vqf")), true, L"Velquorandimestra.exe " + plan + L"  "},
+        {"argument, relative", std::nullopt, true, L"Velquorandimestra.exe \"予定 表\\plan.vqf\""},
+        {"nothing after the name", full, true, L"\"Velquorandimestra.exe\"   "},
+        {"argument, missing", full, false, L"Velquorandimestra.exe gone.vqf", L"ファイルが存在しません"},
+        {"argument, without items", full, false, L"Velquorandimestra.exe empty.vqf", L"エラーコード：0x00020001"},
     };
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(dir_.path().c_str());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileW(record_.c_str());
         if (c.record) WriteBytes(record_, *c.record);
         SetWindowTextW(main_, L"Velquorandimestra");
-        BoxScript boxes;  // start-up never shows a box
-        g_App.InitInstance();
-        EXPECT_TRUE(boxes.asked().empty());
+        BoxScript boxes;  // without an argument, start-up never shows a box
+        if (!c.box.empty()) boxes.Answer(IDOK);
+        g_App.InitInstanceFor(PathArgument(c.command_line));
+        EXPECT_EQ(boxes.asked().empty() ? L"" : boxes.asked()[0].text, c.box);
         EXPECT_FALSE(QuitPosted());
         if (c.opens) {
             EXPECT_EQ(g_App.state, STATE_OPEN);
@@ -144,6 +174,7 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         }
         g_App.DeleteInstance();
     }
+    SetCurrentDirectoryW(before);
 }
 
 TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
@@ -178,7 +209,7 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     const OPENFILENAMEW& ofn = choosers.requests()[0];
     EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
     EXPECT_EQ(ofn.hwndOwner, main_);
-    EXPECT_EQ(ofn.Flags, 0u);
+    EXPECT_EQ(ofn.Flags, static_cast<DWORD>(OFN_HIDEREADONLY));  // no "open as read-only" to ignore
     EXPECT_EQ(ofn.nMaxFile, 2048u);
     EXPECT_EQ(ofn.nMaxFileTitle, 2048u);
     EXPECT_EQ(ofn.lpstrDefExt, nullptr);
@@ -186,6 +217,45 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     constexpr wchar_t kFilter[] = L"アクション管理ファイル(*.vqf)\0*.vqf\0";
     EXPECT_EQ(std::wstring(ofn.lpstrFilter, std::size(kFilter)), std::wstring(kFilter, std::size(kFilter)));
     EXPECT_EQ(choosers.open_started_with()[0], L"");
+}
+
+// A drop is the open command with the file chosen; anything but one .vqf is
+// refused before the question.
+TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
+    const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.VQF"), text = dir_.File(L"notes.txt");
+    const std::wstring folder = dir_.File(L"folder.vqf"), empty = dir_.File(L"empty.vqf");
+    for (const std::wstring& f : {a, b, text}) WriteBytes(f, MakeFile({u"A"}));
+    WriteBytes(empty, MakeFile({}));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ChooserScript choosers;
+    BoxScript boxes;
+    OpenFile(choosers, a);
+    EXPECT_NE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    const std::wstring not_vqf = L"」はアクション管理ファイル(*.vqf)ではありません。";
+    struct Case {
+        std::vector<std::wstring> dropped;
+        std::vector<int> answers;           // the boxes', in order
+        std::wstring last_box, open_after;  // the last box's text; the document's file
+    } cases[] = {
+        {{a, b}, {IDOK}, L"一度に開けるファイルは一つだけです。", a},
+        {{text}, {IDOK}, L"「" + text + not_vqf, a},
+        {{folder}, {IDOK}, L"「" + folder + not_vqf, a},
+        {{b}, {IDCANCEL}, kSaveCurrent, a},
+        {{empty}, {IDNO, IDOK}, L"エラーコード：0x00020001", a},
+        {{dir_.File(L"gone.vqf")}, {IDNO, IDOK}, L"ファイルが存在しません", a},
+        {{b}, {IDNO}, kSaveCurrent, b},  // .vqf in any case
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.dropped));
+        const std::size_t asked = boxes.asked().size();
+        for (int answer : c.answers) boxes.Answer(answer);
+        SendMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(Drop(c.dropped)), 0);
+        ASSERT_EQ(boxes.asked().size(), asked + c.answers.size());
+        EXPECT_EQ(boxes.asked().back().text, c.last_box);
+        EXPECT_EQ(boxes.asked().back().owner, main_);
+        EXPECT_EQ(g_App.file_path, c.open_after);
+    }
+    EXPECT_FALSE(QuitPosted());
 }
 
 TEST_F(DocumentTest, OpenListsInScheduleOrderAndSkipsRepeatedTitles) {
@@ -465,7 +535,9 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_FALSE(QuitPosted());
 }
 
-TEST_F(DocumentTest, OpenFileWithoutItemsRaisesFatalErrorWithoutDocument) {
+// Refused with its error code; the program goes on (a drop keeps the open
+// document through the same path: DropOpensOneVqfFileAndRefusesTheRest).
+TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndTheProgramGoesOn) {
     const std::wstring empty = dir_.File(L"empty.vqf");
     WriteBytes(empty, MakeFile({}, {u"k"}));  // 25 bytes plus one kind
     BoxScript boxes;
@@ -473,8 +545,8 @@ TEST_F(DocumentTest, OpenFileWithoutItemsRaisesFatalErrorWithoutDocument) {
     boxes.Answer(IDOK);
     OpenFile(choosers, empty);
     ASSERT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(boxes.asked()[0].text, L"エラーコード：0x00020001");
-    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, L"エラーコード：0x00020001", L"ERROR", MB_OK | MB_ICONERROR}));
+    EXPECT_FALSE(QuitPosted());
     EXPECT_EQ(g_App.state, STATE_NONE);
     EXPECT_EQ(DocumentProbe::Items(), nullptr);
     EXPECT_EQ(g_App.schedule, nullptr);
@@ -987,6 +1059,41 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     ASSERT_EQ(choosers.save_started_with().size(), 1u);
     EXPECT_EQ(choosers.save_started_with()[0], path);
     g_App.DeleteInstance();
+}
+
+// Where the program's folder cannot be written the record goes to the user's
+// own, read from there while the program's is missing; a save never fails
+// for the record.
+TEST_F(DocumentTest, RecordFallsBackToTheUsersFolderWhereTheProgramsIsReadOnly) {
+    const std::wstring a = dir_.File(L"a.vqf"), b = dir_.File(L"b.vqf");
+    const std::wstring users = dir_.File(L"local\\Velquorandimestra\\app.dat");
+    const std::wstring read_only = a + L"\\app.dat";  // under a file: can never be created
+    for (const std::wstring& f : {a, b}) WriteBytes(f, MakeFile({u"A"}));
+    BoxScript boxes;
+    ChooserScript choosers;
+    struct Case {
+        const char* name;
+        std::wstring beside, fallback, saved, reopened, users_names;  // empty: none
+    } cases[] = {
+        {"beside the program", record_, users, a, a, L""},
+        {"read-only: the user's folder", read_only, users, b, b, b},
+        {"the program's own first", record_, users, a, a, b},
+        {"neither writable", read_only, read_only, b, L"", b},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetLastFileRecordPath(c.beside);
+        SetLastFileRecordFallbackPath(c.fallback);
+        OpenFile(choosers, c.saved);
+        Command(IDM_FILE_SAVE);
+        EXPECT_TRUE(boxes.asked().empty());
+        EXPECT_EQ(ReadBytes(record_), Record(a));
+        EXPECT_EQ(ReadBytes(users), c.users_names.empty() ? Bytes{} : Record(c.users_names));
+        g_App.DeleteInstance();
+        g_App.InitInstance();
+        EXPECT_EQ(g_App.file_path, c.reopened);
+        g_App.DeleteInstance();
+    }
 }
 
 TEST_F(DocumentTest, DefaultRecordSitsBesideTheExecutable) {

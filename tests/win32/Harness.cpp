@@ -13,6 +13,7 @@
 #include "Seams.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
+#include "VelquorandimestraFile.h"
 #include "library.h"
 #include "proc.h"
 #include "resource.h"
@@ -98,6 +99,11 @@ void MainDialogTest::SetUp() {
     ASSERT_NE(main_, nullptr);
     g_hWnd = main_;
     g_App.state = STATE_NONE;
+    // Tests never reach the user's own record: a path under the test
+    // program's file can be neither created nor read.
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    SetLastFileRecordFallbackPath(std::wstring(exe) + L"\\no-fallback\\app.dat");
 }
 
 void MainDialogTest::TearDown() {

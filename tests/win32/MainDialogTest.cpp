@@ -2,6 +2,10 @@
 // error box.
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "HandDocument.h"
 #include "Harness.h"
 #include "Velquorandimestra.h"
@@ -111,6 +115,33 @@ TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
     EXPECT_STREQ(text, L"ﾌｧｲﾙ(&F)");
     GetMenuStringW(file, IDM_EXIT, text, 64, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
+}
+
+// The icon holds an image for each size Windows asks for at the common
+// scales, and the window takes those of its monitor's DPI.
+TEST_F(MainDialogTest, IconHasEverySizeAndFollowsTheMonitorsDpi) {
+    HRSRC found = FindResourceW(g_hInst, MAKEINTRESOURCEW(IDI_APP), RT_GROUP_ICON);
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(g_hInst, found)));
+    std::vector<int> sizes;  // GRPICONDIR: 6 bytes, then 14 per image, its width first
+    for (WORD i = 0; i < *reinterpret_cast<const WORD*>(group + 4); ++i) {
+        const BYTE width = group[6 + 14 * i];
+        sizes.push_back(width == 0 ? 256 : width);
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 256}));
+    for (UINT dpi : {96u, 144u, 192u}) {
+        RECT suggested{0, 0, 800, 600};
+        SendMessageW(main_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        for (auto [which, at_96] : {std::pair{ICON_SMALL, 16}, std::pair{ICON_BIG, 32}}) {
+            ICONINFO info{};
+            ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(SendMessageW(main_, WM_GETICON, which, 0)), &info));
+            BITMAP bitmap{};
+            GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            EXPECT_EQ(bitmap.bmWidth, MulDiv(at_96, static_cast<int>(dpi), 96)) << dpi;
+        }
+    }
 }
 
 // The shortcut table, as the message loop applies it before the dialog's
