@@ -230,6 +230,7 @@ TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
     ChooserScript choosers;
     BoxScript boxes;
     OpenFile(choosers, a);
+    Change();  // so that a drop asks the save question
     EXPECT_NE(GetWindowLongPtrW(main_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
     const std::wstring not_vqf = L"」はアクション管理ファイル(*.vqf)ではありません。";
     struct Case {
