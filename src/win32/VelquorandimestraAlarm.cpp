@@ -88,7 +88,8 @@ int CVelquorandimestra::OnTimer() {
     // went away meanwhile. By minute, then in document order.
     std::vector<DueAlarm> due;
     for (const _ITEM_LIST* item : records.DueBetween(first, minute))
-        due.push_back({item, ClockMinute(item->alarm).value_or(minute), ToWide(AlarmLine(*item)), ToWide(AlarmText(*item))});
+        due.push_back({item, ClockMinute(item->alarm).value_or(minute), ToWide(AlarmLine(*item)),
+                       ToWide(AlarmText(*item))});
 
     // One window for everything due: a tick while it is open (its loop
     // delivers the ticks) adds to it.

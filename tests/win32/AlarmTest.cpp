@@ -273,8 +273,8 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     }
     ASSERT_EQ(watch.lines.size(), 2u);
-    EXPECT_EQ(watch.lines[0], (std::vector<std::wstring>{L"2024/ 3/ 5  9:30\t会議\t資料を印刷", L"2024/ 3/ 5  9:30\tb\tbb",
-                                                         L"2024/ 3/ 5  9:30\tc\tcc"}));
+    EXPECT_EQ(watch.lines[0], (std::vector<std::wstring>{L"2024/ 3/ 5  9:30\t会議\t資料を印刷",
+                                                         L"2024/ 3/ 5  9:30\tb\tbb", L"2024/ 3/ 5  9:30\tc\tcc"}));
     EXPECT_EQ(watch.texts[1], (std::vector<std::wstring>{L"資料を印刷\r\n会議室へ", L"cc"}));
     ASSERT_EQ(offered.size(), 2u);
     EXPECT_EQ(offered[1], 1) << "the last choice offered first";
