@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ActionEdit.h"
 #include "File.h"
@@ -21,6 +22,7 @@
 #include "Records.h"
 #include "ScheduleManager.h"
 
+struct DueAlarm;
 struct VqfDocument;
 
 class CVelquorandimestra {
@@ -101,6 +103,11 @@ public:
 
     // Alarm check, once a second: every minute since the last one checked.
     int OnTimer();
+    // The snooze of the alarm window: the alarm of each chosen item that is
+    // still in the document becomes the current minute plus `minutes`, an
+    // edit of the item made through CommitItem, shown at once when the
+    // editor shows it. Returns how many alarms moved.
+    int SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes);
 
     // Text report into the text output dialog.
     int OnTextOut(HWND window);
@@ -126,7 +133,7 @@ public:
     // until the first tick that sees this document open. DeleteInstance
     // forgets it, so that the next document starts with its own minute.
     std::optional<std::int64_t> alarms_checked_to;
-    // Alarm boxes on screen now: no command of the main window runs meanwhile.
+    // Alarm windows on screen now: no command of the main window runs meanwhile.
     int alarms_on_screen = 0;
 
 private:

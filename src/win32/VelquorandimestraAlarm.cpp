@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "AlarmDlg.h"
+#include "Alarms.h"
 #include "Records.h"
-#include "Seams.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
 
 namespace {
-
-constexpr UINT kAlarmBoxFlags = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST;  // 0x50040
 
 // A tick that comes after a long pause (the machine slept, the thread was
 // busy) makes up for the minutes missed, but only for the last day.
@@ -43,10 +42,10 @@ BOOL CALLBACK NoteDeepestOwned(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// The window an alarm box belongs to: the one the user can act in now.
+// The window the alarm window belongs to: the one the user can act in now.
 // While a modal dialog or a chooser is open the main window is disabled, and
-// the box belongs to that dialog (the one deepest in the chain of owners
-// that is enabled), so that nothing behind the box stays usable and closing
+// the alarm window belongs to that dialog (the one deepest in the chain of owners
+// that is enabled), so that nothing behind it stays usable and closing
 // the dialog cannot re-enable the main window under it.
 HWND AlarmOwner(HWND main) {
     if (main == nullptr || IsWindowEnabled(main)) return main;
@@ -73,40 +72,62 @@ int CVelquorandimestra::OnTimer() {
     if (!alarms_checked_to) alarms_checked_to = minute - 1;
     if (minute <= *alarms_checked_to) return 0;
     const std::int64_t first = std::max(*alarms_checked_to + 1, minute - kCatchUpMinutes + 1);
-    // Noted before the first box: a box runs a message loop whose ticks must
+    // Noted before the window opens: it runs a message loop whose ticks must
     // find these minutes done and go on with the next ones only.
     alarms_checked_to = minute;
 
     if (records.DueBetween(first, minute).empty()) return 0;
     // What the user is typing counts: the field is taken first, so that the
-    // box shows the status as it stands on screen (and an alarm typed away
+    // window shows the status as it stands on screen (and an alarm typed away
     // from this minute does not ring).
     TakeTypedField();
     if (state != STATE_OPEN) return 0;
 
-    // The texts are copied before the first box: a box runs a message loop,
+    // The texts are copied before the window opens: it runs a message loop,
     // and nothing shown afterwards may point into a document that changed or
-    // went away meanwhile.
-    std::vector<std::wstring> due;
-    for (const _ITEM_LIST* item : records.DueBetween(first, minute)) {
-        const std::u16string_view status = ShownText(item->status);
-        due.push_back(ToWide(status.empty() ? ShownText(item->title) : status));
-    }
+    // went away meanwhile. By minute, then in document order.
+    std::vector<DueAlarm> due;
+    for (const _ITEM_LIST* item : records.DueBetween(first, minute))
+        due.push_back({item, ClockMinute(item->alarm).value_or(minute), ToWide(AlarmLine(*item)),
+                       ToWide(AlarmText(*item))});
 
-    const _ITEM_LIST* const document = item_list.get();
-    for (const std::wstring& text : due) {
-        // The document can be closed or replaced from inside a box (its loop
-        // dispatches every message of the thread); its remaining alarms then
-        // no longer apply.
-        if (state != STATE_OPEN || item_list.get() != document) break;
-        // The main window comes to the front, and above it the dialog the
-        // box belongs to, which would otherwise stay hidden behind it.
-        SetForegroundWindow(window);
-        HWND owner = AlarmOwner(window);
-        if (owner != window) SetForegroundWindow(owner);
-        ++alarms_on_screen;
-        ShowMessageBox(owner, text.c_str(), L"アラーム", kAlarmBoxFlags);
-        --alarms_on_screen;
+    // One window for everything due: a tick while it is open (its loop
+    // delivers the ticks) adds to it.
+    if (OpenAlarmWindow() != nullptr) {
+        ShowAlarmWindow(nullptr, std::move(due), {});
+        return 0;
     }
+    // The main window comes to the front, and above it the dialog the alarm
+    // window belongs to, which would otherwise stay hidden behind it.
+    SetForegroundWindow(window);
+    HWND owner = AlarmOwner(window);
+    if (owner != window) SetForegroundWindow(owner);
+    ++alarms_on_screen;
+    ShowAlarmWindow(owner, std::move(due),
+                    [this](const std::vector<DueAlarm>& chosen, int minutes) { SnoozeAlarms(chosen, minutes); });
+    --alarms_on_screen;
     return 0;
+}
+
+int CVelquorandimestra::SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes) {
+    // The document may have been closed from inside the window.
+    if (state != STATE_OPEN) return 0;
+    const std::int64_t now = static_cast<std::uint32_t>(ReadClock()) / 60;
+    const _TIMES to = SnoozedAlarm(now, minutes);
+    int moved = 0;
+    bool shown = false;
+    for (const DueAlarm& line : chosen) {
+        // A record is taken only when it is still in the chain with the
+        // alarm it went off for, found by address in the index: the line's
+        // pointer itself is never read.
+        for (_ITEM_LIST* record : records.DueBetween(line.minute, line.minute)) {
+            if (record != line.record) continue;
+            CommitItem(record, [&] { record->alarm = to; });
+            ++moved;
+            shown = shown || (editor && editor->Shown() == record);
+            break;
+        }
+    }
+    if (shown) editor->SetItem(editor->Shown());
+    return moved;
 }

@@ -9,6 +9,7 @@
 #define IDD_MAIN            110
 #define IDD_TEXTOUT         113
 #define IDD_ACTIONKIND      115
+#define IDD_ALARM           117
 
 // Menu commands
 #define IDM_EXIT            40000
@@ -66,6 +67,12 @@
 #define IDC_KIND_LIST       40088
 #define IDC_KIND_OK         40089
 #define IDC_KIND_CANCEL     40090
+
+// Alarm window 117
+#define IDC_ALARM_LIST          40095
+#define IDC_ALARM_TEXT          40096
+#define IDC_ALARM_SNOOZE_LENGTH 40097
+#define IDC_ALARM_SNOOZE        40098
 
 // Timer of the main dialog (alarm check)
 #define IDT_ALARM           0x10000

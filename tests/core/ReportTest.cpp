@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Alarms.h"
 #include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Records.h"
@@ -55,6 +56,32 @@ TEST(Report, HeadingPieces) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ReportHeading(c.item), c.expected);
+    }
+}
+
+TEST(Report, AlarmLinesAndTexts) {
+    // The alarm window's line (time, title, first status line, in columns)
+    // and the whole text shown for the chosen line.
+    const struct {
+        _TIMES alarm;
+        std::u16string title, status, line, text;
+    } cases[] = {
+        {{2024, 3, 5, 9, 5}, u"会議", u"資料を印刷\r\n会議室へ", u"2024/ 3/ 5  9:05\t会議\t資料を印刷",
+         u"資料を印刷\r\n会議室へ"},
+        {{2024, 12, 31, 24, 30}, u"T", u"", u"2024/12/31 24:30\tT\t", u"T"},
+        {{2024, 3, 5, 9, 60}, u"T", u"a\nb\rc", u"2024/ 3/ 5  9:60\tT\ta", u"a\r\nb\r\nc"},
+        {{2024, 3, 5, 9, 0}, std::u16string(u"T\0x", 3), std::u16string(u"\0s", 2), u"2024/ 3/ 5  9:00\tT\t", u"T"},
+        {{2024, 3, 5, 9, 0}, std::u16string(300, u'題'), u"s", u"2024/ 3/ 5  9:00\t" + std::u16string(200, u'題') + u"\ts",
+         u"s"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.alarm.hour << ":" << c.alarm.minute << " " << c.title.size());
+        _ITEM_LIST item;
+        item.alarm = c.alarm;
+        item.title = c.title;
+        item.status = c.status;
+        EXPECT_EQ(AlarmLine(item), c.line);
+        EXPECT_EQ(AlarmText(item), c.text);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <optional>
 
+#include "Alarms.h"
 #include "Records.h"
 #include "Times.h"
 
@@ -111,6 +112,30 @@ TEST(ClockMinute, HourZeroAndMinuteSixtyNameTheMinuteTheyMean) {
     for (const auto& c : cases)
         EXPECT_EQ(ClockMinute(c.t), c.minute)
             << c.t.year << "/" << c.t.month << "/" << c.t.day << " " << c.t.hour << ":" << c.t.minute;
+}
+
+TEST(SnoozedAlarm, LandsOnTheMinuteItRingsInHoursOneTo24) {
+    // From the clock minute the snooze was chosen in; the result rings in
+    // exactly that many minutes and is written as the program writes times.
+    const struct {
+        std::uint32_t now;  // UTC seconds of the minute
+        int minutes;
+        _TIMES expected;
+    } cases[] = {
+        {Utc(2024, 3, 5, 0, 30), 10, {2024, 3, 5, 9, 40}},
+        {Utc(2024, 3, 5, 0, 55), 5, {2024, 3, 5, 10, 0}},
+        {Utc(2024, 3, 5, 14, 30), 30, {2024, 3, 5, 24, 0}},   // midnight is hour 24
+        {Utc(2024, 3, 5, 15, 30), 60, {2024, 3, 6, 1, 30}},
+        {Utc(2024, 2, 29, 14, 55), 5, {2024, 2, 29, 24, 0}},
+        {Utc(2024, 2, 29, 15, 50), 10, {2024, 3, 1, 1, 0}},
+        {Utc(2024, 12, 31, 15, 58), 5, {2025, 1, 1, 1, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.now << " + " << c.minutes);
+        const _TIMES t = SnoozedAlarm(c.now / 60, c.minutes);
+        EXPECT_EQ(t, c.expected);
+        EXPECT_EQ(ClockMinute(t), c.now / 60 + c.minutes);
+    }
 }
 
 TEST(GetDates, LeapRulesAndMonthLengths) {

@@ -77,11 +77,17 @@ TEST(ICalendarLibical, EveryFieldComesBack) {
     broken.title = std::u16string(u"壊れた\xD800題名");
     broken.alarm = {2030, 6, 30, 24, 45};
 
-    const auto chain = ItemChain({full, bare, broken});
-    const Calendar cal = Parse(MakeICalendar(chain.get(), 1733011200));  // 2024-12-01 00:00 UTC
+    _EDIT_ITEM backwards;  // planned to complete before it starts, which the program allows
+    backwards.title = u"Backwards";
+    backwards.planned_start = {2024, 6, 10, 9, 0};
+    backwards.planned_end = {2024, 6, 1, 9, 0};
+
+    const auto chain = ItemChain({full, bare, broken, backwards});
+    const std::string ics = MakeICalendar(chain.get(), 1733011200);  // 2024-12-01 00:00 UTC
+    const Calendar cal = Parse(ics);
     ASSERT_TRUE(cal);
     const auto todos = Todos(cal.get());
-    ASSERT_EQ(todos.size(), 3u);
+    ASSERT_EQ(todos.size(), 4u);
 
     icalcomponent* a = todos[0];
     EXPECT_EQ(Text(icalcomponent_get_summary(a)), Utf8(full.title));
@@ -117,7 +123,11 @@ TEST(ICalendarLibical, EveryFieldComesBack) {
                                      ICAL_DTSTART_PROPERTY, ICAL_DUE_PROPERTY, ICAL_COMPLETED_PROPERTY,
                                      ICAL_STATUS_PROPERTY})
         EXPECT_EQ(icalcomponent_get_first_property(b, absent), nullptr) << icalproperty_kind_to_string(absent);
-    EXPECT_EQ(icalcomponent_get_first_component(b, ICAL_VALARM_COMPONENT), nullptr);
+    // Hour 0 of 1 May is the hour 24 of 30 April that the program rings.
+    alarm = icalcomponent_get_first_component(b, ICAL_VALARM_COMPONENT);
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_EQ(Utc(icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)).time),
+              "2024-04-30 15:30:00 UTC");
 
     icalcomponent* c = todos[2];
     EXPECT_EQ(Text(icalcomponent_get_summary(c)), "壊れた\xEF\xBF\xBD題名");
@@ -127,12 +137,40 @@ TEST(ICalendarLibical, EveryFieldComesBack) {
               "2030-06-30 15:45:00 UTC");
     EXPECT_EQ(Text(icalproperty_get_description(icalcomponent_get_first_property(alarm, ICAL_DESCRIPTION_PROPERTY))),
               "壊れた\xEF\xBF\xBD題名");
+
+    // DUE stays; the start waits in an extension property, and an import
+    // gives both back.
+    icalcomponent* d = todos[3];
+    EXPECT_EQ(icalcomponent_get_first_property(d, ICAL_DTSTART_PROPERTY), nullptr);
+    EXPECT_EQ(Utc(icalcomponent_get_due(d)), "2024-06-01 00:00:00 UTC");
+    EXPECT_NE(ics.find("\r\nX-VELQUORANDIMESTRA-PLANNED-START:20240610T000000Z\r\n"), std::string::npos);
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vqf_backwards_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "in.ics", std::ios::binary) << ics;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunVqf({"vqf", "import", (dir / "in.ics").string(), "-o", (dir / "items.vqf").string()}, out, err), 0)
+        << err.str();
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream items(dir / "items.vqf", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(items), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove_all(dir);
+    const VqfDocument doc = LoadVqf(bytes);
+    const _ITEM_LIST* back = doc.item_list.get();
+    for (int i = 0; i < 3 && back; ++i) back = back->next.get();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->planned_start, backwards.planned_start);
+    EXPECT_EQ(back->planned_end, backwards.planned_end);
+    EXPECT_EQ(err.str().find("X-VELQUORANDIMESTRA"), std::string::npos) << err.str();
 }
 
 TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
     const struct {
         _TIMES local;
         const char* utc;
+        bool alarm_only = false;  // a time only the alarm rings at; the dates leave it out
     } cases[] = {
         {{2024, 1, 1, 9, 0}, "2024-01-01 00:00:00 UTC"},
         {{2024, 1, 1, 1, 0}, "2023-12-31 16:00:00 UTC"},
@@ -144,12 +182,17 @@ TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
         {{2024, 4, 30, 24, 10}, "2024-04-30 15:10:00 UTC"},
         {{2024, 5, 1, 8, 59}, "2024-04-30 23:59:00 UTC"},
         {{2024, 7, 15, 12, 34}, "2024-07-15 03:34:00 UTC"},
+        {{2025, 1, 1, 0, 30}, "2024-12-31 15:30:00 UTC", true},
+        {{2024, 3, 1, 0, 0}, "2024-02-29 15:00:00 UTC", true},
+        {{2024, 3, 5, 9, 60}, "2024-03-05 01:00:00 UTC", true},
+        {{2024, 12, 31, 24, 60}, "2024-12-31 16:00:00 UTC", true},
     };
     std::vector<_EDIT_ITEM> items;
     for (const auto& c : cases) {
         _EDIT_ITEM item;
         item.title = u"t" + std::u16string(1, static_cast<char16_t>(u'A' + items.size()));
-        item.planned_start = item.planned_end = item.actual_end = item.alarm = c.local;
+        item.alarm = c.local;
+        if (!c.alarm_only) item.planned_start = item.planned_end = item.actual_end = c.local;
         items.push_back(item);
     }
     const auto chain = ItemChain(items);
@@ -159,10 +202,14 @@ TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
     ASSERT_EQ(todos.size(), std::size(cases));
     for (std::size_t i = 0; i < todos.size(); ++i) {
         SCOPED_TRACE(cases[i].utc);
-        EXPECT_EQ(Utc(icalcomponent_get_dtstart(todos[i])), cases[i].utc);
-        EXPECT_EQ(Utc(icalcomponent_get_due(todos[i])), cases[i].utc);
-        EXPECT_EQ(Utc(icalproperty_get_completed(icalcomponent_get_first_property(todos[i], ICAL_COMPLETED_PROPERTY))),
-                  cases[i].utc);
+        if (cases[i].alarm_only) {
+            EXPECT_EQ(icalcomponent_get_first_property(todos[i], ICAL_DTSTART_PROPERTY), nullptr);
+        } else {
+            EXPECT_EQ(Utc(icalcomponent_get_dtstart(todos[i])), cases[i].utc);
+            EXPECT_EQ(Utc(icalcomponent_get_due(todos[i])), cases[i].utc);
+            EXPECT_EQ(Utc(icalproperty_get_completed(icalcomponent_get_first_property(todos[i], ICAL_COMPLETED_PROPERTY))),
+                      cases[i].utc);
+        }
         icalcomponent* alarm = icalcomponent_get_first_component(todos[i], ICAL_VALARM_COMPONENT);
         ASSERT_NE(alarm, nullptr);
         EXPECT_EQ(Utc(icalproperty_get_trigger(icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY)).time),

@@ -224,6 +224,14 @@ std::optional<UtcMinute> LocalToUtc(_TIMES t) {
     return u;
 }
 
+std::optional<UtcMinute> AlarmToUtc(const _TIMES& alarm) {
+    const auto minute = ClockMinute(alarm);
+    if (!minute) return std::nullopt;
+    const UtcMinute u = FromEpochMinutes(*minute);
+    if (u.year < 1 || u.year > 9999) return std::nullopt;
+    return u;
+}
+
 UtcMinute UtcFromSeconds(std::int64_t seconds) {
     std::int64_t minutes = seconds / 60;
     if (seconds % 60 < 0) --minutes;
@@ -254,8 +262,17 @@ void AppendVTodo(std::string& out, const _EDIT_ITEM& item, std::string_view uid,
     w.TextLine("CATEGORIES", ShownText(item.action_kind));
     w.TextLine("LOCATION", ShownText(item.location));
     w.TextLine("DESCRIPTION", status);
-    w.DateLine("DTSTART", item.planned_start);
-    w.DateLine("DUE", item.planned_end);
+    // A calendar refuses a DUE before DTSTART, which the program allows:
+    // then the due time stays (calendars sort and warn by it) and the start
+    // goes into an extension property, which an import reads back.
+    const auto start = LocalToUtc(item.planned_start);
+    const auto due = LocalToUtc(item.planned_end);
+    if (start && due && *due < *start) {
+        w.DateLine(kPlannedStartProperty, *start);
+    } else if (start) {
+        w.DateLine("DTSTART", *start);
+    }
+    if (due) w.DateLine("DUE", *due);
     // A to-do has no field for the actual start; an extension property
     // keeps it, so that an import gives the item back whole.
     w.DateLine(kActualStartProperty, item.actual_start);
@@ -263,8 +280,8 @@ void AppendVTodo(std::string& out, const _EDIT_ITEM& item, std::string_view uid,
         w.DateLine("COMPLETED", *done);
         w.Line("STATUS", "COMPLETED");
     }
-    if (const auto alarm = LocalToUtc(item.alarm)) {
-        // The program's alarm box shows the status, or the title without one.
+    if (const auto alarm = AlarmToUtc(item.alarm)) {
+        // The program's alarm window shows the status, or the title without one.
         w.Line("BEGIN", "VALARM");
         w.Line("ACTION", "DISPLAY");
         w.DateLine("TRIGGER;VALUE=DATE-TIME", *alarm);

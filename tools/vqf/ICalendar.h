@@ -11,6 +11,9 @@
 
 // The extension property that carries an item's actual start.
 inline constexpr char kActualStartProperty[] = "X-VELQUORANDIMESTRA-ACTUAL-START";
+// The extension property that carries the planned start of an item planned
+// to complete before it starts (DTSTART may not come after DUE).
+inline constexpr char kPlannedStartProperty[] = "X-VELQUORANDIMESTRA-PLANNED-START";
 
 // A UTC instant to the minute, as plain calendar fields.
 struct UtcMinute {
@@ -20,7 +23,7 @@ struct UtcMinute {
     std::int32_t hour = 0;    // 0..23
     std::int32_t minute = 0;  // 0..59
 
-    friend bool operator==(const UtcMinute&, const UtcMinute&) = default;
+    friend auto operator<=>(const UtcMinute&, const UtcMinute&) = default;
 };
 
 // The UTC instant of a date-time in the program's own convention (zone UTC+9,
@@ -29,6 +32,11 @@ struct UtcMinute {
 // month outside 1..12, day outside the month, hour outside 1..24, minute
 // outside 0..59, or a year outside 1..9999 before or after the conversion.
 std::optional<UtcMinute> LocalToUtc(_TIMES local);
+
+// The UTC minute an alarm rings in: like LocalToUtc, and also for hour 0
+// (hour 24 of the day before) and minute 60 (the next hour's minute 0),
+// which the program rings (ClockMinute).
+std::optional<UtcMinute> AlarmToUtc(const _TIMES& alarm);
 
 // The UTC instant `seconds` after the epoch, cut to the minute.
 UtcMinute UtcFromSeconds(std::int64_t seconds);

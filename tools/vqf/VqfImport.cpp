@@ -215,10 +215,14 @@ public:
         for (icalproperty* p = icalcomponent_get_first_property(c_, ICAL_X_PROPERTY); p;
              p = icalcomponent_get_next_property(c_, ICAL_X_PROPERTY)) {
             const char* name = icalproperty_get_x_name(p);
-            if (name && std::string_view(name) == kActualStartProperty && icalproperty_get_x(p)) {
-                const icaltimetype t = icaltime_from_string(icalproperty_get_x(p));
-                if (!icaltime_is_null_time(t)) item.actual_start = Local(ZoneSeconds(t, nullptr, name), name);
-            }
+            if (!name || !icalproperty_get_x(p)) continue;
+            // The planned start of a to-do due before it starts, which
+            // `vqf ics` keeps out of DTSTART; DTSTART itself comes first.
+            const bool actual = std::string_view(name) == kActualStartProperty;
+            if (!actual && (std::string_view(name) != kPlannedStartProperty || start)) continue;
+            const icaltimetype t = icaltime_from_string(icalproperty_get_x(p));
+            if (icaltime_is_null_time(t)) continue;
+            (actual ? item.actual_start : item.planned_start) = Local(ZoneSeconds(t, nullptr, name), name);
         }
         item.alarm = Alarm(start, end);
         NotCarried();
@@ -331,7 +335,7 @@ private:
             }
             const char* raw = icalproperty_get_property_name(p);
             const std::string name = raw ? raw : "?";
-            if (name == kActualStartProperty) continue;
+            if (name == kActualStartProperty || name == kPlannedStartProperty) continue;
             if (std::find_if(std::begin(kKept), std::end(kKept), [&](const char* k) { return name == k; }) !=
                 std::end(kKept))
                 continue;
