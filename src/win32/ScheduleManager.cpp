@@ -80,12 +80,11 @@ int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES
     return 0;
 }
 
-CScheduleManager::Removed CScheduleManager::TakeOut(std::wstring_view title) {
-    Removed removed;
+int CScheduleManager::Unlink(std::wstring_view title) {
     _SCHEDULE_LIST* const named = Named(title);
-    if (named == nullptr) return removed;
+    if (named == nullptr) return -1;
     const auto at = std::find(order_.begin(), order_.end(), named);
-    removed.line = static_cast<int>(at - order_.begin());
+    const int index = static_cast<int>(at - order_.begin());
     _SCHEDULE_LIST* before = at == order_.begin() ? nullptr : *(at - 1);
     std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
     std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
@@ -93,6 +92,13 @@ CScheduleManager::Removed CScheduleManager::TakeOut(std::wstring_view title) {
     order_.erase(at);
     Forget(named);
     if (order_.empty()) ascending_ = true;
+    return index;
+}
+
+CScheduleManager::Removed CScheduleManager::TakeOut(std::wstring_view title) {
+    Removed removed;
+    removed.line = Unlink(title);
+    if (removed.line < 0) return removed;
 
     HWND list = list_;
     removed.selected = ListBox_GetSel(list, removed.line) > 0;
@@ -232,16 +238,7 @@ std::size_t CScheduleManager::AddItems(const _ITEM_LIST* items) {
 }
 
 int CScheduleManager::DeleteItem(const wchar_t* title) {
-    if (_SCHEDULE_LIST* const named = Named(title ? title : L"")) {
-        const auto at = std::find(order_.begin(), order_.end(), named);
-        _SCHEDULE_LIST* before = at == order_.begin() ? nullptr : *(at - 1);
-        std::unique_ptr<_SCHEDULE_LIST>& link = before ? before->next : schedule_list;
-        std::unique_ptr<_SCHEDULE_LIST> gone = std::move(link);
-        link = std::move(gone->next);
-        order_.erase(at);
-        Forget(named);
-        if (order_.empty()) ascending_ = true;
-    }
+    Unlink(title ? title : L"");
 
     // The line removed is the last selected one, whatever its text: callers
     // name the item whose line that is.

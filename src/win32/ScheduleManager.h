@@ -85,6 +85,9 @@ public:
 
 private:
     void ForgetNodes();
+    // Unlinks and releases the node of `title`; its index, or -1 when there
+    // is none. The lines are the caller's.
+    int Unlink(std::wstring_view title);
     // Inserts the node and its line; the line's index, or -1 when the list
     // box refused it, or -2 when a node has that title. No selection changes.
     int Insert(std::wstring text, _TIMES planned_start, _TIMES planned_end, unsigned position);
