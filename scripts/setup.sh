@@ -79,7 +79,7 @@ apt_update() {
         fi
         [ "$try" -lt "$update_tries" ] && sleep "$update_pause"
     done
-    echo "setup: apt-get update failed $update_tries times ($(grep -m 1 '^E:' "$log" | cut -c 4-160 || true)); going on with the package lists that loaded" >&2
+    echo "setup: apt-get update failed $update_tries times ($(grep -m 1 '^E:' "$log" | cut -c 4-240 || true)); going on with the package lists that loaded" >&2
     rm -f "$log"
 }
 
