@@ -1,6 +1,5 @@
 #include "DetailFields.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include <string>
@@ -10,7 +9,13 @@
 
 namespace {
 
-constexpr UINT_PTR kFieldProcId = 1;
+// The edit controls' own window procedure, under DetailFieldProc (every
+// detail field is an edit control of the one edit class).
+WNDPROC g_edit_proc = nullptr;
+
+LRESULT CallEdit(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(g_edit_proc, edit, message, wParam, lParam);
+}
 
 std::size_t LimitOf(HWND edit) { return static_cast<std::size_t>(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0)); }
 std::size_t LengthOf(HWND edit) { return static_cast<std::size_t>(GetWindowTextLengthW(edit)); }
@@ -66,7 +71,7 @@ bool IsOrphanLowSurrogate(HWND edit, WPARAM unit) {
     return s.start > text.size() || !IsHighSurrogate(text[s.start - 1]);
 }
 
-LRESULT CALLBACK DetailFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK DetailFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_KEYDOWN:
         case WM_CHAR:
@@ -78,20 +83,17 @@ LRESULT CALLBACK DetailFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM 
             if (wParam == VK_ESCAPE) return 0;
             if (message == WM_CHAR && IsOrphanLowSurrogate(edit, wParam)) return 0;
             break;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(edit, DetailFieldProc, kFieldProcId);
-            return DefSubclassProc(edit, message, wParam, lParam);
         default:
             break;
     }
     const bool inserts = message == WM_CHAR || message == WM_PASTE || message == WM_IME_CHAR ||
                          message == WM_IME_COMPOSITION;
-    if (!inserts) return DefSubclassProc(edit, message, wParam, lParam);
+    if (!inserts) return CallEdit(edit, message, wParam, lParam);
 
     const Selection before = SelectionOf(edit);
     const std::size_t kept = LengthOf(edit) - (before.end - before.start);
     const std::size_t pasted = message == WM_PASTE ? PastedUnits(edit) : 0;
-    const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+    const LRESULT result = CallEdit(edit, message, wParam, lParam);
     // Only an insertion that reached the limit can have been cut.
     if (LengthOf(edit) >= LimitOf(edit)) {
         const std::size_t put_in = LengthOf(edit) - kept;
@@ -107,7 +109,9 @@ LRESULT CALLBACK DetailFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM 
 void LimitField(HWND edit, std::size_t limit) {
     if (edit == nullptr) return;
     SendMessageW(edit, EM_SETLIMITTEXT, limit, 0);
-    SetWindowSubclass(edit, DetailFieldProc, kFieldProcId, 0);
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DetailFieldProc)));
+    if (previous != &DetailFieldProc) g_edit_proc = previous;
 }
 
 void PrepareDetailFields(HWND dialog) {

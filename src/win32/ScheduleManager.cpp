@@ -68,6 +68,9 @@ int CScheduleManager::DeleteInstance() {
 }
 
 int CScheduleManager::AddItem(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position) {
+    // A taken title is the common answer while a free one is searched for:
+    // it costs no redraw of the list.
+    if (Named(title ? title : L"") != nullptr) return 1;
     HWND list = list_;
     // On a long list each visible change costs a scroll bar update: the
     // insertion and the new selection are drawn once, together.
@@ -111,6 +114,7 @@ CScheduleManager::Removed CScheduleManager::TakeOut(std::wstring_view title) {
 
 int CScheduleManager::PutBack(const wchar_t* title, _TIMES planned_start, _TIMES planned_end, unsigned position,
                               const Removed& was) {
+    if (Named(title ? title : L"") != nullptr) return 1;
     HWND list = list_;
     RedrawPause pause(list);
     const int inserted = Insert(title ? title : L"", planned_start, planned_end, position);
