@@ -53,6 +53,29 @@ std::string Utc(icaltimetype t) {
 
 std::string Utf8(std::u16string_view s) { return ToUtf8(s); }
 
+// Imports the calendar `ics` with `vqf import` in a folder of its own;
+// the .vqf bytes written, with vqf's exit status and standard error.
+struct Imported {
+    int status;
+    std::string err;
+    std::vector<std::uint8_t> bytes;
+};
+Imported ImportText(const std::string& ics, const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("vqf_" + name + "_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "in.ics", std::ios::binary) << ics;
+    std::ostringstream out, err;
+    Imported result{RunVqf({"vqf", "import", (dir / "in.ics").string(), "-o", (dir / "out.vqf").string()}, out, err),
+                    err.str(), {}};
+    {
+        std::ifstream in(dir / "out.vqf", std::ios::binary);  // closed before the removal: Windows removes no open file
+        result.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::filesystem::remove_all(dir);
+    return result;
+}
+
 TEST(ICalendarLibical, EveryFieldComesBack) {
     _EDIT_ITEM full;
     full.title = u"会議, 準備; 資料\\共有 \"社外\"";
@@ -144,26 +167,15 @@ TEST(ICalendarLibical, EveryFieldComesBack) {
     EXPECT_EQ(icalcomponent_get_first_property(d, ICAL_DTSTART_PROPERTY), nullptr);
     EXPECT_EQ(Utc(icalcomponent_get_due(d)), "2024-06-01 00:00:00 UTC");
     EXPECT_NE(ics.find("\r\nX-VELQUORANDIMESTRA-PLANNED-START:20240610T000000Z\r\n"), std::string::npos);
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("vqf_backwards_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "in.ics", std::ios::binary) << ics;
-    std::ostringstream out, err;
-    ASSERT_EQ(RunVqf({"vqf", "import", (dir / "in.ics").string(), "-o", (dir / "items.vqf").string()}, out, err), 0)
-        << err.str();
-    std::vector<std::uint8_t> bytes;
-    {
-        std::ifstream items(dir / "items.vqf", std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(items), std::istreambuf_iterator<char>());
-    }
-    std::filesystem::remove_all(dir);
-    const VqfDocument doc = LoadVqf(bytes);
+    const Imported imported = ImportText(ics, "backwards");
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    const VqfDocument doc = LoadVqf(imported.bytes);
     const _ITEM_LIST* back = doc.item_list.get();
     for (int i = 0; i < 3 && back; ++i) back = back->next.get();
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->planned_start, backwards.planned_start);
     EXPECT_EQ(back->planned_end, backwards.planned_end);
-    EXPECT_EQ(err.str().find("X-VELQUORANDIMESTRA"), std::string::npos) << err.str();
+    EXPECT_EQ(imported.err.find("X-VELQUORANDIMESTRA"), std::string::npos) << imported.err;
 }
 
 TEST(ICalendarLibical, UtcConversionAcrossDayMonthAndYearEnds) {
@@ -265,19 +277,10 @@ TEST(ICalendarLibical, ZonesTheCalendarDoesNotDefineComeFromTheTzDatabase) {
         ics += "BEGIN:VEVENT\r\nUID:z" + std::to_string(i) + "\r\nSUMMARY:z" + std::to_string(i) +
                "\r\nDTSTART;TZID=" + cases[i].tzid + ":" + cases[i].local + "\r\nEND:VEVENT\r\n";
     ics += "END:VCALENDAR\r\n";
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("vqf_zones_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "zones.ics", std::ios::binary) << ics;
-    std::ostringstream out, err;
-    ASSERT_EQ(RunVqf({"vqf", "import", (dir / "zones.ics").string(), "-o", (dir / "zones.vqf").string()}, out, err), 0)
-        << err.str();
-    EXPECT_EQ(err.str(), "");
-    std::ifstream in(dir / "zones.vqf", std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();  // Windows removes no open file
-    std::filesystem::remove_all(dir);
-    const VqfDocument doc = LoadVqf(bytes);
+    const Imported imported = ImportText(ics, "zones");
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.err, "");
+    const VqfDocument doc = LoadVqf(imported.bytes);
     std::size_t i = 0;
     for (const _ITEM_LIST* item = doc.item_list.get(); item; item = item->next.get(), ++i) {
         ASSERT_LT(i, std::size(cases));
