@@ -29,7 +29,7 @@ int CVelquorandimestra::OnLoadActionKind(HWND window) {
     LimitField(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
     if (state != STATE_OPEN) return 0;
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    for (const _KIND_LIST* kind = action_kinds.get(); kind != nullptr; kind = kind->next.get())
+    for (const _KIND_LIST* kind = document.Kinds(); kind != nullptr; kind = kind->next.get())
         AppendLine(list, kind->text);
     return 0;
 }
@@ -70,7 +70,7 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
         *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, i)));
         tail = &(*tail)->next;
     }
-    ReplaceKinds(std::move(kinds));
+    document.ReplaceKinds(std::move(kinds));
 
     // The combo box follows the chain and shows the shown item's kind again
     // when it is in the list. The entry is found with its case: "work" and
@@ -85,4 +85,4 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
     return 0;
 }
 
-void CVelquorandimestra::ShowKinds() { ::ShowKinds(MainDialogItem(IDC_ACTION_KIND), action_kinds.get()); }
+void CVelquorandimestra::ShowKinds() { ::ShowKinds(MainDialogItem(IDC_ACTION_KIND), document.Kinds()); }

@@ -138,7 +138,7 @@ int CVelquorandimestra::OnTextOut(HWND window) {
     HWND list = MainDialogItem(IDC_ITEM_LIST);
     std::vector<std::u16string> lines;
     for (int index : SelectedLines(list)) lines.push_back(ListBoxText(list, index));
-    std::u16string report = BuildReport([this](std::u16string_view line) { return records.Find(line); }, lines);
+    std::u16string report = BuildReport([this](std::u16string_view line) { return document.LineOwner(line); }, lines);
     HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
     // A report of many items is longer than an edit control takes by default.
     Edit_LimitText(edit, 0);

@@ -5,7 +5,7 @@
 int CVelquorandimestra::InitItemList(_ITEM_LIST* item) { return ::InitItemList(item); }
 
 _ITEM_LIST* CVelquorandimestra::SearchItemList(const _ITEM_LIST* probe) {
-    return ::SearchItemList(item_list.get(), probe->title);
+    return ::SearchItemList(document.First(), probe->title);
 }
 
 int CVelquorandimestra::CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM* src) {
@@ -19,59 +19,23 @@ int CVelquorandimestra::DeleteItem(std::unique_ptr<_ITEM_LIST> item) {
     return 0;
 }
 
-void CVelquorandimestra::ReplaceItems(std::unique_ptr<_ITEM_LIST> chain) {
-    item_list = std::move(chain);  // the old chain releases itself without recursion
-    records.Rebuild();
+ActionDocument::Committed CVelquorandimestra::CommitEdit(const _ITEM_LIST* record, const _EDIT_ITEM& shown,
+                                                         const _EDIT_ITEM& edited) {
+    const ActionDocument::Committed done = document.Commit(record, shown, edited);
+    // A line that keeps its place and its text is not touched.
+    if (schedule && (done.from != done.to || done.retitled))
+        schedule->MoveLine(done.from, done.to, done.record->title);
+    return done;
 }
 
-_ITEM_LIST* CVelquorandimestra::AppendItem(std::unique_ptr<_ITEM_LIST> record) {
-    _ITEM_LIST* const last = records.Last();
-    std::unique_ptr<_ITEM_LIST>& link = last ? last->next : item_list;
-    link = std::move(record);
-    records.Appended(link.get());
-    ++changes_;
-    return link.get();
-}
-
-void CVelquorandimestra::CommitItem(_ITEM_LIST* record, const std::function<void()>& change) {
-    const _EDIT_ITEM before = *record;
-    records.Change(record, change);
-    if (!(static_cast<const _EDIT_ITEM&>(*record) == before)) ++changes_;
-}
-
-void CVelquorandimestra::ReplaceKinds(std::unique_ptr<_KIND_LIST> kinds) {
-    const _KIND_LIST* a = action_kinds.get();
-    const _KIND_LIST* b = kinds.get();
-    while (a != nullptr && b != nullptr && a->text == b->text) {
-        a = a->next.get();
-        b = b->next.get();
-    }
-    if (a != nullptr || b != nullptr) ++changes_;
-    action_kinds = std::move(kinds);
-}
-
-void CVelquorandimestra::UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed) {
-    std::unique_ptr<_ITEM_LIST>* link = &item_list;
-    while (*link) {
-        if (doomed(**link)) {
-            std::unique_ptr<_ITEM_LIST> gone = std::move(*link);
-            *link = std::move(gone->next);
-            DeleteItem(std::move(gone));
-            ++changes_;
-        } else {
-            link = &(*link)->next;
-        }
-    }
-    records.Rebuild();
-}
-
-void CVelquorandimestra::StartWithFreshItem() {
-    auto fresh = std::make_unique<_ITEM_LIST>();
-    InitItemList(fresh.get());
-    ReplaceItems(std::move(fresh));
-    schedule->AddItem(ToWide(item_list->title).c_str(), item_list->planned_start, item_list->planned_end,
-                      CScheduleManager::kSchedulePosition);
-    editor->SetItem(item_list.get());
+bool CVelquorandimestra::ShowDocument(const _ITEM_LIST* selected) {
+    int line = document.LineOfRecord(selected);
+    // A record that a file brought under a repeated title has no line of its
+    // own: the line of its title is the one marked.
+    if (line < 0 && selected != nullptr) line = document.LineOf(ShownText(selected->title));
+    const bool whole = schedule->Fill(document, line) == document.LineCount();
+    editor->SetItem(selected);
+    return whole;
 }
 
 int CVelquorandimestra::CheckStatus() const { return state == STATE_OPEN ? 0 : 1; }
@@ -88,9 +52,7 @@ int CVelquorandimestra::DeleteInstance() {
     file_name.clear();
     file_path.clear();
     file_stamp.reset();
-    ReplaceItems(nullptr);
-    action_kinds.reset();
-    ForgetChanges();
+    document.Clear();
     if (schedule) {
         schedule->DeleteInstance();  // takes the lines out of the list box
         schedule.reset();

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "ActionDocument.h"
 #include "ActionEdit.h"
 #include "File.h"
-#include "RecordIndex.h"
 #include "Records.h"
 #include "ScheduleManager.h"
 
@@ -57,7 +57,7 @@ public:
     // last saved: a field committed with another value, a kind picked, an
     // item added or deleted, the kind list, a title renamed. Selecting lines,
     // a commit that changes nothing and the report are no change.
-    bool Modified() const { return changes_ != saved_changes_; }
+    bool Modified() const { return document.Modified(); }
     // Opens the file at `path` (relative to the current folder) as the open
     // command opens a chosen file: the field being typed in taken, the
     // save question, then the missing, unreadable or unsupported file
@@ -74,10 +74,6 @@ public:
     // cancelled, refused or failed: the document must stay), or anything
     // else the box gave.
     int AskSaveCurrent();
-    // The chain starts over with one fresh item: its line, shown in the
-    // editor.
-    void StartWithFreshItem();
-
     // The action item file.
     int FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path);
     int SaveFile();
@@ -105,7 +101,7 @@ public:
     int OnTimer();
     // The snooze of the alarm window: the alarm of each chosen item that is
     // still in the document becomes the current minute plus `minutes`, an
-    // edit of the item made through CommitItem, shown at once when the
+    // edit of the item made as a commit makes it, shown at once when the
     // editor shows it. Returns how many alarms moved.
     int SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes);
 
@@ -140,18 +136,14 @@ private:
     // The tests' one way in to the chains (tests/win32/DocumentProbe.h).
     friend class DocumentProbe;
 
-    // The record chain changes only through these four, which keep `records`
-    // right.
-    // Makes `chain` the document's records (null: none).
-    void ReplaceItems(std::unique_ptr<_ITEM_LIST> chain);
-    // Links `record` at the end of the chain and returns it.
-    _ITEM_LIST* AppendItem(std::unique_ptr<_ITEM_LIST> record);
-    // Runs `change` on `record`, a record of the chain; it may change any
-    // field, the title and the alarm included.
-    void CommitItem(_ITEM_LIST* record, const std::function<void()>& change);
-    // Unlinks and releases, in one pass, every record for which `doomed`
-    // says so (asked once per record, in chain order).
-    void UnlinkItems(const std::function<bool(const _ITEM_LIST& record)>& doomed);
+    // Takes `edited`, an edit of `record` as `shown` showed it, into the
+    // document (ActionDocument::Commit) and mirrors the answer in the list
+    // box: the line moved or retitled, the selection kept.
+    ActionDocument::Committed CommitEdit(const _ITEM_LIST* record, const _EDIT_ITEM& shown, const _EDIT_ITEM& edited);
+    // The list box shows the document's lines, the line of `selected` alone
+    // selected, and the editor shows `selected`. False when the list box
+    // refused a line (out of memory): it does not mirror the document then.
+    bool ShowDocument(const _ITEM_LIST* selected);
 
     // The save question when a document is open; true when it may go
     // (answered Yes and saved, or No).
@@ -170,25 +162,14 @@ private:
     void LoadDocument(VqfDocument doc, const std::wstring& name, const std::wstring& path,
                       std::optional<FileStamp> stamp);
 
-    // Changes made to the document, and how many of them the file holds
-    // (both start again at zero with each document).
-    std::uint64_t changes_ = 0;
-    std::uint64_t saved_changes_ = 0;
-    // The document as it stands is the one opened, created or saved.
-    void ForgetChanges() { changes_ = saved_changes_ = 0; }
-    // The kind list becomes `kinds`; a list that differs counts as a change.
-    void ReplaceKinds(std::unique_ptr<_KIND_LIST> kinds);
-
     // The detail field that had the focus when it went out of the main
     // dialog (to a box, a dialog, another window): the focus coming back to
     // it keeps the caret and selection.
     HWND returning_focus_ = nullptr;
 
-    std::unique_ptr<_ITEM_LIST> item_list;  // changed only through the four members above
-    // Beside item_list: the commands find records through it. It trusts
-    // the four members above to tell it every change of the chain.
-    RecordIndex records{item_list};
-    std::unique_ptr<_KIND_LIST> action_kinds;
+    // The document itself: records, kinds, lines and the change count. It
+    // decides; the list box and the editor mirror it.
+    ActionDocument document;
 };
 
 // Lets the item list box's clicks follow a line that the commit of the field

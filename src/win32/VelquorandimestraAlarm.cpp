@@ -76,7 +76,7 @@ int CVelquorandimestra::OnTimer() {
     // find these minutes done and go on with the next ones only.
     alarms_checked_to = minute;
 
-    if (records.DueBetween(first, minute).empty()) return 0;
+    if (document.Records().DueBetween(first, minute).empty()) return 0;
     // What the user is typing counts: the field is taken first, so that the
     // window shows the status as it stands on screen (and an alarm typed away
     // from this minute does not ring).
@@ -87,7 +87,7 @@ int CVelquorandimestra::OnTimer() {
     // and nothing shown afterwards may point into a document that changed or
     // went away meanwhile. By minute, then in document order.
     std::vector<DueAlarm> due;
-    for (const _ITEM_LIST* item : records.DueBetween(first, minute))
+    for (const _ITEM_LIST* item : document.Records().DueBetween(first, minute))
         due.push_back({item, ClockMinute(item->alarm).value_or(minute), ToWide(AlarmLine(*item)),
                        ToWide(AlarmText(*item))});
 
@@ -120,9 +120,11 @@ int CVelquorandimestra::SnoozeAlarms(const std::vector<DueAlarm>& chosen, int mi
         // A record is taken only when it is still in the chain with the
         // alarm it went off for, found by address in the index: the line's
         // pointer itself is never read.
-        for (_ITEM_LIST* record : records.DueBetween(line.minute, line.minute)) {
+        for (_ITEM_LIST* record : document.Records().DueBetween(line.minute, line.minute)) {
             if (record != line.record) continue;
-            CommitItem(record, [&] { record->alarm = to; });
+            _EDIT_ITEM snoozed = *record;
+            snoozed.alarm = to;
+            CommitEdit(record, *record, snoozed);
             ++moved;
             shown = shown || (editor && editor->Shown() == record);
             break;

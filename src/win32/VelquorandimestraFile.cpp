@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -215,19 +216,14 @@ void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name,
     schedule->InitInstance();
     editor = std::make_unique<CActionEdit>(GetWnd());
     editor->InitInstance();
-    ReplaceItems(std::move(doc.item_list));
-    action_kinds = std::move(doc.action_kinds);
+    document.Replace(std::move(doc.item_list), std::move(doc.action_kinds));
 
-    // Every record in file order; a title already listed gets no line, and
-    // the record stays in the chain.
-    schedule->AddItems(item_list.get());
+    // The kinds go in first, so that the combo box selects the shown item's
+    // kind: with no selection the next commit would read "no kind chosen".
     ShowKinds();
-
     // Showing every item in turn would end with the last one shown: show
-    // only that one. It is shown after the kinds are in, so that the combo
-    // box selects its kind: with no selection the next commit would read
-    // "no kind chosen".
-    editor->SetItem(records.Last());
+    // only that one, its line selected.
+    if (!ShowDocument(document.Last())) throw std::bad_alloc();
 }
 
 int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, const std::wstring& path,
@@ -283,8 +279,8 @@ int CVelquorandimestra::SaveFile() {
     try {
         // The file is streamed out through a small buffer; a document too
         // large for the format is refused before its first byte is written.
-        const _ITEM_LIST* items = item_list.get();
-        const _KIND_LIST* kinds = action_kinds.get();
+        const _ITEM_LIST* items = document.Items();
+        const _KIND_LIST* kinds = document.Kinds();
         VqfWriteStatus status = VqfWriteStatus::Written;
         error = ReplaceFileContent(file_path, [items, kinds, &status](const ByteSink& sink) {
             status = WriteVqfTo(items, kinds, sink);
@@ -301,7 +297,7 @@ int CVelquorandimestra::SaveFile() {
         return 1;
     }
     file_stamp = StampOf(file_path);
-    saved_changes_ = changes_;
+    document.MarkSaved();
     WriteLastFileRecord(file_path);
     return 0;
 }
@@ -321,8 +317,7 @@ int CVelquorandimestra::InitInstance(bool reopen_last) {
     file_path.clear();
     file_stamp.reset();
     state = STATE_NONE;
-    ReplaceItems(nullptr);
-    action_kinds.reset();
+    document.Clear();
     schedule.reset();
     editor.reset();
     if (!reopen_last) return 0;
@@ -370,15 +365,15 @@ int CVelquorandimestra::OnFileNew() {
         DeleteInstance();
     }
     SetWindowTextW(GetWnd(), kAppTitle);
-    if (item_list || schedule || editor) DeleteInstance();
+    if (document.Items() || schedule || editor) DeleteInstance();
 
     schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     schedule->InitInstance();
     editor = std::make_unique<CActionEdit>(GetWnd());
     editor->InitInstance();
     state = STATE_OPEN;
-    StartWithFreshItem();
-    ForgetChanges();
+    document.StartNew();
+    ShowDocument(document.First());
     return 0;
 }
 

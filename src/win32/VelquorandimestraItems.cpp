@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "Controls.h"
-#include "ItemTitles.h"
-#include "RedrawPause.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
@@ -32,55 +29,25 @@ LRESULT CALLBACK ItemListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 
 int CVelquorandimestra::OnAddItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
-    auto fresh = std::make_unique<_ITEM_LIST>();
-    InitItemList(fresh.get());
-    _ITEM_LIST* record = AppendItem(std::move(fresh));
-    CommitItem(record, [&] {
-        record->title = AddCommandTitle([&](std::u16string_view key) {
-            return schedule->AddItem(ToWide(key).c_str(), record->planned_start, record->planned_end,
-                                     CScheduleManager::kSchedulePosition) == 1;
-        });
-    });
-    editor->SetItem(record);
+    const ActionDocument::Added added = document.Add();
+    schedule->InsertSelected(added.line, added.record->title);
+    editor->SetItem(added.record);
     return 0;
 }
 
 int CVelquorandimestra::OnDeleteItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
+    // The selected lines name the items, from the bottom-most up.
     HWND list = MainDialogItem(IDC_ITEM_LIST);
+    std::vector<std::u16string> titles;
+    const std::vector<int> selected = SelectedLines(list);
+    for (auto line = selected.rbegin(); line != selected.rend(); ++line) titles.push_back(ListBoxText(list, *line));
 
-    // From the bottom-most selected line up. Each line goes with
-    // CScheduleManager::DeleteItem, which removes the last selected line:
-    // the line itself, whether or not a record carries its text, so the loop
-    // always ends.
-    std::unordered_map<std::u16string, int> doomed;  // title -> records to release
-    {
-        const std::vector<int> selected = SelectedLines(list);
-        RedrawPause pause(list);
-        for (auto line = selected.rbegin(); line != selected.rend(); ++line) {
-            const std::u16string text = ListBoxText(list, *line);
-            if (schedule->DeleteItem(WidePointer(text)) < 0) break;
-            ++doomed[text];
-        }
-    }
-
-    // The first record of each deleted line's title goes, in one pass over
-    // the chain rather than one walk per line.
-    if (!doomed.empty()) {
-        UnlinkItems([&doomed](const _ITEM_LIST& record) {
-            const auto hit = doomed.find(std::u16string(ShownText(record.title)));
-            if (hit == doomed.end() || hit->second == 0) return false;
-            --hit->second;
-            return true;
-        });
-    }
-
-    if (item_list) {
-        editor->SetItem(item_list.get());
-        return 0;
-    }
-    // A document always holds an item: the last one is replaced by a fresh one.
-    StartWithFreshItem();
+    const ActionDocument::Deleted deleted = document.Delete(titles);
+    schedule->RemoveLines(deleted.lines);
+    // A document always holds an item: the last one was replaced by a fresh one.
+    if (deleted.fresh != nullptr) schedule->InsertSelected(0, deleted.fresh->title);
+    editor->SetItem(document.First());
     return 0;
 }
 
@@ -103,49 +70,11 @@ int CVelquorandimestra::OnEnKillFocus(HWND control) {
     if (to != control) returning_focus_ = to != nullptr && main != nullptr && IsChild(main, to) ? nullptr : control;
 
     if (state != STATE_OPEN || !schedule || !editor) return 0;
-    _EDIT_ITEM* const working = editor->GetItem();
-    const _TIMES shown_start = working->planned_start;
-    const _TIMES shown_end = working->planned_end;
-    const std::u16string shown_key(ShownText(working->title));
-
-    // The record the editor shows, not the first of its title: a file may
-    // hold several records with one title, and an edit of one must not land
-    // in another. An editor that shows no record finds it by its title.
-    _ITEM_LIST* record =
-        editor->Shown() != nullptr ? records.Find(shown_key, editor->Shown()) : records.Find(shown_key);
-    // The line of a title belongs to the first record of that title; a line
-    // that no record carries any more is this working copy's own.
-    const _ITEM_LIST* const first_of_title = records.Find(shown_key);
-    const bool own_line = (first_of_title == nullptr || first_of_title == record) &&
-                          schedule->SearchItem(ToWide(shown_key).c_str()) != nullptr;
-
+    // The item as the controls showed it, then as they show it now.
+    const _EDIT_ITEM shown = *editor->GetItem();
     editor->UpdateItem();
-    const bool moved = working->planned_start != shown_start || working->planned_end != shown_end;
-
-    // A working copy that no record carries (its record was retitled by
-    // another commit since it was shown) is kept as a record of its own
-    // rather than dropped.
-    if (record == nullptr) record = AppendItem(std::make_unique<_ITEM_LIST>());
-    CommitItem(record, [&] {
-        CopyItemList(record, working);
-        // The item's own title is not taken by the item itself.
-        record->title = CommitTitle(record->title, [&](std::u16string_view key) {
-            return !(own_line && key == shown_key) && schedule->SearchItem(ToWide(key).c_str()) != nullptr;
-        });
-    });
-
-    // The line changes only when the item moved or was renamed, and the
-    // user's selection stays as it was: the lines selected stay selected,
-    // the edited one under its new title, wherever it now stands.
-    const std::u16string key(ShownText(record->title));
-    if (moved || !own_line || key != shown_key) {
-        const CScheduleManager::Removed was =
-            own_line ? schedule->TakeOut(ToWide(shown_key)) : CScheduleManager::Removed{};
-        const unsigned position =
-            moved || was.line < 0 ? CScheduleManager::kSchedulePosition : static_cast<unsigned>(was.line);
-        schedule->PutBack(ToWide(key).c_str(), record->planned_start, record->planned_end, position, was);
-    }
-    editor->SetItem(record);
+    const ActionDocument::Committed done = CommitEdit(editor->Shown(), shown, *editor->GetItem());
+    editor->SetItem(done.record);
     return 0;
 }
 
@@ -164,7 +93,7 @@ LPARAM CVelquorandimestra::FollowClickedLine(HWND list, LPARAM click) {
 
     // The edited item is followed under the title the commit gave it.
     if (clicked == edited) clicked = ShownText(editor->GetItem()->title);
-    const int now = schedule->FindLine(ToWide(clicked));
+    const int now = document.LineOf(clicked);
     if (now < 0 || (now == line && ListBox_GetTopIndex(list) == top)) return click;
     // The clicked line stays under the mouse where the list can scroll so
     // far; the click goes to that line in any case.
@@ -186,7 +115,7 @@ int CVelquorandimestra::OnLbnSelChange(HWND list) {
     if (list != MainDialogItem(IDC_ITEM_LIST)) return 0;  // only the item list box has item lines
     const int current = ListBox_GetCurSel(list);
     if (current == LB_ERR) return 0;
-    if (_ITEM_LIST* record = records.Find(ListBoxText(list, current))) editor->SetItem(record);
+    if (_ITEM_LIST* record = document.LineOwner(ListBoxText(list, current))) editor->SetItem(record);
     return 0;
 }
 

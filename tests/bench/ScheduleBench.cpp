@@ -1,17 +1,20 @@
-// Cost of the schedule list on a real list box with many items: prints the
-// time to add items in schedule order and in shuffled order, to delete some,
-// and to release everything. Not a test: run it by hand under Wine, e.g.
+// Cost of the document's lines mirrored in a real list box with many items:
+// prints the time to open items in schedule order and in shuffled order, to
+// move lines by commits, and to release everything. Not a test: run it by hand under Wine, e.g.
 //   cmake/wine-run.sh build/win64/tests/schedule_bench.exe 100000
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "ActionDocument.h"
 #include "ScheduleManager.h"
+#include "WideText.h"
 #include "library.h"
 #include "resource.h"
 
@@ -26,34 +29,41 @@ _TIMES Key(int i) { return _TIMES{2024 + i / 400000, 1 + i / 33600 % 12, 1 + i /
 void Run(const char* label, const std::vector<int>& order) {
     HWND list = GetDlgItem(GetWnd(), IDC_ITEM_LIST);
     CScheduleManager schedule(list);
-    schedule.InitInstance();
+    ActionDocument document;
 
     auto start = Clock::now();
+    std::unique_ptr<_ITEM_LIST> items;
+    std::unique_ptr<_ITEM_LIST>* tail = &items;
     for (int i : order) {
-        const std::wstring title = L"item " + std::to_wstring(i);
-        schedule.AddItem(title.c_str(), Key(i), Key(i), CScheduleManager::kSchedulePosition);
+        *tail = std::make_unique<_ITEM_LIST>();
+        (*tail)->title = u"item " + ToU16(std::to_wstring(i));
+        (*tail)->planned_start = (*tail)->planned_end = Key(i);
+        tail = &(*tail)->next;
     }
-    const double add = Seconds(start);
+    document.Replace(std::move(items), nullptr);
+    schedule.Fill(document, 0);
+    const double open = Seconds(start);
 
-    // Commit-like churn: delete the selected line's item and add it back.
+    // Commits that move a line: a later planned completion each time.
     const int churn = 1000;
     start = Clock::now();
     for (int k = 0; k < churn; ++k) {
-        const int i = order[static_cast<std::size_t>(k) * 7919 % order.size()];
-        const std::wstring title = L"item " + std::to_wstring(i);
-        SendMessageW(list, LB_SETSEL, FALSE, -1);
-        SendMessageW(list, LB_SETSEL, TRUE, 0);
-        schedule.DeleteItem(title.c_str());
-        schedule.AddItem(title.c_str(), Key(i), Key(i), CScheduleManager::kSchedulePosition);
+        const _ITEM_LIST* record = document.LineRecord(static_cast<std::size_t>(k) * 7919 % document.LineCount());
+        const _EDIT_ITEM shown = *record;
+        _EDIT_ITEM edited = shown;
+        edited.planned_end = Key(static_cast<int>(order.size()) + k);
+        const ActionDocument::Committed done = document.Commit(record, shown, edited);
+        schedule.MoveLine(done.from, done.to, done.record->title);
     }
     const double commit = Seconds(start);
 
     const auto lines = SendMessageW(list, LB_GETCOUNT, 0, 0);
     start = Clock::now();
     schedule.DeleteInstance();
+    document.Clear();
     const double release = Seconds(start);
-    std::printf("%-10s %7zu items (%ld lines): add %.2f s, %d delete+add %.2f s, release %.3f s\n", label,
-                order.size(), static_cast<long>(lines), add, churn, commit, release);
+    std::printf("%-10s %7zu items (%ld lines): open %.2f s, %d moving commits %.2f s, release %.3f s\n", label,
+                order.size(), static_cast<long>(lines), open, churn, commit, release);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ std::vector<std::u16string> Titles() { return ChainTitles(DocumentProbe::Items()
 
 // An unsaved change of the title of record `index`, made as a commit makes it.
 void Retitle(std::size_t index, const char16_t* title) {
-    DocumentProbe::Change(index, [title](_ITEM_LIST& record) { record.title = title; });
+    DocumentProbe::Change(index, [title](_EDIT_ITEM& record) { record.title = title; });
 }
 
 bool QuitPosted() {
@@ -398,7 +398,7 @@ TEST_F(DocumentTest, OpenThenNoThenCancelKeepsTheDocument) {
     Command(IDM_FILE_OPEN);
     EXPECT_EQ(g_App.state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A2"});
-    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"A"});
+    EXPECT_EQ(Lines(), std::vector<std::wstring>{L"A2"});
     EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
     // Save still writes it, in place.
     Command(IDM_FILE_SAVE);
@@ -946,7 +946,7 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
 
     // Half of the first chunk reaches the temporary file, then the disk is
     // full: the target keeps every byte and the temporary file is gone.
-    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"changed"; });
+    DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"changed"; });
     SetSaveFaultHook([](SaveStage s) { return s == SaveStage::Write; });
     boxes.Answer(IDOK);
     Command(IDM_FILE_SAVE);
@@ -1008,7 +1008,7 @@ TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
         BoxScript boxes;
         ChooserScript choosers;
         OpenFile(choosers, c.path);
-        DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.location = u"changed"; });
+        DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.location = u"changed"; });
         std::vector<std::wstring> temporary;
         SetSaveFaultHook([&](SaveStage s) {
             if (s == SaveStage::Replace)
@@ -1051,7 +1051,7 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     EXPECT_EQ(g_App.file_path, path);
     BoxScript boxes;
     ChooserScript choosers;
-    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.location = u"changed"; });
+    DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.location = u"changed"; });
     Command(IDM_FILE_SAVE);
     EXPECT_TRUE(boxes.asked().empty());
     EXPECT_EQ(ReadBytes(path), WriteVqf(DocumentProbe::Items(), nullptr));

@@ -198,7 +198,7 @@ TEST_F(HostileFilesTest, VqfThatIsAFolder) {
     // and the document stay as they were.
     Open(good_);
     ASSERT_EQ(g_App.state, STATE_OPEN);
-    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"unsaved"; });
+    DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"unsaved"; });
     const Snapshot before = Take();
     SaveAsRefused(folder, before);
     EXPECT_TRUE(IsFolder(folder));
@@ -231,7 +231,7 @@ TEST_F(HostileFilesTest, VqfLockedByAnotherProcess) {
     // Saving over it: the replace cannot happen; the error names it, the
     // temporary file is gone, the document keeps its own name.
     Open(good_);
-    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"unsaved"; });
+    DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"unsaved"; });
     const Snapshot before = Take();
     SaveAsRefused(locked, before);
     EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"good.vqf", L"locked.vqf"}));
@@ -295,7 +295,7 @@ TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
     Open(good_);
     ASSERT_EQ(g_App.state, STATE_OPEN);
     // Unsaved, differs from the file.
-    DocumentProbe::Change(0, [](_ITEM_LIST& r) { r.status = u"変更あり"; });
+    DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"変更あり"; });
     const Snapshot before = Take();
     ASSERT_NE(before.content, good_bytes);
     const std::size_t choosers_opened = choosers_.open_started_with().size();

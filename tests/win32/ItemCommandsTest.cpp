@@ -115,17 +115,15 @@ TEST_F(ItemCommandsTest, LineKeepsItsPlaceUnlessAPlannedDateChanges) {
 }
 
 TEST_F(ItemCommandsTest, PlannedStartChangeAlsoPlacesTheLineAnew) {
-    // B stands at line 0 only because an explicit position put it there; a
-    // changed planned start gives it its schedule place again.
-    OpenWithControls({At(u"A", 1), At(u"C", 3)});
-    DocumentProbe::Append(At(u"B", 2));
-    g_App.schedule->AddItem(L"B", Day(1), Day(2), 0);
-    Click(0);
+    // B and C complete together, B first; a changed planned start gives B
+    // its schedule place again: after every line of its completion.
+    OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 2)});
+    Click(1);
     ASSERT_EQ(Text(IDC_TITLE), L"B");
     Enter(IDC_LOCATION, L"here");
-    EXPECT_EQ(Lines(), (Titles{L"B", L"A", L"C"}));
-    Enter(IDC_PLAN_START_DAY, L"2");
     EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C"}));
+    Enter(IDC_PLAN_START_DAY, L"2");
+    EXPECT_EQ(Lines(), (Titles{L"A", L"C", L"B"}));
 }
 
 TEST_F(ItemCommandsTest, KindPickedFromTheListCommitsAtOnce) {
@@ -187,6 +185,7 @@ TEST_F(ItemCommandsTest, DeleteSelectedLines) {
 }
 
 TEST_F(ItemCommandsTest, DeleteEndsOnALineMatchingNoRecord) {
+    // A line the document does not have is passed over, and the command ends.
     OpenWithControls({At(u"A", 1), At(u"B", 2)});
     SendMessageW(Item(IDC_ITEM_LIST), LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Ghost"));
     SelectNone();
@@ -194,7 +193,7 @@ TEST_F(ItemCommandsTest, DeleteEndsOnALineMatchingNoRecord) {
     SelectAlso(2);
     Command(IDC_DELETE_ITEM);
     EXPECT_EQ(Records(), (Titles{L"B"}));
-    EXPECT_EQ(Lines(), (Titles{L"B"}));
+    EXPECT_EQ(Lines(), (Titles{L"B", L"Ghost"}));
 }
 
 TEST_F(ItemCommandsTest, CommitRemovesTheShownItemsOwnLine) {
@@ -305,11 +304,11 @@ TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {
 TEST_F(ItemCommandsTest, CommitOfACopyNoRecordCarriesKeepsIt) {
     OpenWithControls({At(u"A", 1), At(u"B", 2)});
     Click(1);
-    DocumentProbe::Change(1, [](_ITEM_LIST& b) { b.title = u"Renamed elsewhere"; });
+    DocumentProbe::Change(1, [](_EDIT_ITEM& b) { b.title = u"Renamed elsewhere"; });
     Enter(IDC_LOCATION, L"kept");
     EXPECT_EQ(Records(), (Titles{L"A", L"Renamed elsewhere", L"B"}));
     EXPECT_EQ(Record(u"B")->location, u"kept");
-    EXPECT_EQ(Lines(), (Titles{L"A", L"B"}));
+    EXPECT_EQ(Lines(), (Titles{L"A", L"Renamed elsewhere", L"B"}));
 }
 
 TEST_F(ItemCommandsTest, SelectionShowsTheChosenLine) {

@@ -53,10 +53,11 @@ protected:
         if (g_App.state != STATE_OPEN || !DocumentProbe::Items() || !g_App.schedule || !g_App.editor)
             return "no open document";
         const std::vector<std::wstring> lines = Lines();
-        std::vector<std::wstring> nodes;
-        for (const _SCHEDULE_LIST* n : ChainNodes(g_App.schedule->schedule_list.get()))
-            nodes.push_back(n->title);
-        if (lines != nodes) return "list box lines differ from the schedule list";
+        const ActionDocument& document = DocumentProbe::Document();
+        std::vector<std::wstring> mirrored;
+        for (std::size_t i = 0; i < document.LineCount(); ++i)
+            mirrored.push_back(ToWide(ShownText(document.LineRecord(i)->title)));
+        if (lines != mirrored) return "list box lines differ from the document's";
         std::map<std::wstring, int> records;
         for (const _ITEM_LIST* r : ChainNodes(DocumentProbe::Items()))
             ++records[ToWide(ShownText(r->title))];

@@ -1,183 +1,118 @@
-// The schedule list on the real item list box of the main dialog.
+// The item list box as the mirror of the document's lines: what the document
+// decides, the list box shows, with the user's selection, caret and scroll
+// position kept on the lines that stay.
 #include <windows.h>
 
-#include <optional>
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "DocumentProbe.h"
 #include "Harness.h"
-#include "ItemChain.h"
+#include "HandDocument.h"
+#include "Sample.h"
 #include "ScheduleManager.h"
+#include "WideText.h"
 #include "resource.h"
 
 namespace {
 
-_TIMES Key(int day) { return _TIMES{2024, 5, day, 12, 0}; }
+_EDIT_ITEM At(const char16_t* title, int day) { return MakeItem(title, _TIMES{2024, 5, 1, 9, 0}, {2024, 5, day, 12, 0}); }
+
+using Titles = std::vector<std::wstring>;
 
 class ScheduleManagerTest : public MainDialogTest {
 protected:
-    void SetUp() override {
-        MainDialogTest::SetUp();
-        schedule.emplace(Item(IDC_ITEM_LIST));
-        schedule->InitInstance();
-    }
-    void TearDown() override {
-        schedule.reset();
-        MainDialogTest::TearDown();
-    }
-
-    int Add(const wchar_t* title, int day, unsigned position = CScheduleManager::kSchedulePosition) {
-        return schedule->AddItem(title, _TIMES{2024, 1, 1, 1, 1}, Key(day), position);
-    }
-
-    std::vector<std::wstring> Nodes() const {
-        std::vector<std::wstring> titles;
-        for (const _SCHEDULE_LIST* n : ChainNodes(schedule->schedule_list.get())) titles.push_back(n->title);
-        return titles;
-    }
-
     void Select(const std::vector<int>& lines) const {
         SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, FALSE, -1);
         for (int i : lines) SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, i);
     }
-
-    std::optional<CScheduleManager> schedule;  // on the dialog made for each test
+    int Caret() const { return static_cast<int>(SendMessageW(Item(IDC_ITEM_LIST), LB_GETCARETINDEX, 0, 0)); }
 };
 
-TEST_F(ScheduleManagerTest, AscendingPlannedCompletionWithTiesInOrderOfAdding) {
-    struct Step {
-        const wchar_t* title;
-        int day;
-        int expected_line;
-    };
-    // File order 5, 3, 4, 3, then one before all and one after all.
-    const Step steps[] = {{L"five", 5, 0}, {L"three", 3, 0}, {L"four", 4, 1},
-                          {L"three again", 3, 1}, {L"one", 1, 0}, {L"nine", 9, 5}};
-    for (const Step& s : steps) {
-        ASSERT_EQ(Add(s.title, s.day), 0) << s.title;
-        EXPECT_EQ(Selected(), std::vector<int>{s.expected_line}) << s.title;
-    }
-    const std::vector<std::wstring> order = {L"one", L"three", L"three again", L"four", L"five", L"nine"};
-    EXPECT_EQ(Lines(), order);
-    EXPECT_EQ(Nodes(), order);
-    // A key equal to an existing one goes after it, also mid-list.
-    ASSERT_EQ(Add(L"four again", 4), 0);
-    EXPECT_EQ(Lines()[4], L"four again");
-    EXPECT_EQ(Selected(), std::vector<int>{4});
-    EXPECT_EQ(Nodes(), Lines());
-}
-
-TEST_F(ScheduleManagerTest, ExplicitPositionIsKeptWhateverTheKey) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}, {L"d", 4}}) ASSERT_EQ(Add(title, day), 0);
-    ASSERT_EQ(Add(L"late", 30, 2), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"late", L"c", L"d"}));
-    EXPECT_EQ(Nodes(), Lines());
-    EXPECT_EQ(Selected(), std::vector<int>{2});
-    // A position past the end puts the item last, line and node alike.
-    ASSERT_EQ(Add(L"far", 0, 99), 0);
-    EXPECT_EQ(Lines().back(), L"far");
-    EXPECT_EQ(Nodes(), Lines());
-    EXPECT_EQ(Selected(), std::vector<int>{5});
-}
-
-TEST_F(ScheduleManagerTest, ComputedPositionAfterExplicitOneStopsAtTheFirstLaterNode) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}, {L"d", 4}}) ASSERT_EQ(Add(title, day), 0);
-    ASSERT_EQ(Add(L"late", 30, 1), 0);  // keys now 1, 30, 2, 3, 4
-    ASSERT_EQ(Add(L"mid", 10), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"mid", L"late", L"b", L"c", L"d"}));
-    EXPECT_EQ(Nodes(), Lines());
-    ASSERT_EQ(Add(L"zero", 0), 0);
-    EXPECT_EQ(Lines().front(), L"zero");
-    // Once emptied, the list orders by key again from scratch.
-    schedule->DeleteInstance();
-    for (auto [title, day] : {std::pair{L"p", 5}, {L"q", 3}, {L"r", 4}}) ASSERT_EQ(Add(title, day), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"q", L"r", L"p"}));
-}
-
-TEST_F(ScheduleManagerTest, DuplicateTitleChangesNothing) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}}) ASSERT_EQ(Add(title, day), 0);
-    Select({0, 2});
-    EXPECT_EQ(Add(L"b", 7), 1);
-    EXPECT_EQ(Add(L"b", 2, 0), 1);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
-    EXPECT_EQ(Nodes(), Lines());
-    EXPECT_EQ(Selected(), (std::vector<int>{0, 2}));
-    EXPECT_EQ(schedule->SearchItem(L"b")->planned_end, Key(2));
-    // Titles that differ only in case are different titles.
-    EXPECT_EQ(Add(L"B", 2), 0);
-}
-
-TEST_F(ScheduleManagerTest, DeleteItemRemovesTheLastSelectedLine) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}, {L"d", 4}, {L"e", 5}})
-        ASSERT_EQ(Add(title, day), 0);
-    Select({1, 3});
-    EXPECT_EQ(schedule->DeleteItem(L"d"), 3);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c", L"e"}));
-    EXPECT_EQ(Nodes(), Lines());
+TEST_F(ScheduleManagerTest, OpenedDocumentShowsItsLinesWithTheLastItemSelected) {
+    // A file's repeated title has one line, the first record's; the last
+    // record, shown, has its line selected alone.
+    OpenWithControls({At(u"E", 5), At(u"C", 3), At(u"D", 4), At(u"C", 1), At(u"B", 3)});
+    EXPECT_EQ(Lines(), (Titles{L"C", L"B", L"D", L"E"}));
     EXPECT_EQ(Selected(), std::vector<int>{1});
-    EXPECT_EQ(schedule->SearchItem(L"d"), nullptr);
-
-    // The named node and its title are free again; the last node can go and
-    // come back at the end.
-    Select({3});
-    EXPECT_EQ(schedule->DeleteItem(L"e"), 3);
-    ASSERT_EQ(Add(L"e", 5), 0);
-    ASSERT_EQ(Add(L"d", 4), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"e"}));
-    EXPECT_EQ(Nodes(), Lines());
+    EXPECT_EQ(Caret(), 1);
+    EXPECT_EQ(Text(IDC_TITLE), L"B");
 }
 
-TEST_F(ScheduleManagerTest, DeleteItemWithNothingSelectedRemovesOnlyTheNode) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}}) ASSERT_EQ(Add(title, day), 0);
-    Select({});
-    EXPECT_EQ(schedule->DeleteItem(L"b"), -1);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
-    EXPECT_EQ(Nodes(), (std::vector<std::wstring>{L"a", L"c"}));
-    // An unknown title still takes the last selected line.
-    Select({0});
-    EXPECT_EQ(schedule->DeleteItem(L"nobody"), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"b", L"c"}));
-    EXPECT_EQ(Nodes(), (std::vector<std::wstring>{L"a", L"c"}));
+TEST_F(ScheduleManagerTest, OpenedSampleDocumentShowsItsItemsInScheduleOrder) {
+    // A realistic document through the open command, against a stable sort
+    // by planned completion of the first record of each title.
+    VqfDocument doc = MakeSampleDocument(120, 7);
+    TempDir dir;
+    const std::wstring path = dir.File(L"sample.vqf");
+    WriteBytes(path, WriteVqf(doc.item_list.get(), doc.action_kinds.get()));
+    ChooserScript chooser;
+    chooser.OpenAnswer(path);
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(g_App.state, STATE_OPEN);
+
+    std::vector<const _ITEM_LIST*> expected;
+    std::map<std::u16string, int> seen;
+    for (const _ITEM_LIST* p : ChainNodes<const _ITEM_LIST>(doc.item_list.get()))
+        if (seen[std::u16string(ShownText(p->title))]++ == 0) expected.push_back(p);
+    std::stable_sort(expected.begin(), expected.end(), [](const _ITEM_LIST* a, const _ITEM_LIST* b) {
+        return TimeCmp(a->planned_end, b->planned_end) < 0;
+    });
+    Titles titles;
+    for (const _ITEM_LIST* p : expected) titles.push_back(ToWide(ShownText(p->title)));
+    EXPECT_EQ(Lines(), titles);
 }
 
-TEST_F(ScheduleManagerTest, DeleteInstanceTakesOneLineFromTheTopPerNode) {
-    for (auto [title, day] : {std::pair{L"a", 1}, {L"b", 2}, {L"c", 3}}) ASSERT_EQ(Add(title, day), 0);
+TEST_F(ScheduleManagerTest, MovedLineKeepsEverySelectionAndTheTopLine) {
+    const struct {
+        const char* name;
+        int from, to;
+        std::vector<int> selected;
+        int caret;
+        Titles lines_after;
+        std::vector<int> selected_after;
+        int caret_after;
+    } cases[] = {
+        {"down, selected with the caret", 1, 3, {1, 2}, 1, {L"A", L"C", L"D", L"X", L"E"}, {1, 3}, 3},
+        {"up, not selected", 3, 0, {1, 2}, 2, {L"X", L"A", L"B", L"C", L"E"}, {2, 3}, 3},
+        {"in place, retitled", 2, 2, {2}, 2, {L"A", L"B", L"X", L"D", L"E"}, {2}, 2},
+        {"a line not shown before", -1, 1, {0, 4}, 4, {L"A", L"X", L"B", L"C", L"D", L"E"}, {0, 5}, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND list = Item(IDC_ITEM_LIST);
+        SendMessageW(list, LB_RESETCONTENT, 0, 0);
+        for (const wchar_t* t : {L"A", L"B", L"C", L"D", L"E"})
+            SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(t));
+        Select(c.selected);
+        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(c.caret), FALSE);
+        const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+        CScheduleManager schedule(list);
+        EXPECT_TRUE(schedule.MoveLine(c.from, c.to, u"X"));
+        EXPECT_EQ(Lines(), c.lines_after);
+        EXPECT_EQ(Selected(), c.selected_after);
+        EXPECT_EQ(Caret(), c.caret_after);
+        EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), top);
+    }
+}
+
+TEST_F(ScheduleManagerTest, RemovedLinesLeaveTheOthersAsTheyWere) {
     HWND list = Item(IDC_ITEM_LIST);
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"x"));
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"y"));
-    ASSERT_EQ(Lines().size(), 5u);
-    EXPECT_EQ(schedule->DeleteInstance(), 0);
-    EXPECT_EQ(schedule->schedule_list, nullptr);
-    EXPECT_EQ(Lines().size(), 2u);
-    EXPECT_EQ(Lines()[0], L"x");
-
-    // Emptied, the manager starts again from nothing.
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (auto [title, day] : {std::pair{L"a", 3}, {L"b", 2}}) ASSERT_EQ(Add(title, day), 0);
-    EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"b", L"a"}));
-    schedule->DeleteInstance();
+    for (const wchar_t* t : {L"A", L"B", L"C", L"D", L"E"})
+        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(t));
+    Select({0, 2, 4});
+    CScheduleManager schedule(list);
+    schedule.RemoveLines({3, 1});
+    EXPECT_EQ(Lines(), (Titles{L"A", L"C", L"E"}));
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 1, 2}));
+    // An inserted line is the only selected one; the teardown takes every line.
+    EXPECT_TRUE(schedule.InsertSelected(1, u"N"));
+    EXPECT_EQ(Lines(), (Titles{L"A", L"N", L"C", L"E"}));
+    EXPECT_EQ(Selected(), std::vector<int>{1});
+    schedule.DeleteInstance();
     EXPECT_TRUE(Lines().empty());
-}
-
-TEST_F(ScheduleManagerTest, LongChainIsReleasedWithoutRecursion) {
-    // Far deeper than the stack would allow one frame per node.
-    auto* link = &schedule->schedule_list;
-    for (int i = 0; i < 1000000; ++i) {
-        *link = std::make_unique<_SCHEDULE_LIST>();
-        (*link)->title = L"n";
-        link = &(*link)->next;
-    }
-    schedule->DeleteInstance();
-    EXPECT_EQ(schedule->schedule_list, nullptr);
-
-    auto chain = std::make_unique<_SCHEDULE_LIST>();
-    _SCHEDULE_LIST* last = chain.get();
-    for (int i = 0; i < 1000000; ++i) {
-        last->next = std::make_unique<_SCHEDULE_LIST>();
-        last = last->next.get();
-    }
-    chain.reset();
-    EXPECT_EQ(chain, nullptr);
 }
 
 }  // namespace
