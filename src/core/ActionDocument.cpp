@@ -139,7 +139,8 @@ ActionDocument::Committed ActionDocument::Commit(const _ITEM_LIST* shown_record,
     // not land in another. A copy that no record carries any more (its
     // record was retitled meanwhile) becomes a record of its own rather than
     // being dropped.
-    _ITEM_LIST* record = shown_record != nullptr ? records_.Find(key, shown_record) : records_.Find(key);
+    _ITEM_LIST* record = shown_record != nullptr ? records_.Find(key, shown_record) : LineOwner(key);
+    if (record == nullptr && shown_record == nullptr) record = records_.Find(key);
     const bool appended = record == nullptr;
     if (appended) record = Append(std::make_unique<_ITEM_LIST>());
     const bool moved = dates_edited || edited.planned_end != record->planned_end;

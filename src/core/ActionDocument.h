@@ -93,9 +93,10 @@ public:
     };
     // Takes the edited copy `edited` of an item into its record. `shown` is
     // the item as the editor showed it (its title and planned date-times
-    // before the edit) and `record` the record it showed, when it still is
-    // one of this document's; otherwise the first record of the shown title
-    // is meant, and when there is none the edit becomes a record of its own.
+    // before the edit), `record` the record it showed. That record must
+    // still be this document's under the shown title; with no record named,
+    // the one on the shown title's line is meant (or the first of that
+    // title). When there is none, the edit becomes a record of its own.
     // An empty title becomes "NewAction"; a title that another line shows
     // gets counters appended, piling up (Plan, Plan1, Plan12, ...). A line
     // whose planned date-times did not change keeps its place; one that

@@ -1,6 +1,7 @@
 #include "ActionEdit.h"
 
 #include <array>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -23,26 +24,21 @@ constexpr std::array<std::array<int, 5>, 5> kTimeEdits = {{
     {IDC_ALARM_YEAR, IDC_ALARM_MONTH, IDC_ALARM_DAY, IDC_ALARM_HOUR, IDC_ALARM_MINUTE},
 }};
 
-// The controls whose text SetEdit changed, repainted together afterwards.
-using Changed = std::vector<HWND>;
+// The texts SetEdit must write: those of the controls that do not show them
+// already. On a visible dialog every WM_SETTEXT costs a repaint, and most
+// fields are equal from one item to the next.
+using Pending = std::vector<std::pair<HWND, std::wstring>>;
 
-// Puts `text` into a control unless it shows exactly that already: on a
-// visible dialog every WM_SETTEXT costs a repaint, and most fields are equal
-// from one item to the next.
-void Show(HWND control, const wchar_t* text, Changed& changed) {
-    if (GetWindowString(control) == text) return;
-    SetWindowTextW(control, text);
-    changed.push_back(control);
+void Show(HWND control, std::wstring text, Pending& pending) {
+    if (GetWindowString(control) != text) pending.emplace_back(control, std::move(text));
 }
 
-void SetText(HWND control, const std::u16string& text, Changed& changed) {
-    Show(control, WidePointer(text), changed);
-}
+void SetText(HWND control, const std::u16string& text, Pending& pending) { Show(control, ToWide(text), pending); }
 
-void ShowNumber(HWND control, std::int32_t value, Changed& changed) {
+void ShowNumber(HWND control, std::int32_t value, Pending& pending) {
     wchar_t text[16];
     wsprintfW(text, L"%d", static_cast<int>(value));
-    Show(control, text, changed);
+    Show(control, text, pending);
 }
 
 std::array<_TIMES*, 5> Rows(_EDIT_ITEM& item) {
@@ -116,34 +112,43 @@ int CActionEdit::SetItem(const _ITEM_LIST* record) {
 
 int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     if (!shown) return 0;
+    // A text a file brought longer than a field's limit raises the limit to
+    // its length: showing it and taking it back keeps it whole.
+    title_limit_ = FitFieldLimit(Control(IDC_TITLE), kTitleLimit, shown->title.size());
+    FitFieldLimit(Control(IDC_LOCATION), kFreeTextLimit, shown->location.size());
+    FitFieldLimit(Control(IDC_STATUS), kFreeTextLimit, shown->status.size());
+
+    Pending pending;
+    SetText(Control(IDC_TITLE), shown->title, pending);
+    const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
+                                               &shown->actual_end, &shown->alarm};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const _TIMES& t = *rows[r];
+        const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
+        for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(Control(kTimeEdits[r][f]), fields[f], pending);
+    }
+    SetText(Control(IDC_LOCATION), shown->location, pending);
+    SetText(Control(IDC_STATUS), shown->status, pending);
+    HWND combo = Control(IDC_ACTION_KIND);
+    const int entry = FindKindEntry(combo, ToWide(shown->action_kind));
+    const bool kind_changes = ComboBox_GetCurSel(combo) != entry;
+    if (pending.empty() && !kind_changes) return 0;
+
     // The dialog draws nothing until every control holds its new text; then
     // only the controls that changed are repainted.
-    Changed changed;
+    std::vector<HWND> changed;
     bool paused = false;
     {
         const RedrawPause pause(dialog_, RedrawPause::kRepaintNothing);
         paused = pause.paused();
-        // A text a file brought longer than a field's limit raises the limit
-        // to its length: showing it and taking it back keeps it whole.
-        title_limit_ = FitFieldLimit(Control(IDC_TITLE), kTitleLimit, shown->title.size());
-        SetText(Control(IDC_TITLE), shown->title, changed);
-
-        HWND combo = Control(IDC_ACTION_KIND);
-        SelectKindEntry(combo, ToWide(shown->action_kind));
-        changed.push_back(combo);
-
-        const std::array<const _TIMES*, 5> rows = {&shown->planned_start, &shown->planned_end, &shown->actual_start,
-                                                   &shown->actual_end, &shown->alarm};
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            const _TIMES& t = *rows[r];
-            const std::array<std::int32_t, 5> fields = {t.year, t.month, t.day, t.hour, t.minute};
-            for (std::size_t f = 0; f < fields.size(); ++f) ShowNumber(Control(kTimeEdits[r][f]), fields[f], changed);
+        for (const auto& [control, text] : pending) {
+            SetWindowTextW(control, text.c_str());
+            changed.push_back(control);
         }
-
-        FitFieldLimit(Control(IDC_LOCATION), kFreeTextLimit, shown->location.size());
-        SetText(Control(IDC_LOCATION), shown->location, changed);
-        FitFieldLimit(Control(IDC_STATUS), kFreeTextLimit, shown->status.size());
-        SetText(Control(IDC_STATUS), shown->status, changed);
+        if (kind_changes) {
+            ComboBox_SetCurSel(combo, entry);
+            changed.push_back(combo);
+        }
     }
     if (paused)
         for (HWND control : changed)
