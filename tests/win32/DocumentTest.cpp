@@ -600,6 +600,7 @@ TEST_F(DocumentTest, SaveQuestionOnlyAfterAChange) {
         const char* name;
         std::function<void()> act;
         bool asked;
+        bool repeated_title = false;  // the file holds A twice instead of A and B
     } cases[] = {
         {"nothing", [] {}, false},
         {"a commit that changes nothing", [&] { Command(IDC_STATUS, EN_KILLFOCUS); }, false},
@@ -638,11 +639,13 @@ TEST_F(DocumentTest, SaveQuestionOnlyAfterAChange) {
                           SendMessageW(d, WM_COMMAND, IDC_KIND_OK, 0);
                       }});
          }, true},
+        // The file's second A, shown last, takes a title of its own.
+        {"a repeated title renamed", [&] { Command(IDC_STATUS, EN_KILLFOCUS); }, true, true},
     };
     const std::wstring a = dir_.File(L"a.vqf");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteBytes(a, MakeFile({u"A", u"B"}, {u"会議", u"外出"}));
+        WriteBytes(a, c.repeated_title ? MakeFile({u"A", u"A"}, {u"会議", u"外出"}) : MakeFile({u"A", u"B"}, {u"会議", u"外出"}));
         BoxScript boxes;
         ChooserScript choosers;
         OpenFile(choosers, a);
