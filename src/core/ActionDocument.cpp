@@ -1,6 +1,7 @@
 #include "ActionDocument.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -28,11 +29,31 @@ void ActionDocument::StartNew() {
 void ActionDocument::Rebuild() {
     records_.Rebuild();
     lines_.clear();
+    lines_.reserve(CountItems(items_.get()));
+    // Sorted on copies of the keys, in document order where they are equal:
+    // no record is visited again while a long document is sorted.
+    struct Line {
+        std::uint64_t year_month, day_hour;
+        std::uint32_t minute, order;
+        _ITEM_LIST* record;
+    };
+    const auto high = [](std::int32_t a, std::int32_t b) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32 | static_cast<std::uint32_t>(b);
+    };
+    std::vector<Line> lines;
+    for (_ITEM_LIST* p = items_.get(); p != nullptr; p = p->next.get()) {
+        if (!lines_.emplace(ShownText(p->title), p).second) continue;
+        const _TIMES& t = p->planned_end;
+        lines.push_back({high(t.year, t.month), high(t.day, t.hour), static_cast<std::uint32_t>(t.minute),
+                         static_cast<std::uint32_t>(lines.size()), p});
+    }
+    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+        return std::tie(a.year_month, a.day_hour, a.minute, a.order) <
+               std::tie(b.year_month, b.day_hour, b.minute, b.order);
+    });
     schedule_.clear();
-    for (_ITEM_LIST* p = items_.get(); p != nullptr; p = p->next.get())
-        if (lines_.emplace(ShownText(p->title), p).second) schedule_.push_back(p);
-    std::stable_sort(schedule_.begin(), schedule_.end(),
-                     [](const _ITEM_LIST* a, const _ITEM_LIST* b) { return EndsBefore(a->planned_end, b); });
+    schedule_.reserve(lines.size());
+    for (const Line& line : lines) schedule_.push_back(line.record);
 }
 
 _ITEM_LIST* ActionDocument::LineOwner(std::u16string_view text) const {
