@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_roundtrip fuzz_fields fuzz_report fuzz_json fuzz_ics)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_roundtrip fuzz_fields fuzz_report fuzz_document fuzz_json fuzz_ics)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 >/dev/null

@@ -1,6 +1,7 @@
 #include "ActionDocument.h"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <unordered_set>
 #include <utility>
@@ -118,6 +119,11 @@ ActionDocument::Deleted ActionDocument::Delete(const std::vector<std::u16string>
     for (const std::u16string& title : titles)
         if (const _ITEM_LIST* owner = LineOwner(ShownText(title))) doomed.insert(owner);
     if (doomed.empty()) return deleted;
+    // The only item going may come back as the very fresh item that replaces
+    // it: then nothing changed.
+    const std::uint64_t changes_before = changes_;
+    std::optional<_EDIT_ITEM> only;
+    if (items_ && !items_->next && doomed.count(items_.get())) only = static_cast<const _EDIT_ITEM&>(*items_);
 
     // One pass over the lines: from the bottom up, each index is still the
     // one it had when the window removes it.
@@ -145,6 +151,7 @@ ActionDocument::Deleted ActionDocument::Delete(const std::vector<std::u16string>
         InitItemList(fresh.get());
         deleted.fresh = Append(std::move(fresh));
         Place(deleted.fresh, -1);
+        if (only && static_cast<const _EDIT_ITEM&>(*deleted.fresh) == *only) changes_ = changes_before;
     }
     return deleted;
 }

@@ -224,6 +224,8 @@ TEST_F(ActionDocumentTest, ModifiedCountsEveryChangeSinceOpenOrSave) {
         {"saved", [](ActionDocument& d) { d.Delete({u"C"}), d.MarkSaved(); }, false},
         {"read again", [](ActionDocument& d) { d.Add(), d.Replace(ItemChain(kBase), nullptr); }, false},
         {"new", [](ActionDocument& d) { d.Add(), d.StartNew(); }, false},
+        // The only item, fresh, deleted in its minute comes back as itself.
+        {"a fresh item for itself", [](ActionDocument& d) { d.StartNew(), d.Delete({u"NewAction"}); }, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
