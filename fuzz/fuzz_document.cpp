@@ -98,7 +98,8 @@ std::u16string Title(FuzzedDataProvider& in, const std::vector<std::u16string>& 
                 return in.ConsumeBool() ? t : std::u16string(ShownText(t));
             }
             [[fallthrough]];
-        case 1: return in.ConsumeBool() ? kNewActionTitle : NumberedTitle(kNewActionTitle, in.ConsumeIntegralInRange(1, 3));
+        case 1:
+            return in.ConsumeBool() ? kNewActionTitle : NumberedTitle(kNewActionTitle, in.ConsumeIntegralInRange(1, 3));
         case 2: return in.ConsumeBool() ? u"" : std::u16string(1, u'\0') + fuzzdoc::Text(in, 2);
         case 3: return fuzzdoc::Text(in, 2) + u'\0' + fuzzdoc::Text(in, 2);
         default: return fuzzdoc::Text(in, 4);
@@ -136,7 +137,8 @@ void CheckAdd(const ActionDocument& d, const Before& b, const ActionDocument::Ad
     for (int k = 1; b.texts.count(want); ++k) want = NumberedTitle(kNewActionTitle, k);
     FUZZ_CHECK(a.record == d.Last() && !Has(b.records, a.record) && a.record->title == want);
     FUZZ_CHECK(d.LineOfRecord(a.record) == static_cast<int>(a.line) && Without(LinesOf(d), a.record) == b.lines);
-    FUZZ_CHECK(a.line + 1 == d.LineCount() || TimeCmp(a.record->planned_end, d.LineRecord(a.line + 1)->planned_end) < 0);
+    FUZZ_CHECK(a.line + 1 == d.LineCount() ||
+               TimeCmp(a.record->planned_end, d.LineRecord(a.line + 1)->planned_end) < 0);
     FUZZ_CHECK(d.Changes() == b.changes + 1);
 }
 
@@ -179,7 +181,8 @@ void Commit(ActionDocument& d, FuzzedDataProvider& in, const Before& b, const Li
     if (!alias && in.ConsumeBool()) shown.planned_end = Time(in, &d);
     _EDIT_ITEM edited = shown;  // each field changed or not
     if (in.ConsumeBool()) edited.title = Title(in, ChainTitles(d.Items()));
-    for (_TIMES* t : {&edited.planned_start, &edited.planned_end, &edited.actual_start, &edited.actual_end, &edited.alarm})
+    for (_TIMES* t :
+         {&edited.planned_start, &edited.planned_end, &edited.actual_start, &edited.actual_end, &edited.alarm})
         if (in.ConsumeBool()) *t = Time(in, &d);
     for (std::u16string* t : {&edited.action_kind, &edited.location, &edited.status})
         if (in.ConsumeBool()) *t = fuzzdoc::Text(in, 2);
@@ -261,7 +264,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 2: Commit(*doc, in, b, gone); break;
             case 3: {
                 std::vector<std::u16string> kinds = b.content.kinds;
-                if (in.ConsumeBool()) kinds.assign(in.ConsumeIntegralInRange(0, 3), u"K"), kinds.push_back(fuzzdoc::Text(in, 2));
+                if (in.ConsumeBool()) {
+                    kinds.assign(in.ConsumeIntegralInRange(0, 3), u"K");
+                    kinds.push_back(fuzzdoc::Text(in, 2));
+                }
                 FUZZ_CHECK(doc->ReplaceKinds(KindList(kinds)) == (kinds != b.content.kinds));
                 FUZZ_CHECK(KindTexts(doc->Kinds()) == kinds);
                 break;
@@ -272,7 +278,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (in.ConsumeBool()) doc = std::move(reloaded), gone.clear(), opened = true;
                 break;
             }
-            case 6: g_now = in.ConsumeBool() ? g_now + 60 * in.ConsumeIntegralInRange(0, 2) : in.ConsumeIntegral<std::uint32_t>(); break;
+            case 6:
+                g_now = in.ConsumeBool() ? g_now + 60 * in.ConsumeIntegralInRange(0, 2)
+                                         : in.ConsumeIntegral<std::uint32_t>();
+                break;
             default: Open(*doc, in), CheckOpened(*doc), gone.clear(), opened = true; break;
         }
         const std::size_t now_lineless = CheckDocument(*doc);

@@ -129,7 +129,7 @@ TEST_F(ActionDocumentTest, CommitRenamesTakenAndEmptyTitles) {
 }
 
 TEST_F(ActionDocumentTest, CommitKeepsOrMovesItsOwnLine) {
-    const Change nothing = [](_EDIT_ITEM&) {}, location = [](_EDIT_ITEM& e) { e.location = u"x"; };
+    const Change nothing = [](_EDIT_ITEM&) {}, location = [](_EDIT_ITEM& e) { e.location.assign(1, u'x'); };
     const struct {
         const char* name;
         int record;                         // in document order; -1: "Gone" on day 3, no record of this document
@@ -144,7 +144,8 @@ TEST_F(ActionDocumentTest, CommitKeepsOrMovesItsOwnLine) {
         {"location", 2, {}, false, location, u"A B C D E", {}, 2, 2, false, true},
         {"planned start", 2, {}, false, [](_EDIT_ITEM& e) { e.planned_start = Day(2); }, u"A B D C E", {}, 2, 3, false,
          true},  // after the others of equal completion
-        {"title", 2, {}, false, [](_EDIT_ITEM& e) { e.title = u"Z"; }, u"A B Z D E", u"A B Z D E B", 2, 2, true, true},
+        {"title", 2, {}, false, [](_EDIT_ITEM& e) { e.title.assign(1, u'Z'); }, u"A B Z D E", u"A B Z D E B", 2, 2,
+         true, true},
         {"record gone", -1, {}, false, location, u"A B C D Gone E", u"A B C D E B Gone", -1, 4, true, true},
         {"record retitled meanwhile", 3, u"R", false, location, u"A B C R D E", u"A B C R E B D", -1, 4, true, true},
         {"repeated title", 5, {}, false, nothing, u"A B C D B1 E", u"A B C D E B1", -1, 4, true, true},
@@ -204,15 +205,15 @@ TEST_F(ActionDocumentTest, ModifiedCountsEveryChangeSinceOpenOrSave) {
         std::function<void(ActionDocument&)> change;
         bool modified;
     } cases[] = {
-        {"title", commit_c([](_EDIT_ITEM& e) { e.title = u"Z"; }), true},
+        {"title", commit_c([](_EDIT_ITEM& e) { e.title.assign(1, u'Z'); }), true},
         {"kind", commit_c([](_EDIT_ITEM& e) { e.action_kind = u"Work"; }), true},
         {"planned start", commit_c([](_EDIT_ITEM& e) { e.planned_start = Day(2); }), true},
         {"planned end", commit_c([](_EDIT_ITEM& e) { e.planned_end = Day(4); }), true},
         {"actual start", commit_c([](_EDIT_ITEM& e) { e.actual_start = Day(2); }), true},
         {"actual end", commit_c([](_EDIT_ITEM& e) { e.actual_end = Day(2); }), true},
         {"alarm", commit_c([](_EDIT_ITEM& e) { e.alarm = Day(2); }), true},
-        {"location", commit_c([](_EDIT_ITEM& e) { e.location = u"x"; }), true},
-        {"status", commit_c([](_EDIT_ITEM& e) { e.status = u"x"; }), true},
+        {"location", commit_c([](_EDIT_ITEM& e) { e.location.assign(1, u'x'); }), true},
+        {"status", commit_c([](_EDIT_ITEM& e) { e.status.assign(1, u'x'); }), true},
         {"add", [](ActionDocument& d) { d.Add(); }, true},
         {"delete", [](ActionDocument& d) { d.Delete({u"C"}); }, true},
         {"other kinds", [](ActionDocument& d) { EXPECT_TRUE(d.ReplaceKinds(KindList({u"Home", u"Work"}))); }, true},

@@ -18,7 +18,9 @@
 
 namespace {
 
-_EDIT_ITEM At(const char16_t* title, int day) { return MakeItem(title, _TIMES{2024, 5, 1, 9, 0}, {2024, 5, day, 12, 0}); }
+_EDIT_ITEM At(const char16_t* title, int day) {
+    return MakeItem(title, _TIMES{2024, 5, 1, 9, 0}, {2024, 5, day, 12, 0});
+}
 
 using Titles = std::vector<std::wstring>;
 
