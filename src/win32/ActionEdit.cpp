@@ -134,12 +134,16 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     const bool kind_changes = ComboBox_GetCurSel(combo) != entry;
     if (pending.empty() && !kind_changes) return 0;
 
-    // The dialog draws nothing until every control holds its new text; then
-    // only the controls that changed are repainted.
+    // With many fields to write, the dialog draws nothing until every
+    // control holds its new text; then only the controls that changed are
+    // repainted. A field or two are written as they are: pausing the whole
+    // dialog costs more than it saves then.
+    constexpr std::size_t kWrittenAsTheyAre = 2;
+    const bool many = pending.size() + (kind_changes ? 1 : 0) > kWrittenAsTheyAre;
     std::vector<HWND> changed;
     bool paused = false;
     {
-        const RedrawPause pause(dialog_, RedrawPause::kRepaintNothing);
+        const RedrawPause pause(many ? dialog_ : nullptr, RedrawPause::kRepaintNothing);
         paused = pause.paused();
         for (const auto& [control, text] : pending) {
             SetWindowTextW(control, text.c_str());
