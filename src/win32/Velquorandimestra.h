@@ -10,7 +10,6 @@
 #include <shellapi.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
