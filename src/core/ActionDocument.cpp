@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <tuple>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -173,7 +174,15 @@ ActionDocument::Committed ActionDocument::Commit(const _ITEM_LIST* shown_record,
     if (appended) record = Append(std::make_unique<_ITEM_LIST>());
     const bool moved = dates_edited || edited.planned_end != record->planned_end;
 
-    const _EDIT_ITEM before = *record;
+    // Whether the content changes, without a copy of the record (its status
+    // may be a long text): every field but the title now, the title once it
+    // is chosen.
+    const auto fields = [](const _EDIT_ITEM& e) {
+        return std::tie(e.action_kind, e.planned_start, e.planned_end, e.actual_start, e.actual_end, e.alarm,
+                        e.location, e.status);
+    };
+    const bool fields_change = fields(*record) != fields(edited);
+    const std::u16string title_before = record->title;
     const int from = Unplace(record);
     records_.Change(record, [&] {
         CopyItemList(record, edited);
@@ -182,7 +191,7 @@ ActionDocument::Committed ActionDocument::Commit(const _ITEM_LIST* shown_record,
     });
     const int to = static_cast<int>(Place(record, moved || from < 0 ? -1 : from));
 
-    const bool changed = appended || !(static_cast<const _EDIT_ITEM&>(*record) == before);
+    const bool changed = appended || fields_change || record->title != title_before;
     if (changed && !appended) ++changes_;
     return {record, changed, from, to, from < 0 || ShownText(record->title) != key};
 }

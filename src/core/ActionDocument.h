@@ -92,8 +92,8 @@ public:
         bool retitled;  // the line's text changed
     };
     // Takes the edited copy `edited` of an item into its record. `shown` is
-    // the item as the editor showed it (its title and planned date-times
-    // before the edit), `record` the record it showed. That record must
+    // the item as the editor showed it (only its title and planned
+    // date-times before the edit are read), `record` the record it showed. That record must
     // still be this document's under the shown title; with no record named,
     // the one on the shown title's line is meant (or the first of that
     // title). When there is none, the edit becomes a record of its own.

@@ -70,8 +70,12 @@ int CVelquorandimestra::OnEnKillFocus(HWND control) {
     if (to != control) returning_focus_ = to != nullptr && main != nullptr && IsChild(main, to) ? nullptr : control;
 
     if (state != STATE_OPEN || !schedule || !editor) return 0;
-    // The item as the controls showed it, then as they show it now.
-    const _EDIT_ITEM shown = *editor->GetItem();
+    // The item as the controls showed it (what the commit reads of it: its
+    // title and planned date-times), then as they show it now.
+    _EDIT_ITEM shown;
+    shown.title = editor->GetItem()->title;
+    shown.planned_start = editor->GetItem()->planned_start;
+    shown.planned_end = editor->GetItem()->planned_end;
     editor->UpdateItem();
     const ActionDocument::Committed done = CommitEdit(editor->Shown(), shown, *editor->GetItem());
     editor->SetItem(done.record);
