@@ -17,6 +17,7 @@
 
 #include "ActionDocument.h"
 #include "ActionEdit.h"
+#include "Digest.h"
 #include "File.h"
 #include "Records.h"
 #include "ScheduleManager.h"
@@ -49,7 +50,11 @@ public:
     int CheckStatus() const;  // 1 without an open document, 0 with one
     int DeleteInstance();
     int OnFileNew();
-    int OnFileOpen();
+    // The open command; its chooser starts in `folder` when one is given.
+    int OnFileOpen(const std::wstring& folder = {});
+    // 以前の版を開く: the open command in the folder of the open document's
+    // kept earlier versions (Backups.cpp).
+    int OnOpenEarlierVersion();
     int OnSaveFile();
     int OnSaveFileNew();
     // Whether the open document changed since it was opened, created or
@@ -121,6 +126,9 @@ public:
     // The file as this program last opened or saved it; nothing before the
     // document has a file.
     std::optional<FileStamp> file_stamp;
+    // The bytes of the file as this program last read or wrote it (size and
+    // digest), set with file_stamp; nothing when they could not be digested.
+    std::optional<ContentDigest> file_content;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
     std::unique_ptr<CScheduleManager> schedule;
     std::unique_ptr<CActionEdit> editor;

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "Backups.h"
+#include "Digest.h"
 #include "File.h"
 #include "Seams.h"
 #include "Velquorandimestra.h"
@@ -105,8 +107,10 @@ private:
     std::wstring folder_;
 };
 
-OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title, DWORD flags) {
+OPENFILENAMEW ChooserRecord(std::vector<wchar_t>& path, std::vector<wchar_t>& title, DWORD flags,
+                            const std::wstring& folder) {
     OPENFILENAMEW ofn{};
+    if (!folder.empty()) ofn.lpstrInitialDir = folder.c_str();
     ofn.Flags = flags;
     // The classic chooser record, without the trailing reserved members (76
     // bytes in the 32-bit program).
@@ -130,12 +134,14 @@ std::vector<wchar_t> ChooserBuffer(const std::wstring& text) {
 
 // Shows a chooser. A path longer than its buffers closes the chooser with
 // FNERR_BUFFERTOOSMALL: it is then shown again, with buffers for the longest
-// path and the text it started with. True when a path was chosen.
-bool Choose(BOOL (*show)(OPENFILENAMEW*), DWORD flags, std::vector<wchar_t>& path, std::vector<wchar_t>& title) {
+// path and the text it started with. True when a path was chosen. A
+// chooser that starts empty starts in `start_in` when one is given.
+bool Choose(BOOL (*show)(OPENFILENAMEW*), DWORD flags, std::vector<wchar_t>& path, std::vector<wchar_t>& title,
+            const std::wstring& start_in = {}) {
     const CurrentFolderKept folder;
     const std::vector<wchar_t> start = path;
     for (;;) {
-        OPENFILENAMEW ofn = ChooserRecord(path, title, flags);
+        OPENFILENAMEW ofn = ChooserRecord(path, title, flags, start_in);
         if (show(&ofn)) break;
         if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL || path.size() >= kLongestPathUnits) return false;
         path = start;
@@ -229,6 +235,8 @@ void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name,
 int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, const std::wstring& path,
                                        bool report) {
     VqfDocument doc;
+    // What the file held, to tell later whether another program changed it.
+    DigestOfBytes read_bytes;
     try {
         // The file passes through one buffer: memory holds the document, not
         // the document and a copy of its file.
@@ -238,12 +246,18 @@ int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, co
         LARGE_INTEGER zero{};
         if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN)) return kFileOpenUnsupported;
         VqfLoadResult loaded = LoadVqfFrom(static_cast<std::uint64_t>(size.QuadPart),
-                                           [file](std::span<std::uint8_t> into) { return ReadExactly(file, into); });
+                                           [file, &read_bytes](std::span<std::uint8_t> into) {
+                                               if (!ReadExactly(file, into)) return false;
+                                               read_bytes.Add(into);
+                                               return true;
+                                           });
         // A file that changed size while it was read is not the file that
         // was checked.
         LARGE_INTEGER after{};
         if (!GetFileSizeEx(file, &after) || after.QuadPart != size.QuadPart) return kFileOpenUnsupported;
         if (!loaded.check) return kFileOpenUnsupported;
+        // Bytes after the last kind are part of the file too.
+        if (!read_bytes.AddRestOf(file)) return kFileOpenUnsupported;
         if (loaded.check.item_count == 0) {
             // A document must always hold an item, so such a file is refused
             // with its error code. Only the file is refused: the user chose
@@ -257,6 +271,7 @@ int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, co
     }
     try {
         LoadDocument(std::move(doc), name, path, StampOf(file));
+        file_content = read_bytes.Finish();
     } catch (const std::exception&) {
         // No memory for the lines: nothing may stay half-built.
         DeleteInstance();
@@ -276,14 +291,21 @@ int CVelquorandimestra::FileOpen(HANDLE file, const wchar_t* name, const wchar_t
 int CVelquorandimestra::SaveFile() {
     if (file_path.empty()) return 1;
     DWORD error = ERROR_SUCCESS;
+    // The version this save replaces is kept aside first; never a reason
+    // for the save to stop or fail.
+    EarlierVersion earlier(file_path);
+    DigestOfBytes written;
     try {
         // The file is streamed out through a small buffer; a document too
         // large for the format is refused before its first byte is written.
         const _ITEM_LIST* items = document.Items();
         const _KIND_LIST* kinds = document.Kinds();
         VqfWriteStatus status = VqfWriteStatus::Written;
-        error = ReplaceFileContent(file_path, [items, kinds, &status](const ByteSink& sink) {
-            status = WriteVqfTo(items, kinds, sink);
+        error = ReplaceFileContent(file_path, [items, kinds, &status, &written](const ByteSink& sink) {
+            status = WriteVqfTo(items, kinds, [&sink, &written](std::span<const std::uint8_t> chunk) {
+                written.Add(chunk);
+                return sink(chunk);
+            });
             return status == VqfWriteStatus::Written;
         });
         if (status == VqfWriteStatus::TooLarge) error = ERROR_FILE_TOO_LARGE;
@@ -297,6 +319,8 @@ int CVelquorandimestra::SaveFile() {
         return 1;
     }
     file_stamp = StampOf(file_path);
+    file_content = written.Finish();
+    earlier.Keep(file_content);
     document.MarkSaved();
     WriteLastFileRecord(file_path);
     return 0;
@@ -377,7 +401,7 @@ int CVelquorandimestra::OnFileNew() {
     return 0;
 }
 
-int CVelquorandimestra::OnFileOpen() {
+int CVelquorandimestra::OnFileOpen(const std::wstring& folder) {
     std::vector<wchar_t> path(kPathUnits, L'\0');
     std::vector<wchar_t> title(kPathUnits, L'\0');
     // Cancel, a box that gave no answer, or a save that was cancelled or
@@ -386,7 +410,7 @@ int CVelquorandimestra::OnFileOpen() {
     if (!MayReplaceDocument()) return 0;
 
     for (;;) {
-        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title)) return 0;
+        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title, folder)) return 0;
         if (Exists(path.data())) break;
         Ask(kMissingFile, L"ERROR", MB_OK);
     }
@@ -464,6 +488,9 @@ bool CVelquorandimestra::KeepsOthersWork() const {
     const std::optional<FileStamp> now = StampOf(file_path);
     // A file deleted meanwhile is simply written again.
     if (!now || !file_stamp || *now == *file_stamp) return false;
+    // A sync program that wrote the same bytes again, or touched only the
+    // file's time, changed nothing of the user's: only other content asks.
+    if (file_content && now->size == file_content->size && DigestOfFile(file_path) == file_content) return false;
     const std::wstring text = L"ファイル「" + file_name + kChangedElsewhere;
     return Ask(text.c_str(), L"QUESTION", MB_YESNO | MB_ICONQUESTION) != IDYES;
 }
@@ -472,7 +499,9 @@ bool CVelquorandimestra::KeepsOthersWork() const {
 // or failed).
 int CVelquorandimestra::OnSaveFile() {
     if (state != STATE_OPEN) return 1;
-    if (file_path.empty()) return OnSaveFileNew();
+    // A kept earlier version is saved under a name chosen anew, never over
+    // itself.
+    if (file_path.empty() || IsKeptVersion(file_path)) return OnSaveFileNew();
     if (KeepsOthersWork()) return 1;
     return SaveFile();
 }
@@ -480,8 +509,10 @@ int CVelquorandimestra::OnSaveFile() {
 // Returns 0 when the document was saved under the chosen name, 1 when not.
 int CVelquorandimestra::OnSaveFileNew() {
     if (state != STATE_OPEN) return 1;
-    // The chooser starts from the document's whole path, however long.
-    std::vector<wchar_t> path = ChooserBuffer(file_path);
+    // The chooser starts from the document's whole path, however long; for
+    // an earlier version, from the document it is a version of.
+    const std::wstring document_of = DocumentOfKeptVersion(file_path);
+    std::vector<wchar_t> path = ChooserBuffer(document_of.empty() ? file_path : document_of);
     std::vector<wchar_t> title(kPathUnits, L'\0');
 
     std::wstring new_path;

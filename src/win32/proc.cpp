@@ -40,6 +40,7 @@ bool IsCommand(WORD id) {
         case IDM_ABOUT:
         case IDM_FILE_NEW:
         case IDM_FILE_OPEN:
+        case IDM_FILE_BACKUPS:
         case IDM_FILE_SAVE:
         case IDM_FILE_SAVEAS:
         case IDC_ADD_ITEM:
@@ -66,6 +67,9 @@ void RouteCommand(HWND window, WORD id) {
             break;
         case IDM_FILE_OPEN:
             g_App.OnFileOpen();
+            break;
+        case IDM_FILE_BACKUPS:
+            g_App.OnOpenEarlierVersion();
             break;
         case IDM_FILE_SAVE:
             g_App.OnSaveFile();

@@ -18,6 +18,7 @@
 #define IDM_FILE_OPEN       40004
 #define IDM_FILE_SAVE       40005
 #define IDM_FILE_SAVEAS     40006
+#define IDM_FILE_BACKUPS    40009
 
 // Main dialog 110
 #define IDC_ADD_ITEM        40041

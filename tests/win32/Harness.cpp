@@ -10,6 +10,7 @@
 #include <ostream>
 #include <utility>
 
+#include "Backups.h"
 #include "Seams.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
@@ -49,6 +50,7 @@ ChooserScript::~ChooserScript() {
 BOOL ChooserScript::Serve(OPENFILENAMEW* dialog, std::deque<std::wstring>& answers, std::vector<std::wstring>& seen) {
     requests_.push_back(*dialog);
     seen.push_back(dialog->lpstrFile ? dialog->lpstrFile : L"");
+    folders_.push_back(dialog->lpstrInitialDir ? dialog->lpstrInitialDir : L"");
     if (answers.empty()) {
         ADD_FAILURE() << "unexpected file chooser";
         return FALSE;
@@ -104,6 +106,8 @@ void MainDialogTest::SetUp() {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     SetLastFileRecordFallbackPath(std::wstring(exe) + L"\\no-fallback\\app.dat");
+    // Nor the user's kept versions: a folder under a file cannot be made.
+    SetBackupsRoot(std::wstring(exe) + L"\\no-backups");
 }
 
 void MainDialogTest::TearDown() {

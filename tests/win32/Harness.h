@@ -56,11 +56,13 @@ public:
     const std::vector<std::wstring>& open_started_with() const { return open_seen_; }
     const std::vector<std::wstring>& save_started_with() const { return save_seen_; }
     const std::vector<OPENFILENAMEW>& requests() const { return requests_; }
+    // The folder each chooser was to start in (lpstrInitialDir; empty: none).
+    const std::vector<std::wstring>& started_in() const { return folders_; }
 
 private:
     BOOL Serve(OPENFILENAMEW* dialog, std::deque<std::wstring>& answers, std::vector<std::wstring>& seen);
     std::deque<std::wstring> open_, save_;
-    std::vector<std::wstring> open_seen_, save_seen_;
+    std::vector<std::wstring> open_seen_, save_seen_, folders_;
     std::vector<OPENFILENAMEW> requests_;
 };
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -107,14 +108,16 @@ TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
     ASSERT_EQ(GetMenuItemCount(menu), 2);
     EXPECT_EQ(GetMenuItemID(menu, 1), static_cast<UINT>(IDM_ABOUT));
     HMENU file = GetSubMenu(menu, 0);
-    const UINT ids[] = {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_SAVE, IDM_FILE_SAVEAS, 0, IDM_EXIT};
-    ASSERT_EQ(GetMenuItemCount(file), 6);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(GetMenuItemID(file, i), ids[i]) << i;
+    const UINT ids[] = {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_BACKUPS, IDM_FILE_SAVE, IDM_FILE_SAVEAS, 0, IDM_EXIT};
+    ASSERT_EQ(GetMenuItemCount(file), static_cast<int>(std::size(ids)));
+    for (int i = 0; i < static_cast<int>(std::size(ids)); ++i) EXPECT_EQ(GetMenuItemID(file, i), ids[i]) << i;
     wchar_t text[64];
     GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(text, L"ﾌｧｲﾙ(&F)");
     GetMenuStringW(file, IDM_EXIT, text, 64, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
+    GetMenuStringW(file, IDM_FILE_BACKUPS, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"以前の版を開く(&B)");
 }
 
 // The icon holds an image for each size Windows asks for at the common
