@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "VelquorandimestraFile.h"
+#include "Backups.h"
 #include "DocumentProbe.h"
 #include "Harness.h"
 #include "ItemChain.h"
@@ -790,6 +791,165 @@ TEST_F(DocumentTest, SaveAsksWhenAnotherProgramChangedTheFile) {
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(boxes.asked().size(), 4u);
     EXPECT_TRUE(FileExists(a));
+}
+
+// A sync program that writes the same bytes again, or touches only the
+// file's time, changed nothing of the user's: the save asks only when the
+// content differs from what was opened or last saved here.
+TEST_F(DocumentTest, SaveAsksOnlyWhenTheContentChanged) {
+    const std::wstring a = dir_.File(L"a.vqf");
+    Bytes trailing = MakeFile({u"A"});
+    // Ignored by the reader, part of the file all the same; beyond the
+    // reader's first buffer, so that it never reads them.
+    trailing.resize(kVqfChunkSize + 3, 'x');
+    Bytes other_byte = MakeFile({u"A"});
+    other_byte[25] = 'B';  // the title, same size
+    const auto same = [](const Bytes& b) { return std::optional<Bytes>(b); };
+    const struct {
+        const char* name;
+        Bytes opened;
+        bool saved_first;  // compared with the bytes saved here, not those opened
+        std::function<std::optional<Bytes>(const Bytes&)> theirs;  // nothing: only the time is touched
+        bool asked;
+    } cases[] = {
+        {"the same bytes again", MakeFile({u"A"}), false, same, false},
+        {"the same bytes, those after the kinds too", trailing, false, same, false},
+        {"the same bytes again after a save", MakeFile({u"A"}), true, same, false},
+        {"only the time", MakeFile({u"A"}), false, [](const Bytes&) { return std::optional<Bytes>(); }, false},
+        {"the same size, one byte other", other_byte, false, [&](const Bytes&) { return std::optional(MakeFile({u"A"})); }, true},
+        {"other content after a save", MakeFile({u"A"}), true, [&](const Bytes&) { return std::optional(MakeFile({u"X"})); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(a, c.opened);
+        BoxScript boxes;
+        ChooserScript choosers;
+        OpenFile(choosers, a);
+        if (c.saved_first) {
+            Change();
+            Command(IDM_FILE_SAVE);
+        }
+        const std::optional<Bytes> theirs = c.theirs(ReadBytes(a));
+        if (theirs) WriteBytes(a, *theirs);
+        {
+            const FILETIME long_ago{0x12345678u, 0x01C00000u};
+            HANDLE h = CreateFileW(a.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &long_ago));
+            CloseHandle(h);
+        }
+        SetText(IDC_STATUS, L"mine");
+        Command(IDC_STATUS, EN_KILLFOCUS);
+        if (c.asked) boxes.Answer(IDNO);
+        Command(IDM_FILE_SAVE);
+        EXPECT_EQ(boxes.asked().size(), c.asked ? 1u : 0u);
+        EXPECT_EQ(ReadBytes(a), c.asked ? *theirs : WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
+        g_App.DeleteInstance();
+    }
+}
+
+// Each save keeps the version it replaces, in a folder of its document's
+// own: the ten newest, never a second copy of the same bytes. A version
+// opened from there is saved under a name chosen anew.
+TEST_F(DocumentTest, SavesKeepTheTenNewestVersionsOfEachDocument) {
+    const std::wstring root = dir_.File(L"local\\backups");  // its folders are made as needed
+    SetBackupsRoot(root);
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"x").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(dir_.File(L"y").c_str(), nullptr));
+    const std::wstring a = dir_.File(L"x\\plan.vqf"), b = dir_.File(L"y\\plan.vqf");
+    BoxScript boxes;
+    ChooserScript choosers;
+    Command(IDM_FILE_NEW);
+    choosers.SaveAnswer(a);
+    Command(IDM_FILE_SAVEAS);
+    EXPECT_EQ(KeptVersions(a), std::vector<std::wstring>{});  // it replaced no file
+    std::vector<Bytes> replaced;
+    for (int i = 0; i < 12; ++i) {
+        replaced.push_back(ReadBytes(a));
+        SetText(IDC_LOCATION, L"版" + std::to_wstring(i));
+        Command(IDC_LOCATION, EN_KILLFOCUS);
+        Command(IDM_FILE_SAVE);
+        if (i == 0) {
+            ASSERT_EQ(KeptVersions(a).size(), 1u);
+            EXPECT_EQ(ReadBytes(KeptVersions(a)[0]), replaced[0]);
+            Command(IDM_FILE_SAVE);  // the same bytes again: no second copy
+            EXPECT_EQ(KeptVersions(a).size(), 1u);
+        }
+    }
+    // Versions 1 to 10 stay, byte for byte, each named after its document.
+    std::vector<std::u16string> kept;
+    for (const std::wstring& version : KeptVersions(a)) {
+        const Bytes bytes = ReadBytes(version);
+        EXPECT_NE(std::find(replaced.begin(), replaced.end(), bytes), replaced.end());
+        kept.push_back(LoadVqf(bytes).item_list->location);
+        EXPECT_EQ(FileNameOf(version).rfind(L"plan 20", 0), 0u) << testing::PrintToString(version);
+    }
+    std::sort(kept.begin(), kept.end());
+    std::vector<std::u16string> newest;
+    for (int i = 1; i <= 10; ++i) newest.push_back(u"版" + ToU16(std::to_wstring(i)));
+    std::sort(newest.begin(), newest.end());
+    EXPECT_EQ(kept, newest);
+
+    // Another document of the same name keeps its own; the path counts
+    // without its case, as Windows compares it.
+    choosers.SaveAnswer(b);
+    Command(IDM_FILE_SAVEAS);
+    Change();
+    Command(IDM_FILE_SAVE);
+    ASSERT_EQ(KeptVersions(b).size(), 1u);
+    EXPECT_EQ(KeptVersions(a).size(), 10u);
+    const std::wstring folder_b = BackupFolderOf(b, false);
+    EXPECT_NE(folder_b, BackupFolderOf(a, false));
+    const auto upper = [](std::wstring path) {
+        CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+        return path;
+    };
+    EXPECT_EQ(upper(BackupFolderOf(upper(b), false)), upper(folder_b));
+    // A folder of that name that another document holds (the hash of its
+    // path collided) is passed over.
+    WriteBytes(folder_b + L"\\document.dat", EncodeLastFileRecord(u"C:\\elsewhere\\plan.vqf"));
+    SetText(IDC_LOCATION, L"again");
+    Command(IDC_LOCATION, EN_KILLFOCUS);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(BackupFolderOf(b, false), folder_b + L"-2");
+    ASSERT_EQ(KeptVersions(b).size(), 1u);
+    EXPECT_EQ(Listing(folder_b).size(), 2u);  // its record and its one version
+    EXPECT_TRUE(boxes.asked().empty());
+
+    // 以前の版を開く opens the chooser in the document's folder; the version
+    // opened is saved under a name chosen anew, starting at its document.
+    const std::wstring version = KeptVersions(b)[0];
+    const Bytes version_bytes = ReadBytes(version);
+    choosers.OpenAnswer(version);
+    Command(IDM_FILE_BACKUPS);
+    EXPECT_EQ(choosers.started_in().back(), folder_b + L"-2");
+    ASSERT_EQ(g_App.file_path, version);
+    Change();
+    choosers.SaveAnswer(L"");
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(choosers.save_started_with().back(), b);
+    EXPECT_EQ(ReadBytes(version), version_bytes);
+    choosers.SaveAnswer(b);
+    boxes.Answer(IDYES);  // the overwrite question
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(g_App.file_path, b);
+    EXPECT_EQ(ReadBytes(version), version_bytes);
+    EXPECT_EQ(KeptVersions(b).size(), 2u);  // the version it replaced
+    // Without a document, among every document's folders.
+    g_App.DeleteInstance();
+    choosers.OpenAnswer(L"");
+    Command(IDM_FILE_BACKUPS);
+    EXPECT_EQ(choosers.started_in().back(), root);
+
+    // Where no version can be kept, the save goes on as ever, silently.
+    SetBackupsRoot(b + L"\\backups");  // under a file: never made
+    OpenFile(choosers, a);
+    Change();
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(boxes.asked().size(), 1u);
+    EXPECT_EQ(ReadBytes(a), WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
+    EXPECT_FALSE(g_App.Modified());
 }
 
 TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {

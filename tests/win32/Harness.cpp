@@ -328,6 +328,15 @@ std::vector<std::wstring> Listing(const std::wstring& dir) {
     return names;
 }
 
+std::vector<std::wstring> KeptVersions(const std::wstring& document) {
+    std::vector<std::wstring> paths;
+    const std::wstring folder = BackupFolderOf(document, false);
+    if (folder.empty()) return paths;
+    for (const std::wstring& name : Listing(folder))
+        if (name.size() > 4 && name.substr(name.size() - 4) == L".vqf") paths.push_back(folder + L"\\" + name);
+    return paths;
+}
+
 void SetSaveFaultHook(SaveFaultHook hook) {
     if (!hook) {
         SetSaveStageHook({});

@@ -136,3 +136,5 @@ void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes
 bool FileExists(const std::wstring& path);
 // Names in a directory other than "." and "..", sorted.
 std::vector<std::wstring> Listing(const std::wstring& dir);
+// The whole paths of the earlier versions kept of `document`, sorted by name.
+std::vector<std::wstring> KeptVersions(const std::wstring& document);

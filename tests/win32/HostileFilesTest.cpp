@@ -10,6 +10,7 @@
 #include <string>
 
 #include "VelquorandimestraFile.h"
+#include "Backups.h"
 #include "DocumentProbe.h"
 #include "Harness.h"
 #include "ItemChain.h"
@@ -285,8 +286,10 @@ TEST_F(HostileFilesTest, VqfWithoutReadPermission) {
 // as to a new name, save as over another file, and Yes to the save-current
 // question of new, open and close. Each time the files on disk are exactly as
 // before, no temporary file is left, the user is told, and the document in
-// memory and on screen is unchanged.
+// memory and on screen is unchanged, and no earlier version is kept.
 TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
+    const TempDir versions;
+    SetBackupsRoot(versions.File(L"backups"));
     const std::wstring other = dir_.File(L"other.vqf"), fresh = dir_.File(L"fresh.vqf");
     const Bytes good_bytes = ReadBytes(good_), other_bytes = MakeFile({u"O"});
     WriteBytes(other, other_bytes);
@@ -335,6 +338,8 @@ TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
             EXPECT_EQ(ReadBytes(record_), record_bytes);
             EXPECT_FALSE(FileExists(fresh));
             EXPECT_EQ(Listing(dir_.path()), (std::vector<std::wstring>{L"app.dat", L"good.vqf", L"other.vqf"}));
+            EXPECT_EQ(KeptVersions(good_), std::vector<std::wstring>{});
+            EXPECT_EQ(KeptVersions(other), std::vector<std::wstring>{});
             EXPECT_EQ(Take(), before);
             EXPECT_EQ(choosers_.open_started_with().size(), choosers_opened);  // open stopped before its chooser
             EXPECT_FALSE(QuitPosted());
@@ -347,6 +352,10 @@ TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(ReadBytes(good_), before.content);
     EXPECT_EQ(ReadBytes(record_), EncodeLastFileRecord(ToU16(good_)));
+    // and the version it replaced is kept.
+    const std::vector<std::wstring> kept = KeptVersions(good_);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadBytes(kept[0]), good_bytes);
 }
 
 }  // namespace
