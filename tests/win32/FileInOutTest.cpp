@@ -2,10 +2,12 @@
 // line reading.
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
 
+#include "Digest.h"
 #include "Harness.h"
 #include "cfileio.h"
 #include "library.h"
@@ -395,6 +397,42 @@ TEST(FileInOut, ReadLineRefusals) {
     EXPECT_EQ(file.ReadLine(buffer), 0);
     EXPECT_EQ(file.GetReadPos(), 8);
     EXPECT_EQ(file.ReadLine(nullptr), -1);
+}
+
+// The digest that tells a file's content from another: XXH64's own values,
+// however the bytes arrive (split inside a 32-byte stripe, across several,
+// or one at a time), and the same for the file on disk.
+TEST(ContentDigest, IsXxh64OfTheBytesHoweverTheyArrive) {
+    Bytes long_input;
+    for (int i = 0; i < 3; ++i)
+        for (int b = 0; b < 256; ++b) long_input.push_back(static_cast<std::uint8_t>(b));
+    for (char c : std::string("abcdefghijk")) long_input.push_back(static_cast<std::uint8_t>(c));
+    const struct {
+        Bytes bytes;
+        std::uint64_t hash;
+    } cases[] = {
+        {{}, 0xEF46DB3751D8E999ull},
+        {B("a"), 0xD24EC4F1A98C6E5Bull},
+        {B("abcd"), 0xDE0327B0D25D92CCull},
+        {long_input, 0xB0FC6DF0DB41E43Dull},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        for (std::size_t split : {std::size_t{0}, std::size_t{1}, std::size_t{31}, std::size_t{33}, std::size_t{700}}) {
+            DigestOfBytes digest;
+            const std::size_t first = std::min(split, c.bytes.size());
+            digest.Add(std::span(c.bytes).first(first));
+            digest.Add(std::span(c.bytes).subspan(first));
+            EXPECT_EQ(digest.Finish(), (ContentDigest{c.bytes.size(), c.hash})) << "split at " << split;
+        }
+        DigestOfBytes one_by_one;
+        for (std::uint8_t b : c.bytes) one_by_one.Add(std::span(&b, 1));
+        EXPECT_EQ(one_by_one.Finish().hash, c.hash);
+        WriteBytes(dir.File(L"d.bin"), c.bytes);
+        EXPECT_EQ(DigestOfFile(dir.File(L"d.bin")), (ContentDigest{c.bytes.size(), c.hash}));
+    }
+    EXPECT_EQ(DigestOfFile(dir.File(L"none.bin")), std::nullopt);
 }
 
 TEST(GetIniValue, TouchesNeitherFileNorOutput) {
