@@ -70,15 +70,18 @@ std::wstring FolderPartOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// "plan 2026-12-09 18-34-12.vqf": the document's name and the time the
-// version was written, in the program's own zone (UTC+9) like every time
-// it shows.
-std::wstring VersionName(const std::wstring& document, const FILETIME& written) {
+// "plan 2026-12-09 18-34-12.vqf": the document's name and the time a save
+// replaced the version, in the program's own zone (UTC+9) like every time
+// it shows. Not the file's own write time, which a sync program may set to
+// anything.
+std::wstring VersionName(const std::wstring& document) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
     std::wstring stem = FileNameOf(document);
     if (stem.size() >= 4 && SamePath(stem.substr(stem.size() - 4), L".vqf")) stem.resize(stem.size() - 4);
     ULARGE_INTEGER t{};
-    t.LowPart = written.dwLowDateTime;
-    t.HighPart = written.dwHighDateTime;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
     t.QuadPart += 9ull * 3600 * 10000000;
     const FILETIME zoned{t.LowPart, t.HighPart};
     SYSTEMTIME s{};
@@ -88,15 +91,15 @@ std::wstring VersionName(const std::wstring& document, const FILETIME& written) 
     return stem.substr(0, kNameUnits) + when;
 }
 
-// Copies the file at `from` into a new file in `folder`, with the source's
-// write time; the copy's path and the digest of the bytes copied, or
-// nothing (no partial copy is left).
+// Copies the file at `from` into a new file in `folder`; the copy's path and
+// the digest of the bytes copied, or nothing (no partial copy is left). The
+// copy's own write time is the moment it was kept, which orders the
+// versions.
 std::optional<std::pair<std::wstring, std::optional<ContentDigest>>> CopyVersion(const std::wstring& from,
                                                                                  const std::wstring& folder) {
     const FileHandle source(OpenForReading(from, FILE_SHARE_READ));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!source.ok() || !GetFileInformationByHandle(source.get(), &info)) return std::nullopt;
-    const std::wstring base = folder + L"\\" + VersionName(from, info.ftLastWriteTime);
+    if (!source.ok()) return std::nullopt;
+    const std::wstring base = folder + L"\\" + VersionName(from);
     std::wstring path;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int n = 1; n < 100 && h == INVALID_HANDLE_VALUE; ++n) {
@@ -117,7 +120,6 @@ std::optional<std::pair<std::wstring, std::optional<ContentDigest>>> CopyVersion
         digest.Add(chunk);
         if (!WriteAll(copy.get(), chunk)) ok = false;
     }
-    ok = ok && SetFileTime(copy.get(), nullptr, nullptr, &info.ftLastWriteTime);
     if (!copy.Close() || !ok) {
         DeleteFileW(path.c_str());
         return std::nullopt;
@@ -126,7 +128,7 @@ std::optional<std::pair<std::wstring, std::optional<ContentDigest>>> CopyVersion
 }
 
 // Removes the oldest versions in `folder` beyond the newest ones (by the
-// time each version was written), never the one just kept.
+// time each was kept), never the one just kept.
 void KeepNewest(const std::wstring& folder, const std::wstring& just_kept) {
     struct Version {
         std::uint64_t written;
