@@ -210,7 +210,9 @@ std::wstring DocumentOfKeptVersion(const std::wstring& path) {
 EarlierVersion::EarlierVersion(const std::wstring& document) {
     // A version of a version is not kept: saving into the folders of
     // versions is saving a copy, not a document.
-    if (!Exists(document) || IsKeptVersion(document)) return;
+    const DWORD attributes = GetFileAttributesW(document.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) || IsKeptVersion(document))
+        return;
     folder_ = BackupFolderOf(document, true);
     if (folder_.empty()) return;
     if (auto copy = CopyVersion(document, folder_)) {

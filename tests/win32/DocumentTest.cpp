@@ -727,6 +727,7 @@ TEST_F(DocumentTest, EveryCommandTakesTheFieldBeingTypedIn) {
         {"save as", {}, [&] { Command(IDM_FILE_SAVEAS); }},
         {"new, Yes", {IDYES}, [&] { Command(IDM_FILE_NEW); }},
         {"open, Yes, cancelled", {IDYES}, [&] { Command(IDM_FILE_OPEN); }},
+        {"earlier version, Yes, cancelled", {IDYES}, [&] { Command(IDM_FILE_BACKUPS); }},
         {"close box, Yes", {IDYES}, [&] { SendMessageW(main_, WM_CLOSE, 0, 0); }},
         {"log-off, Yes", {IDYES}, [&] { SendMessageW(main_, WM_QUERYENDSESSION, 0, 0); }},
     };
