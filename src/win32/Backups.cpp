@@ -28,6 +28,9 @@ constexpr wchar_t kFolderRecord[] = L"document.dat";
 constexpr std::size_t kNameUnits = 100;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 
+// At most kNameUnits of a name, never half a surrogate pair.
+std::wstring ShortName(const std::wstring& name) { return name.substr(0, CharBoundary(name, kNameUnits)); }
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
@@ -88,15 +91,14 @@ std::wstring VersionName(const std::wstring& document) {
     FileTimeToSystemTime(&zoned, &s);
     wchar_t when[32];
     wsprintfW(when, L" %04u-%02u-%02u %02u-%02u-%02u", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
-    return stem.substr(0, kNameUnits) + when;
+    return ShortName(stem) + when;
 }
 
 // Copies the file at `from` into a new file in `folder`; the copy's path and
 // the digest of the bytes copied, or nothing (no partial copy is left). The
 // copy's own write time is the moment it was kept, which orders the
 // versions.
-std::optional<std::pair<std::wstring, std::optional<ContentDigest>>> CopyVersion(const std::wstring& from,
-                                                                                 const std::wstring& folder) {
+std::optional<std::pair<std::wstring, ContentDigest>> CopyVersion(const std::wstring& from, const std::wstring& folder) {
     const FileHandle source(OpenForReading(from, FILE_SHARE_READ));
     if (!source.ok()) return std::nullopt;
     const std::wstring base = folder + L"\\" + VersionName(from);
@@ -176,7 +178,7 @@ std::wstring BackupFolderOf(const std::wstring& document, bool create) {
     if (root.empty() || document.empty()) return {};
     wchar_t hash[16];
     wsprintfW(hash, L"-%08X", static_cast<unsigned>(PathHash(document)));
-    const std::wstring base = root + L"\\" + FileNameOf(document).substr(0, kNameUnits) + hash;
+    const std::wstring base = root + L"\\" + ShortName(FileNameOf(document)) + hash;
     for (int n = 1; n <= 16; ++n) {
         const std::wstring folder = n == 1 ? base : base + L"-" + std::to_wstring(n);
         if (!IsFolder(folder)) {
@@ -225,9 +227,9 @@ EarlierVersion::~EarlierVersion() {
     if (!copy_.empty()) DeleteFileW(copy_.c_str());
 }
 
-void EarlierVersion::Keep(const std::optional<ContentDigest>& saved) {
+void EarlierVersion::Keep(const ContentDigest& saved) {
     if (copy_.empty()) return;
-    if (content_ && saved && *content_ == *saved) return;  // the destructor removes the copy
+    if (content_ == saved) return;  // the destructor removes the copy
     KeepNewest(folder_, copy_);
     copy_.clear();
 }

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "Digest.h"
@@ -51,10 +50,10 @@ public:
     // the very bytes now saved (a save of an unchanged document keeps no
     // second copy of the same version); then the oldest beyond the ten
     // newest go.
-    void Keep(const std::optional<ContentDigest>& saved);
+    void Keep(const ContentDigest& saved);
 
 private:
     std::wstring folder_;
     std::wstring copy_;  // empty: no copy
-    std::optional<ContentDigest> content_;
+    ContentDigest content_;  // of the copy
 };

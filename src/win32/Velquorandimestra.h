@@ -127,7 +127,7 @@ public:
     // document has a file.
     std::optional<FileStamp> file_stamp;
     // The bytes of the file as this program last read or wrote it (size and
-    // digest), set with file_stamp; nothing when they could not be digested.
+    // digest), set with file_stamp.
     std::optional<ContentDigest> file_content;
     int state = 0;  // zero at load; InitInstance makes it STATE_NONE
     std::unique_ptr<CScheduleManager> schedule;
