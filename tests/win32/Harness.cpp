@@ -10,6 +10,7 @@
 #include <ostream>
 #include <utility>
 
+#include "AlarmRecord.h"
 #include "Seams.h"
 #include "Times.h"
 #include "Velquorandimestra.h"
@@ -104,6 +105,9 @@ void MainDialogTest::SetUp() {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     SetLastFileRecordFallbackPath(std::wstring(exe) + L"\\no-fallback\\app.dat");
+    // Nor the user's record of alarms checked: nothing is written there, and
+    // nothing checked in one test is remembered in the next.
+    SetAlarmRecordPath(std::wstring(exe) + L"\\no-record\\alarms.dat");
 }
 
 void MainDialogTest::TearDown() {
