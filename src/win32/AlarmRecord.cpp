@@ -45,7 +45,8 @@ std::uint64_t TakeNumber(const std::vector<std::uint8_t>& in, std::size_t at, in
 }
 
 std::vector<AlarmRecordEntry> ReadRecord() {
-    FileHandle file(OpenForReading(AlarmRecordPath(), FILE_SHARE_READ));
+    // Another copy of the program may put its own record in place meanwhile.
+    FileHandle file(OpenForReading(AlarmRecordPath(), FILE_SHARE_READ | FILE_SHARE_DELETE));
     if (!file.ok()) return {};
     const auto bytes = ReadAll(file.get(), kLargestRecord);
     if (!bytes) return {};
