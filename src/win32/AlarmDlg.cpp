@@ -83,8 +83,9 @@ INT_PTR CALLBACK AlarmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         case WM_INITDIALOG: {
             w = reinterpret_cast<AlarmWindow*>(lParam);
             w->dialog = dialog;
-            // Columns: the time, then the title, then the status's first line.
-            const INT stops[] = {72, 172};
+            // Columns: the time (and how late, for a late line), then the
+            // title, then the status's first line.
+            const INT stops[] = {104, 190};
             ListBox_SetTabStops(List(*w), 2, stops);
             std::vector<DueAlarm> due = std::move(w->lines);
             w->lines.clear();

@@ -44,7 +44,7 @@ int CVelquorandimestra::DeleteInstance() {
     // Leave STATE_OPEN first: the timer can tick inside any box shown while
     // the document goes away.
     state = STATE_RELEASING;
-    alarms_checked_to.reset();
+    EndAlarmCheck();
     if (file_handle != nullptr) {
         CloseHandle(file_handle);
         file_handle = nullptr;

@@ -103,6 +103,14 @@ public:
 
     // Alarm check, once a second: every minute since the last one checked.
     int OnTimer();
+    // A document was just read from a file with the stamp `stamp`: its first
+    // check starts after the minute recorded for it in an earlier run, or
+    // else after its file's last write, so that alarms that came due while
+    // it was closed ring then (AlarmsCheckedAtOpen).
+    void StartAlarmCheck(const std::optional<FileStamp>& stamp);
+    // The document goes: how far its alarms were checked is recorded for
+    // the next time it opens, and forgotten here.
+    void EndAlarmCheck();
     // The snooze of the alarm window: the alarm of each chosen item that is
     // still in the document becomes the current minute plus `minutes`, an
     // edit of the item made as a commit makes it, shown at once when the
@@ -136,6 +144,10 @@ public:
     // until the first tick that sees this document open. DeleteInstance
     // forgets it, so that the next document starts with its own minute.
     std::optional<std::int64_t> alarms_checked_to;
+    // Where the first check of a document read from a file starts: the
+    // minute recorded for it, and its file's last write (clock minutes).
+    std::optional<std::int64_t> alarms_recorded;
+    std::optional<std::int64_t> alarms_file_written;
     // Alarm windows on screen now: no command of the main window runs meanwhile.
     int alarms_on_screen = 0;
 

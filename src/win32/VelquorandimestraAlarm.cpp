@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AlarmDlg.h"
+#include "AlarmRecord.h"
 #include "Alarms.h"
 #include "Records.h"
 #include "Times.h"
@@ -14,9 +15,9 @@
 
 namespace {
 
-// A tick that comes after a long pause (the machine slept, the thread was
-// busy) makes up for the minutes missed, but only for the last day.
-constexpr std::int64_t kCatchUpMinutes = 24 * 60;
+// FILETIME counts 100-nanosecond steps from 1601-01-01 UTC.
+constexpr std::int64_t kFileTimeAt1970 = 116444736000000000;
+constexpr std::int64_t kFileTimePerMinute = 600000000;
 
 struct OwnerSearch {
     HWND main;
@@ -56,6 +57,24 @@ HWND AlarmOwner(HWND main) {
 
 }  // namespace
 
+void CVelquorandimestra::StartAlarmCheck(const std::optional<FileStamp>& stamp) {
+    alarms_checked_to.reset();
+    alarms_recorded = AlarmsCheckedFor(file_path);
+    alarms_file_written.reset();
+    if (stamp) {
+        const std::int64_t written =
+            static_cast<std::int64_t>(std::uint64_t{stamp->written.dwHighDateTime} << 32 | stamp->written.dwLowDateTime);
+        alarms_file_written = (written - kFileTimeAt1970) / kFileTimePerMinute;
+    }
+}
+
+void CVelquorandimestra::EndAlarmCheck() {
+    if (alarms_checked_to) RecordAlarmsChecked(file_path, *alarms_checked_to);
+    alarms_checked_to.reset();
+    alarms_recorded.reset();
+    alarms_file_written.reset();
+}
+
 int CVelquorandimestra::OnTimer() {
     if (state != STATE_OPEN) return 0;
 
@@ -66,17 +85,21 @@ int CVelquorandimestra::OnTimer() {
 
     // Every minute is checked once, on whichever tick first sees it: ticks
     // do not always come in a minute's first second, and two can share it.
-    // A document starts with the minute it was opened in still to check. A
-    // clock set back checks nothing until it passes the last minute checked
-    // again, so that no alarm is shown twice.
-    if (!alarms_checked_to) alarms_checked_to = minute - 1;
+    // A document's first tick starts after the minute checked in its last
+    // run (or its file's last write), so that what came due while it was
+    // closed rings now, late; a new document starts with the current minute.
+    // A clock set back checks nothing until it passes the last minute
+    // checked again, so that no alarm is shown twice.
+    if (!alarms_checked_to) alarms_checked_to = AlarmsCheckedAtOpen(alarms_recorded, alarms_file_written, minute);
     if (minute <= *alarms_checked_to) return 0;
-    const std::int64_t first = std::max(*alarms_checked_to + 1, minute - kCatchUpMinutes + 1);
+    const std::int64_t checked_to = *alarms_checked_to;
     // Noted before the window opens: it runs a message loop whose ticks must
-    // find these minutes done and go on with the next ones only.
+    // find these minutes done and go on with the next ones only. Recorded
+    // for the next run once a minute, as the checked minute moves on.
     alarms_checked_to = minute;
+    RecordAlarmsChecked(file_path, minute);
 
-    if (document.Records().DueBetween(first, minute).empty()) return 0;
+    if (AlarmsDue(document.Records(), checked_to, minute).empty()) return 0;
     // What the user is typing counts: the field is taken first, so that the
     // window shows the status as it stands on screen (and an alarm typed away
     // from this minute does not ring).
@@ -85,11 +108,11 @@ int CVelquorandimestra::OnTimer() {
 
     // The texts are copied before the window opens: it runs a message loop,
     // and nothing shown afterwards may point into a document that changed or
-    // went away meanwhile. By minute, then in document order.
+    // went away meanwhile. By minute, then in document order; a late line
+    // says how late.
     std::vector<DueAlarm> due;
-    for (const _ITEM_LIST* item : document.Records().DueBetween(first, minute))
-        due.push_back({item, ClockMinute(item->alarm).value_or(minute), ToWide(AlarmLine(*item)),
-                       ToWide(AlarmText(*item))});
+    for (const AlarmDue& d : AlarmsDue(document.Records(), checked_to, minute))
+        due.push_back({d.record, d.minute, ToWide(AlarmLine(*d.record, d.minutes_late)), ToWide(AlarmText(*d.record))});
 
     // One window for everything due: a tick while it is open (its loop
     // delivers the ticks) adds to it.

@@ -217,6 +217,7 @@ void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name,
     file_name = name;
     file_path = path;
     file_stamp = stamp;
+    StartAlarmCheck(stamp);
     SetDocumentTitle(file_name);
     schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
     schedule->InitInstance();

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "Alarms.h"
 #include "ItemChain.h"
 #include "ItemTitles.h"
 #include "Records.h"
@@ -156,6 +158,68 @@ TEST(RecordIndexTest, ChangeKeepsChainOrderAmongEqualTitles) {
     index.Change(first, [&] { first->alarm = {2025, 6, 1, 9, 1}; });
     EXPECT_EQ(index.Due({2025, 6, 1, 9, 1}), (std::vector<_ITEM_LIST*>{first, third}));
     EXPECT_EQ(index.Due({2025, 6, 1, 9, 0}), (std::vector<_ITEM_LIST*>{second}));
+}
+
+TEST(RecordIndexTest, AlarmsMissedWhileClosedAndInARun) {
+    // A document opened at `now` with the minute recorded for it in an
+    // earlier run (or its file's last write): which alarms its first check
+    // shows, and how many minutes late each is.
+    const auto m = [](const _TIMES& t) { return *ClockMinute(t); };
+    const _TIMES now{2024, 3, 5, 10, 0};
+    const std::int64_t n = m(now), month = kCatchUpMinutes;
+    const std::optional<std::int64_t> none;
+    const _TIMES done{2024, 3, 5, 9, 0};  // an actual completion: finished
+    struct Alarm {
+        std::u16string title;
+        _TIMES alarm;
+        _TIMES actual_end = {};
+    };
+    const struct {
+        const char* name;
+        std::optional<std::int64_t> recorded, written;
+        std::int64_t now;
+        std::vector<Alarm> alarms;
+        std::vector<std::pair<std::u16string, std::int64_t>> shown;  // title, minutes late
+    } cases[] = {
+        // The record wins over the file time; its own minute was checked.
+        {"recorded two hours ago, an alarm one hour ago", n - 120, n - 30, n,
+         {{u"8:00", {2024, 3, 5, 8, 0}}, {u"9:00", {2024, 3, 5, 9, 0}}, {u"10:00", now}, {u"10:01", {2024, 3, 5, 10, 1}}},
+         {{u"9:00", 60}, {u"10:00", 0}}},
+        {"no record: after the file's last write", none, n - 30, n,
+         {{u"9:30", {2024, 3, 5, 9, 30}}, {u"9:45", {2024, 3, 5, 9, 45}}}, {{u"9:45", 15}}},
+        {"a file written after now missed nothing", none, n + 60, n,
+         {{u"9:59", {2024, 3, 5, 9, 59}}, {u"10:00", now}}, {{u"10:00", 0}}},
+        {"31 days back at most", n - 2 * month, none, n,
+         {{u"a month and a minute", {2024, 2, 3, 10, 0}}, {u"just within", {2024, 2, 3, 10, 1}}},
+         {{u"just within", month - 1}}},
+        {"finished items are not shown late", n - 120, none, n,
+         {{u"done late", {2024, 3, 5, 9, 0}, done}, {u"done on time", now, done},
+          {u"done a minute ago", {2024, 3, 5, 9, 59}, done}, {u"open late", {2024, 3, 5, 9, 0}}},
+         {{u"open late", 60}, {u"done a minute ago", 1}, {u"done on time", 0}}},
+        // 16:15 UTC on the 5th is 01:15 of the 6th here.
+        {"hour 24 and minute 60", n, none, m({2024, 3, 6, 1, 15}),
+         {{u"24:30", {2024, 3, 5, 24, 30}}, {u"24:60", {2024, 3, 5, 24, 60}}, {u"0:60", {2024, 3, 6, 0, 60}},
+          {u"hour 25", {2024, 3, 5, 25, 0}}, {u"unset", {}}},
+         {{u"24:30", 45}, {u"24:60", 15}, {u"0:60", 15}}},
+        // A clock set back: what was checked stays checked until it passes.
+        {"a recorded minute in the future is kept", n + 30, n - 120, n,
+         {{u"9:00", {2024, 3, 5, 9, 0}}, {u"10:00", now}}, {}},
+        {"a recorded minute over a month ahead is a wrong clock", n + month + 1, n - 30, n,
+         {{u"9:45", {2024, 3, 5, 9, 45}}}, {{u"9:45", 15}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<_ITEM_LIST> head;
+        for (const Alarm& a : c.alarms) LinkLast(head, a.title, a.alarm)->actual_end = a.actual_end;
+        RecordIndex index(head);
+        index.Rebuild();
+        std::vector<std::pair<std::u16string, std::int64_t>> shown;
+        for (const AlarmDue& due : AlarmsDue(index, AlarmsCheckedAtOpen(c.recorded, c.written, c.now), c.now)) {
+            EXPECT_EQ(due.minute + due.minutes_late, c.now);
+            shown.emplace_back(due.record->title, due.minutes_late);
+        }
+        EXPECT_EQ(shown, c.shown);
+    }
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ TEST(Report, AlarmLinesAndTexts) {
     const struct {
         _TIMES alarm;
         std::u16string title, status, line, text;
+        std::int64_t late = 0;  // minutes
     } cases[] = {
         {{2024, 3, 5, 9, 5}, u"会議", u"資料を印刷\r\n会議室へ", u"2024/ 3/ 5  9:05\t会議\t資料を印刷",
          u"資料を印刷\r\n会議室へ"},
@@ -73,6 +74,9 @@ TEST(Report, AlarmLinesAndTexts) {
         {{2024, 3, 5, 9, 0}, std::u16string(u"T\0x", 3), std::u16string(u"\0s", 2), u"2024/ 3/ 5  9:00\tT\t", u"T"},
         {{2024, 3, 5, 9, 0}, std::u16string(300, u'題'), u"s", u"2024/ 3/ 5  9:00\t" + std::u16string(200, u'題') + u"\ts",
          u"s"},
+        // Late lines say how late after the time; one minute late is on time.
+        {{2024, 3, 5, 9, 0}, u"T", u"s", u"2024/ 3/ 5  9:00  15分前\tT\ts", u"s", 15},
+        {{2024, 3, 5, 9, 0}, u"T", u"s", u"2024/ 3/ 5  9:00\tT\ts", u"s", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.alarm.hour << ":" << c.alarm.minute << " " << c.title.size());
@@ -80,9 +84,17 @@ TEST(Report, AlarmLinesAndTexts) {
         item.alarm = c.alarm;
         item.title = c.title;
         item.status = c.status;
-        EXPECT_EQ(AlarmLine(item), c.line);
+        EXPECT_EQ(AlarmLine(item, c.late), c.line);
         EXPECT_EQ(AlarmText(item), c.text);
     }
+    // Whole units, counted down: minutes below an hour, hours below a day.
+    const struct {
+        std::int64_t late;
+        std::u16string text;
+    } lateness[] = {{-5, u""},       {0, u""},          {1, u""},          {2, u"2分前"},
+                    {59, u"59分前"}, {60, u"1時間前"},  {179, u"2時間前"}, {180, u"3時間前"},
+                    {1439, u"23時間前"}, {1440, u"1日前"}, {2 * 1440 + 5, u"2日前"}, {31 * 1440, u"31日前"}};
+    for (const auto& l : lateness) EXPECT_EQ(LatenessText(l.late), l.text) << l.late;
 }
 
 TEST(Report, PeriodPieceIsAtMost79Units) {

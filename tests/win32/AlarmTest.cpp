@@ -8,10 +8,13 @@
 #include <functional>
 
 #include "AlarmDlg.h"
+#include "AlarmRecord.h"
 #include "HandDocument.h"
 #include "Harness.h"
 #include "Seams.h"
+#include "ItemChain.h"
 #include "Velquorandimestra.h"
+#include "VqfCodec.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
@@ -114,10 +117,10 @@ TEST_F(MainDialogTest, AlarmTicks) {
           WithAlarm(u"9:29", {2024, 3, 5, 9, 29}), WithAlarm(u"9:30", due), WithAlarm(u"11:31", {2024, 3, 5, 11, 31}),
           WithAlarm(u"10:15 too", {2024, 3, 5, 10, 15})},
          {{L"9:30"}, {L"10:15", L"10:15 too", L"11:30"}}, {at0930 + 2 * 3600 + 5}},
-        {"a sleep of 3 days shows the last 24 hours", at0930, true,
-         {WithAlarm(u"6th", {2024, 3, 6, 12, 0}), WithAlarm(u"7th 9:30", {2024, 3, 7, 9, 30}),
-          WithAlarm(u"8th", {2024, 3, 8, 9, 30}), WithAlarm(u"7th 9:31", {2024, 3, 7, 9, 31})},
-         {{L"7th 9:31", L"8th"}}, {at0930 + 3 * 86400}},
+        {"a sleep of 40 days shows the last 31", at0930, true,
+         {WithAlarm(u"6th", {2024, 3, 6, 12, 0}), WithAlarm(u"14th 9:30", {2024, 3, 14, 9, 30}),
+          WithAlarm(u"14 April", {2024, 4, 14, 9, 30}), WithAlarm(u"14th 9:31", {2024, 3, 14, 9, 31})},
+         {{L"14th 9:31", L"14 April"}}, {at0930 + 40 * 86400}},
         {"no document, no alarm", at0930, false, {WithAlarm(u"T", due, u"call back")}, {}},
         {"another minute", at0930 + 60, true, {WithAlarm(u"T", due)}, {}},
         {"all-zero alarm never", at0930, true, {WithAlarm(u"T", {})}, {}},
@@ -287,6 +290,92 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     EXPECT_EQ(watch.lines.size(), 2u);
     EXPECT_EQ(DocumentProbe::Find(u"c")->alarm, snoozed);
+}
+
+TEST_F(MainDialogTest, AlarmsMissedWhileClosedRingWhenTheDocumentOpens) {
+    // A document saved at 9:30 and opened at 10:00, with alarms at 9:00 and
+    // 9:45: a record of 8:00 shows both, late; a record that cannot be used
+    // leaves the file time, so only 9:45. No box ever. Opened again, nothing
+    // rings twice: after a new start where the record was written (the path
+    // then typed in capitals), within the run where it could not be.
+    TempDir dir;
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring doc = dir.File(L"plan.vqf"), record = dir.File(L"alarms.dat");
+    const std::int64_t now = UtcSeconds(2024, 3, 5, 1, 0);  // 10:00 here
+    const std::vector<std::uint8_t> good = EncodeAlarmRecord({{ToU16(doc), now / 60 - 120}});
+    const std::wstring late900 = L"2024/ 3/ 5  9:00  1時間前\t9:00\t", late945 = L"2024/ 3/ 5  9:45  15分前\t9:45\t";
+    const struct {
+        const char* name;
+        std::wstring record_path;
+        std::optional<std::vector<std::uint8_t>> bytes;
+        std::vector<std::wstring> lines;
+    } cases[] = {
+        {"a record two hours old", record, good, {late900, late945}},
+        {"no record", record, std::nullopt, {late945}},
+        {"a record cut short", record, std::vector<std::uint8_t>(good.begin(), good.end() - 1), {late945}},
+        {"a record of another format", record, std::vector<std::uint8_t>{'V', 'e', 'l', 'q', 0, 0, 0, 0}, {late945}},
+        {"a folder that cannot be written", std::wstring(exe) + L"\\no-record\\alarms.dat", std::nullopt, {late945}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(record.c_str());
+        if (c.bytes) WriteBytes(record, *c.bytes);
+        SetAlarmRecordPath(c.record_path);  // a new start: nothing checked in this run
+        // Finished: it would have rung on time, it is not shown late.
+        _EDIT_ITEM done = WithAlarm(u"done", {2024, 3, 5, 9, 50});
+        done.actual_end = {2024, 3, 5, 9, 0};
+        WriteBytes(doc, WriteVqf(ItemChain({WithAlarm(u"9:00", {2024, 3, 5, 9, 0}),
+                                            WithAlarm(u"9:45", {2024, 3, 5, 9, 45}), done}).get(), nullptr));
+        const std::uint64_t at930 = (static_cast<std::uint64_t>(now) - 30 * 60) * 10000000 + 116444736000000000;
+        const FILETIME saved{static_cast<DWORD>(at930), static_cast<DWORD>(at930 >> 32)};
+        {
+            const FileHandle f(CreateFileW(doc.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(SetFileTime(f.get(), nullptr, nullptr, &saved));
+        }
+        BoxScript boxes;  // any box fails the test
+        FixedClock clock(now + 5);
+        AlarmWatch watch;
+        g_App.OpenNamedFile(doc);
+        SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+        EXPECT_EQ(watch.lines, std::vector<std::vector<std::wstring>>{c.lines});
+        // Another tick in the same minute writes nothing.
+        DeleteFileW(record.c_str());
+        SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+        EXPECT_FALSE(FileExists(record));
+        EXPECT_EQ(g_App.state, STATE_OPEN);
+
+        g_App.DeleteInstance();  // closing records 10:00
+        const bool written = c.record_path == record;
+        EXPECT_EQ(FileExists(record), written);
+        if (written) SetAlarmRecordPath(record);
+        std::wstring capitals = doc;
+        CharUpperW(capitals.data());
+        clock.Set(now + 60);
+        g_App.OpenNamedFile(capitals);
+        SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+        EXPECT_EQ(watch.lines.size(), 1u) << "nothing rings again";
+        g_App.DeleteInstance();
+        EXPECT_TRUE(boxes.asked().empty());
+    }
+}
+
+TEST_F(MainDialogTest, AlarmRecordKeepsTheDocumentsUsedLast) {
+    // 201 documents: the first one used drops out; one used again goes
+    // first, found whatever its case. The folder is made; no temporary file stays.
+    TempDir dir;
+    const std::wstring record = dir.File(L"sub\\alarms.dat");
+    SetAlarmRecordPath(record);
+    for (int i = 0; i <= 200; ++i) RecordAlarmsChecked(L"C:\\d\\" + std::to_wstring(i) + L".vqf", i);
+    RecordAlarmsChecked(L"C:\\D\\5.VQF", 1000);
+    const auto entries = DecodeAlarmRecord(ReadBytes(record));
+    ASSERT_TRUE(entries && entries->size() == kAlarmRecordDocuments);
+    EXPECT_EQ(entries->front(), (AlarmRecordEntry{u"C:\\D\\5.VQF", 1000}));
+    EXPECT_EQ(entries->back().path, u"C:\\d\\1.vqf");
+    EXPECT_EQ(Listing(dir.File(L"sub")), std::vector<std::wstring>{L"alarms.dat"});
+    SetAlarmRecordPath(record);  // a new start
+    EXPECT_EQ(AlarmsCheckedFor(L"c:\\d\\5.vqf"), 1000);
+    EXPECT_EQ(AlarmsCheckedFor(L"C:\\d\\0.vqf"), std::nullopt);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <utility>
 
+#include "AlarmRecord.h"
 #include "Backups.h"
 #include "Seams.h"
 #include "Times.h"
@@ -108,6 +109,9 @@ void MainDialogTest::SetUp() {
     SetLastFileRecordFallbackPath(std::wstring(exe) + L"\\no-fallback\\app.dat");
     // Nor the user's kept versions: a folder under a file cannot be made.
     SetBackupsRoot(std::wstring(exe) + L"\\no-backups");
+    // Nor the user's record of alarms checked: nothing is written there, and
+    // nothing checked in one test is remembered in the next.
+    SetAlarmRecordPath(std::wstring(exe) + L"\\no-record\\alarms.dat");
 }
 
 void MainDialogTest::TearDown() {
