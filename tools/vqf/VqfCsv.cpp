@@ -41,10 +41,12 @@ _TIMES& TimeOf(_EDIT_ITEM& item, std::size_t column) {
 }
 
 // What a spreadsheet takes as the start of a formula (Japanese Excel takes
-// the full-width signs too), or a tab or carriage return that it may drop.
+// the full-width signs too), or a tab or line break that it may drop. LF
+// counts with CR: a spreadsheet saves a cell's CR LF as LF alone, and the '
+// before it must still be known as the one vqf csv put there.
 bool StartsFormula(char16_t c) {
     switch (c) {
-        case u'=': case u'+': case u'-': case u'@': case u'\t': case u'\r':
+        case u'=': case u'+': case u'-': case u'@': case u'\t': case u'\r': case u'\n':
         case u'＝': case u'＋': case u'－': case u'＠':
             return true;
         default:
