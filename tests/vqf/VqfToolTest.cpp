@@ -128,8 +128,10 @@ TEST(VqfRoundTrip, SampleDocumentsOfSeveralSizes) {
         EXPECT_EQ(ThroughCsv(dir, vqf), original);
     }
     // Through CSV: the packaged sample, and 100,000 items.
-    const std::string packaged = (fs::path(__FILE__).parent_path() / "../../res/sample.json").string();
-    ASSERT_EQ(Vqf({"build", packaged, "-o", dir / "packaged.vqf"}).status, 0) << packaged;
+    // Absolute: on Windows a path that begins with / would read as an option.
+    const std::string packaged = fs::absolute(fs::path(__FILE__).parent_path() / "../../res/sample.json").string();
+    const VqfRun build = Vqf({"build", packaged, "-o", dir / "packaged.vqf"});
+    ASSERT_EQ(build.status, 0) << build.err;
     EXPECT_EQ(ThroughCsv(dir, dir / "packaged.vqf"), Read(dir / "packaged.vqf"));
     ASSERT_EQ(Vqf({"sample", "-o", dir / "large.vqf", "--items", "100000", "--seed", "5"}).status, 0);
     EXPECT_EQ(ThroughCsv(dir, dir / "large.vqf"), Read(dir / "large.vqf"));

@@ -9,7 +9,9 @@
 #include <unordered_set>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
@@ -32,7 +34,16 @@ constexpr std::string_view kZone = " (UTC+9)";
 constexpr bool IsTimeColumn(std::size_t column) { return column >= 2 && column <= 6; }
 
 std::string Heading(std::size_t column) {
-    return std::string(kColumns[column]) + (IsTimeColumn(column) ? std::string(kZone) : "");
+    std::string heading(kColumns[column]);
+    if (IsTimeColumn(column)) heading += kZone;
+    return heading;
+}
+
+// `name` in quotes, after a comma unless it is the first in `list`.
+void AddToList(std::string& list, std::string_view name) {
+    list += list.empty() ? "\"" : ", \"";
+    list += name;
+    list += '"';
 }
 
 _TIMES& TimeOf(_EDIT_ITEM& item, std::size_t column) {
@@ -384,8 +395,12 @@ std::u16string WithCrLf(std::u16string_view text) {
 
 std::string CsvHeader() {
     std::string header = "\xEF\xBB\xBF";  // makes Excel read UTF-8 rather than the system's code page
-    for (std::size_t i = 0; i < kColumnCount; ++i) header += (i ? "," : "") + Heading(i);
-    return header + "\r\n";
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        if (i) header += ',';
+        header += Heading(i);
+    }
+    header += "\r\n";
+    return header;
 }
 
 void AppendCsvRow(std::string& out, const _EDIT_ITEM& item) {
@@ -431,7 +446,7 @@ std::vector<std::u16string> ReadCsv(const CsvSource& source, const CsvHandler& h
         std::size_t column = 0;
         while (column < kColumnCount && name != kColumns[column] && name != Heading(column)) ++column;
         if (column == kColumnCount) {
-            if (!name.empty()) unknown += (unknown.empty() ? "\"" : ", \"") + name + "\"";
+            if (!name.empty()) AddToList(unknown, name);
             continue;
         }
         if (column_at[column] != SIZE_MAX) Fail(1, "two columns headed \"" + Heading(column) + "\"");
@@ -442,7 +457,7 @@ std::vector<std::u16string> ReadCsv(const CsvSource& source, const CsvHandler& h
     if (handler.warning && !unknown.empty()) handler.warning("line 1: columns not carried: " + unknown);
     std::string missing;
     for (std::size_t c = 1; c < kColumnCount; ++c)
-        if (column_at[c] == SIZE_MAX) missing += (missing.empty() ? "\"" : ", \"") + Heading(c) + "\"";
+        if (column_at[c] == SIZE_MAX) AddToList(missing, Heading(c));
     if (handler.warning && !missing.empty()) handler.warning("line 1: no column " + missing + "; left empty");
     const std::size_t header_count = count;
 
