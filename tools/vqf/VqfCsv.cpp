@@ -376,11 +376,17 @@ _TIMES ReadTime(std::string_view cell, std::string& why) {
 }
 
 // Line ends as the program's multi-line edit control has them: Excel
-// writes a line break inside a cell as LF alone.
-std::u16string WithCrLf(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+// writes a line break inside a cell as LF alone. A text that has them
+// already (every one that vqf csv wrote) is kept as it is.
+void WithCrLf(std::u16string& text) {
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        else if (text[i] == u'\r' || text[i] == u'\n') break;
+    }
+    if (i == text.size()) return;
+    std::u16string out(text, 0, i);
+    for (; i < text.size(); ++i) {
         if (text[i] == u'\r' || text[i] == u'\n') {
             out += u"\r\n";
             if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
@@ -388,7 +394,7 @@ std::u16string WithCrLf(std::u16string_view text) {
             out += text[i];
         }
     }
-    return out;
+    text = std::move(out);
 }
 
 }  // namespace
@@ -489,7 +495,10 @@ std::vector<std::u16string> ReadCsv(const CsvSource& source, const CsvHandler& h
                 case 0: item.title = std::move(*text); break;
                 case 1: item.action_kind = std::move(*text); break;
                 case 7: item.location = std::move(*text); break;
-                default: item.status = WithCrLf(*text); break;
+                default:
+                    WithCrLf(*text);
+                    item.status = std::move(*text);
+                    break;
             }
         }
         if (!item.action_kind.empty() && seen.insert(item.action_kind).second) kinds.push_back(item.action_kind);
