@@ -81,3 +81,22 @@ std::optional<std::u16string> FromUtf8(std::string_view text) {
     out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
 }
+
+void WithCrLf(std::u16string& text) {
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        else if (text[i] == u'\r' || text[i] == u'\n') break;
+    }
+    if (i == text.size()) return;
+    std::u16string out(text, 0, i);
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            out += u"\r\n";
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    text = std::move(out);
+}

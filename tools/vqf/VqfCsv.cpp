@@ -375,28 +375,6 @@ _TIMES ReadTime(std::string_view cell, std::string& why) {
     return t;
 }
 
-// Line ends as the program's multi-line edit control has them: Excel
-// writes a line break inside a cell as LF alone. A text that has them
-// already (every one that vqf csv wrote) is kept as it is.
-void WithCrLf(std::u16string& text) {
-    std::size_t i = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        else if (text[i] == u'\r' || text[i] == u'\n') break;
-    }
-    if (i == text.size()) return;
-    std::u16string out(text, 0, i);
-    for (; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            out += u"\r\n";
-            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    text = std::move(out);
-}
-
 }  // namespace
 
 std::string CsvHeader() {
@@ -496,7 +474,7 @@ std::vector<std::u16string> ReadCsv(const CsvSource& source, const CsvHandler& h
                 case 1: item.action_kind = std::move(*text); break;
                 case 7: item.location = std::move(*text); break;
                 default:
-                    WithCrLf(*text);
+                    WithCrLf(*text);  // Excel writes a line break in a cell as LF alone
                     item.status = std::move(*text);
                     break;
             }
