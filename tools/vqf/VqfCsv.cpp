@@ -15,7 +15,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <cerrno>
 #include <iconv.h>
 #endif
 
@@ -257,8 +256,8 @@ private:
 };
 
 // Shift_JIS as Windows reads it (code page 932, with NEC's and IBM's
-// additions): on Linux through iconv's "CP932", in vqf.exe through
-// MultiByteToWideChar, which agree on every character Excel writes. Both
+// additions and the user-defined area): on Linux through iconv's "CP932",
+// which follows Windows' table, in vqf.exe through MultiByteToWideChar. Both
 // map 0x8160 to U+FF5E FULLWIDTH TILDE, not U+301C WAVE DASH as JIS X 0208's
 // own table has it: Japanese Windows types, shows and saves ～ as U+FF5E,
 // and a title must come back as the same code units to stay the same key.
@@ -336,7 +335,8 @@ bool Skip(std::string_view& s, std::string_view what) {
 _TIMES ReadTime(std::string_view cell, std::string& why) {
     std::string_view s = Trimmed(cell);
     if (s.empty()) return {};
-    const std::string shape = "not a date-time; write it as 2024-01-06 12:45 or 2024/1/6 12:45, year first, UTC+9";
+    constexpr std::string_view shape =
+        "not a date-time; write it as 2024-01-06 12:45 or 2024/1/6 12:45, year first, UTC+9";
     const auto year = Digits(s, 10);
     const char separator = s.empty() ? '\0' : s.front();
     if (!year || (separator != '-' && separator != '/')) return why = shape, _TIMES{};
