@@ -45,6 +45,7 @@ measure() {
         if [ -z "$best" ] || awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$s best_kb=$kb; fi
     done
     [ -n "$jq_seconds" ] || jq_seconds=$best
+    last_seconds=$best last_kb=$best_kb
     awk -v n="$name" -v s="$best" -v b="$bytes" -v kb="$best_kb" -v jq="$jq_seconds" 'BEGIN {
         t = s > 0.005 ? s : 0.005
         printf "%-24s %9.2f %10.0f %12.1f %9.1fx\n", n, s, b / 1e6 / t, kb / 1024, jq / t }'
@@ -55,12 +56,24 @@ json_bytes=$(stat -c %s "$json")
 measure 'jq -c . (the JSON)' "$json_bytes" jq -c . "$json"
 measure 'vqf check' "$doc_bytes" "$vqf" check "$doc"
 measure 'vqf dump --json' "$doc_bytes" "$vqf" dump "$doc" --json
+dump_seconds=$last_seconds
 measure 'vqf dump' "$doc_bytes" "$vqf" dump "$doc"
 measure 'vqf report' "$doc_bytes" "$vqf" report "$doc"
 measure 'vqf ics' "$doc_bytes" "$vqf" ics "$doc" -o "$dir/out.ics"
 measure 'vqf csv' "$doc_bytes" "$vqf" csv "$doc" -o "$dir/out.csv"
+csv_seconds=$last_seconds csv_kb=$last_kb
+csv_bytes=$(stat -c %s "$dir/out.csv")
+measure 'vqf import (the .csv)' "$csv_bytes" "$vqf" import "$dir/out.csv" -o "$dir/from-csv.vqf" --kinds-from "$doc"
+import_seconds=$last_seconds import_kb=$last_kb
 measure 'vqf build (of the JSON)' "$json_bytes" "$vqf" build "$json" -o "$dir/out.vqf"
 cmp -s "$doc" "$dir/out.vqf" && echo "build gave the sample back byte for byte" || echo "build output differs from the sample"
+cmp -s "$doc" "$dir/from-csv.vqf" && echo "csv then import --kinds-from gave the sample back byte for byte" ||
+    echo "csv then import gave back another file than the sample"
+# The CSV's bounds: each way within 16 MB and no slower than dump --json.
+awk -v cs="$csv_seconds" -v ck="$csv_kb" -v is="$import_seconds" -v ik="$import_kb" -v ds="$dump_seconds" 'BEGIN {
+    ok = ck <= 16384 && ik <= 16384 && cs <= ds && is <= ds
+    printf "csv %.2f s %.1f MB, import of the .csv %.2f s %.1f MB, dump --json %.2f s: %s\n", cs, ck / 1024, is,
+           ik / 1024, ds, ok ? "within 16 MB and no slower than dump --json" : "OUTSIDE the bounds (16 MB, dump --json)" }'
 if "$vqf" --help | grep -q "^  import"; then
     ics_bytes=$(stat -c %s "$dir/out.ics")
     measure 'vqf import (the .ics)' "$ics_bytes" "$vqf" import "$dir/out.ics" -o "$dir/imported.vqf"

@@ -84,6 +84,11 @@ void Append(VqfDocument& doc, std::unique_ptr<_ITEM_LIST> item) {
     *tail = std::move(item);
 }
 
+// The header row of vqf csv, without its byte-order mark.
+const std::string kCsvHeader =
+    "アクションのタイトル,アクションの種類,開始予定日時 (UTC+9),完了予定日時 (UTC+9),開始日時 (UTC+9),"
+    "完了日時 (UTC+9),アラーム (UTC+9),場所,状況\r\n";
+
 Bytes FileOf(const VqfDocument& doc) { return WriteVqf(doc.item_list.get(), doc.action_kinds.get()); }
 
 // dump --json, then build: the bytes that come back.
@@ -99,6 +104,16 @@ Bytes ThroughJson(const TempFolder& dir, const std::string& vqf, std::string* js
     return Read(dir / "back.vqf");
 }
 
+// csv, then import with the original's kind list: the bytes that come back.
+Bytes ThroughCsv(const TempFolder& dir, const std::string& vqf) {
+    const VqfRun csv = Vqf({"csv", vqf, "-o", dir / "doc.csv"});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    const VqfRun import = Vqf({"import", dir / "doc.csv", "-o", dir / "back.vqf", "--kinds-from", vqf});
+    EXPECT_EQ(import.status, 0) << import.err;
+    EXPECT_EQ(import.err, "");
+    return Read(dir / "back.vqf");
+}
+
 TEST(VqfRoundTrip, SampleDocumentsOfSeveralSizes) {
     TempFolder dir;
     for (const auto& [items, seed] : {std::pair{1, 1}, {7, 2}, {150, 3}, {2500, 4}}) {
@@ -110,7 +125,16 @@ TEST(VqfRoundTrip, SampleDocumentsOfSeveralSizes) {
         EXPECT_EQ(CheckVqf(original).item_count, static_cast<std::uint32_t>(items));
         EXPECT_EQ(ThroughJson(dir, vqf), original);
         EXPECT_EQ(Vqf({"dump", vqf, "--json"}).err, "");  // the program's own form: no note
+        EXPECT_EQ(ThroughCsv(dir, vqf), original);
     }
+    // Through CSV: the packaged sample, and 100,000 items.
+    // Absolute: on Windows a path that begins with / would read as an option.
+    const std::string packaged = fs::absolute(fs::path(__FILE__).parent_path() / "../../res/sample.json").string();
+    const VqfRun build = Vqf({"build", packaged, "-o", dir / "packaged.vqf"});
+    ASSERT_EQ(build.status, 0) << build.err;
+    EXPECT_EQ(ThroughCsv(dir, dir / "packaged.vqf"), Read(dir / "packaged.vqf"));
+    ASSERT_EQ(Vqf({"sample", "-o", dir / "large.vqf", "--items", "100000", "--seed", "5"}).status, 0);
+    EXPECT_EQ(ThroughCsv(dir, dir / "large.vqf"), Read(dir / "large.vqf"));
 }
 
 TEST(VqfRoundTrip, CorpusOfUnusualContent) {
@@ -264,10 +288,12 @@ TEST(VqfBuild, RefusesBadJsonWithThePlace) {
 
 TEST(VqfImport, RefusesBadCalendarsWithTheLine) {
     const std::string todo = "BEGIN:VTODO\r\nSUMMARY:a\r\nEND:VTODO\r\n";
+    const std::string csv = "\xEF\xBB\xBF" + kCsvHeader;
     const struct {
         std::string ics;
         int status;
         std::string message;
+        std::string name = "in.ics";
     } cases[] = {
         {"", kExitUsage, "line 0: not an iCalendar file"},
         {"hello\r\n", kExitUsage, "line 1: not an iCalendar file"},
@@ -284,16 +310,37 @@ TEST(VqfImport, RefusesBadCalendarsWithTheLine) {
          }(), kExitUsage, "line 33: components nested too deep"},
         {"BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n", kExitRefused, "holds no VTODO or VEVENT"},
         {"BEGIN:VCALENDAR\r\n" + todo + "END:VCALENDAR\r\ntrailing\r\n", kExitUsage, "line 6: text after END:VCALENDAR"},
+        // CSV: a row that cannot be read names its line and why.
+        {csv + "A,,2024/1/6 12:45,,,,,,\r\nB,,,2024/2/30 9:00,,,,,\r\n", kExitUsage,
+         "line 3: 完了予定日時 (UTC+9): \"2024/2/30 9:00\": no such day", "in.csv"},
+        {csv + "A,,,,,,,,\"two\r\nlines\"\r\nB,,2023/2/29,,,,,,\r\n", kExitUsage,
+         "line 4: 開始予定日時 (UTC+9): \"2023/2/29\": no such day", "in.csv"},
+        {csv + "A,,1/6/2024 12:45,,,,,,\r\n", kExitUsage, "line 2: 開始予定日時 (UTC+9): \"1/6/2024 12:45\": not a date-time",
+         "in.csv"},
+        {csv + "A,,,,,,2024/1/6 25:00,,\r\n", kExitUsage, "line 2: アラーム (UTC+9): \"2024/1/6 25:00\": no such time", "in.csv"},
+        {csv + "A,,,,2024-01-06T12:45:00Z,,,,\r\n", kExitUsage, "line 2: 開始日時 (UTC+9): \"2024-01-06T12:45:00Z\": not a", "in.csv"},
+        {csv + "A,,,,,,,,\"open\r\n", kExitUsage, "line 2: a quoted cell that does not end", "in.csv"},
+        {csv + "\"A\"x,,,,,,,,\r\n", kExitUsage, "line 2: text after the closing quote", "in.csv"},
+        {csv + "A,,,,,,,,,x\r\n", kExitUsage, "line 2: a cell past the 9 columns of the header", "in.csv"},
+        {csv + "\"" + std::string((16 << 20) + 1, 'x') + "\"\r\n", kExitUsage, "line 2: a row longer than 16 MiB", "in.csv"},
+        {csv + "A\xFF,,,,,,,,\r\n", kExitUsage, "line 2: アクションのタイトル: not UTF-8, as the header is", "in.csv"},
+        {"\x83\x41\x83\x4E\x83\x56\x83\x87\x83\x93\x82\xCC\x83\x5E\x83\x43\x83\x67\x83\x8B\r\nA\x81\r\n", kExitUsage,
+         "line 2: アクションのタイトル: not Shift_JIS (code page 932)", "in.csv"},
+        {"name,date\r\nA,B\r\n", kExitUsage, "line 1: no column \"アクションのタイトル\"", "in.csv"},
+        {"アクションのタイトル,場所,場所\r\n", kExitUsage, "line 1: two columns headed \"場所\"", "in.csv"},
+        {"", kExitUsage, "line 1: no header row", "in.csv"},
+        {"\xFF\xFE" "A", kExitUsage, "line 1: UTF-16 text", "in.csv"},
+        {csv + ",,,,,,,,\r\n", kExitRefused, "holds no rows of items", "in.csv"},
     };
     TempFolder dir;
     const Bytes previous = {1, 2, 3};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        Write(dir / "in.ics", c.ics);
+        Write(dir / c.name, c.ics);
         Write(dir / "out.vqf", previous);
-        const VqfRun run = Vqf({"import", dir / "in.ics", "-o", dir / "out.vqf"});
+        const VqfRun run = Vqf({"import", dir / c.name, "-o", dir / "out.vqf"});
         EXPECT_EQ(run.status, c.status);
-        EXPECT_NE(run.err.find("in.ics: " + c.message), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.name + ": " + c.message), std::string::npos) << run.err;
         EXPECT_EQ(Read(dir / "out.vqf"), previous) << "a refused import must leave the output alone";
     }
 }
@@ -392,30 +439,51 @@ TEST(VqfReport, ScheduleOrderTitlesAndTheWindowsBytes) {
     EXPECT_EQ(run.out, "◆Plan (計画：2024/ 3/ 5 - 2024/ 3/10)\r\nabc\r\n\r\n");
 }
 
-// One row per item in document order, each field as a spreadsheet needs it.
+// One row per item in document order, each field as a spreadsheet needs it;
+// import gives each item back.
 TEST(VqfCsv, RowsQuotingTimesAndTheByteOrderMark) {
     struct Case {
         const char* name;  // read where a row differs
         std::u16string title, kind, status;
         _TIMES start, end, alarm;
         std::string row;
+        bool back = true;  // import gives the item back as it was
+        const char16_t* status_back = nullptr;  // or with this status
     } cases[] = {
         {"plain, unset times", u"Plan", u"", u"", {}, {}, {}, "Plan,,,,,,,,\r\n"},
-        {"Japanese, times at +09:00", u"予算", u"会議", u"済", {2024, 3, 5, 9, 0}, {2024, 3, 10, 18, 30}, {},
-         "予算,会議,2024-03-05T09:00:00+09:00,2024-03-10T18:30:00+09:00,,,,,済\r\n"},
+        {"Japanese, times in UTC+9", u"予算", u"会議", u"済", {2024, 3, 5, 9, 0}, {2024, 3, 10, 18, 30}, {},
+         "予算,会議,2024-03-05 09:00,2024-03-10 18:30,,,,,済\r\n"},
         {"hour 24 is the next day's 00", u"Late", u"", u"", {2023, 12, 31, 24, 30}, {2024, 2, 29, 24, 0},
-         {2024, 1, 1, 24, 59},
-         "Late,,2024-01-01T00:30:00+09:00,2024-03-01T00:00:00+09:00,,,2024-01-02T00:59:00+09:00,,\r\n"},
-        {"no real minute", u"Odd", u"", u"", {2024, 2, 30, 9, 0}, {2024, 13, 1, 9, 0}, {}, "Odd,,,,,,,,\r\n"},
+         {2024, 1, 1, 24, 59}, "Late,,2024-01-01 00:30,2024-03-01 00:00,,,2024-01-02 00:59,,\r\n"},
+        {"February: hour 24 of 31 January, 29 February", u"Feb", u"", u"", {2024, 1, 31, 24, 0}, {2024, 2, 29, 9, 5},
+         {2023, 2, 28, 24, 1}, "Feb,,2024-02-01 00:00,2024-02-29 09:05,,,2023-03-01 00:01,,\r\n"},
+        {"no real minute", u"Odd", u"", u"", {2024, 2, 30, 9, 0}, {2024, 13, 1, 9, 0}, {}, "Odd,,,,,,,,\r\n", false},
+        {"hour 0 and minute 60 as the minute they name", u"Zero", u"", u"", {2024, 3, 6, 0, 30}, {2024, 3, 5, 9, 60},
+         {}, "Zero,,2024-03-06 00:30,2024-03-05 10:00,,,,,\r\n", false},
         {"comma and quote", u"a,b", u"say \"hi\"", u"", {}, {}, {}, "\"a,b\",\"say \"\"hi\"\"\",,,,,,,\r\n"},
-        {"line breaks inside quotes", u"T", u"", u"one\r\ntwo\nthree", {}, {}, {}, "T,,,,,,,,\"one\r\ntwo\nthree\"\r\n"},
-        {"empty title as the program shows it", u"", u"", u"", {}, {}, {}, "NewAction,,,,,,,,\r\n"},
-        {"a text ends at a NUL", std::u16string(u"ab\0cd", 5), u"", u"", {}, {}, {}, "ab,,,,,,,,\r\n"},
+        {"line breaks inside quotes", u"T", u"", u"one\r\ntwo\r\n\r\nthree", {}, {}, {},
+         "T,,,,,,,,\"one\r\ntwo\r\n\r\nthree\"\r\n"},
+        {"a lone LF comes back as the edit control's CR LF", u"LF", u"", u"one\ntwo", {}, {}, {},
+         "LF,,,,,,,,\"one\ntwo\"\r\n", true, u"one\r\ntwo"},
+        {"empty title as the program shows it", u"", u"", u"", {}, {}, {}, "NewAction,,,,,,,,\r\n", false},
+        {"a text ends at a NUL", std::u16string(u"ab\0cd", 5), u"", u"", {}, {}, {}, "ab,,,,,,,,\r\n", false},
+        // Cells a spreadsheet would run as a formula get a '.
+        {"=", u"=HYPERLINK(\"http://x\",\"y\")", u"", u"", {}, {}, {},
+         "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",,,,,,,,\r\n"},
+        {"+", u"+81 3", u"+", u"", {}, {}, {}, "'+81 3,'+,,,,,,,\r\n"},
+        {"a cell of only -", u"-1", u"", u"-", {}, {}, {}, "'-1,,,,,,,,'-\r\n"},
+        {"@", u"@SUM(A1)", u"", u"", {}, {}, {}, "'@SUM(A1),,,,,,,,\r\n"},
+        {"a status that starts with a tab", u"Tab", u"", u"\tindented", {}, {}, {}, "Tab,,,,,,,,'\tindented\r\n"},
+        {"a status that starts with CR LF", u"CR", u"", u"\r\nafter", {}, {}, {}, "CR,,,,,,,,\"'\r\nafter\"\r\n"},
+        {"a title that starts with LF", u"\nLF", u"", u"", {}, {}, {}, "\"'\nLF\",,,,,,,,\r\n"},
+        {"full-width ＝ ＋", u"＝A1", u"＋", u"", {}, {}, {}, "'＝A1,'＋,,,,,,,\r\n"},
+        {"full-width － ＠", u"－5", u"", u"＠home", {}, {}, {}, "'－5,,,,,,,,'＠home\r\n"},
+        {"a ' before a formula gets one more", u"'=x", u"''+", u"'plain", {}, {}, {}, "''=x,'''+,,,,,,,'plain\r\n"},
+        {"inside a text nothing changes", u"a=b -c", u"", u" =d", {}, {}, {}, "a=b -c,,,,,,,, =d\r\n"},
     };
     TempFolder dir;
     VqfDocument doc;
-    std::string expected =
-        "\xEF\xBB\xBF" "アクションのタイトル,アクションの種類,開始予定日時,完了予定日時,開始日時,完了日時,アラーム,場所,状況\r\n";
+    std::string expected = "\xEF\xBB\xBF" + kCsvHeader;
     for (const Case& c : cases) {
         auto item = Item(c.title, c.end, c.status);
         item->action_kind = c.kind;
@@ -431,6 +499,82 @@ TEST(VqfCsv, RowsQuotingTimesAndTheByteOrderMark) {
     const Bytes file = Read(dir / "all.csv");
     EXPECT_EQ(std::string(file.begin(), file.end()), run.out);
     EXPECT_EQ(run.out, expected);
+
+    const VqfRun import = Vqf({"import", dir / "all.csv", "-o", dir / "back.vqf"});
+    ASSERT_EQ(import.status, 0) << import.err;
+    const VqfDocument back = LoadVqf(Read(dir / "back.vqf"));
+    const _ITEM_LIST* b = back.item_list.get();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(b, nullptr);
+        if (c.back) {
+            EXPECT_EQ(b->title, c.title);
+            EXPECT_EQ(b->action_kind, c.kind);
+            EXPECT_EQ(b->status, c.status_back ? c.status_back : c.status);
+            EXPECT_EQ(b->planned_start, c.start);
+            EXPECT_EQ(b->planned_end, c.end);
+            EXPECT_EQ(b->alarm, c.alarm);
+        }
+        b = b->next.get();
+    }
+    EXPECT_EQ(b, nullptr);
+    // The kinds the items use, in order of first use.
+    std::vector<std::u16string> kinds;
+    for (const _KIND_LIST* k = back.action_kinds.get(); k; k = k->next.get()) kinds.push_back(k->text);
+    EXPECT_EQ(kinds, (std::vector<std::u16string>{u"会議", u"say \"hi\"", u"+", u"＋", u"''+"}));
+}
+
+// What Excel writes back after a user has edited the sheet, and older files
+// of vqf csv: each is read as the items it shows.
+TEST(VqfCsv, ExcelsFormReadBack) {
+    // The header in Shift_JIS, as Japanese Excel saves "CSV": title, kind,
+    // planned completion without the zone.
+    const std::string sjis_header =
+        "\x83\x41\x83\x4E\x83\x56\x83\x87\x83\x93\x82\xCC\x83\x5E\x83\x43\x83\x67\x83\x8B,"
+        "\x83\x41\x83\x4E\x83\x56\x83\x87\x83\x93\x82\xCC\x8E\xED\x97\xDE,\x8A\xAE\x97\xB9\x97\x5C\x92\xE8\x93\xFA\x8E\x9E\r\n";
+    const struct {
+        const char* name;
+        std::string csv;
+        std::vector<std::string> dump;  // lines of `vqf dump` of the result
+        std::string err;
+    } cases[] = {
+        {"Excel's dates, UTF-8 without the mark, LF line ends",
+         kCsvHeader + "Plan,会議,2024/1/6 12:45,2024/1/31 24:00,2024/02/29 9:05:30,2024/01/06,2025/1/1 0:10,場所,\"a\nb\"\n",
+         {"title:         Plan", "planned start: 2024/01/06 12:45", "planned end:   2024/01/31 24:00",
+          "actual start:  2024/02/29 09:05", "actual end:    2024/01/05 24:00", "alarm:         2024/12/31 24:10",
+          "location:      場所", "status:\n    a\n    b\n"},
+         ""},
+        {"the form vqf csv wrote before", "\xEF\xBB\xBF" + kCsvHeader + "Old,,2024-01-01T00:30:00+09:00,2024-03-01T00:00:00+09:00,,,,,\r\n",
+         {"planned start: 2023/12/31 24:30", "planned end:   2024/02/29 24:00"}, ""},
+        {"columns in any order, one unknown, the rest missing; the ' of a safe cell taken off",
+         "メモ,状況,アクションのタイトル,完了予定日時\r\nx,'=1+1,'－,2024/3/1 0:00\r\ny,\"'\nafter\",B,\r\n",
+         {"title:         －", "planned end:   2024/02/29 24:00", "status:\n    =1+1\n", "status:\n\n    after\n"},
+         "in.csv: line 1: columns not carried: \"メモ\"\nvqf: "},
+        {"Shift_JIS: half-width kana, ～ (0x8160) as U+FF5E, ＝ after its '",
+         sjis_header + "\xB1\xB8\xBC\xAE\xDD\x81\x60,\x89\xEF\x8B\x63,2024/1/31 0:00\r\n'\x81\x81" "1,,\r\n",
+         {"title:         \uFF71\uFF78\uFF7C\uFF6E\uFF9D\uFF5E", "action kind:   会議", "planned end:   2024/01/30 24:00",
+          "title:         \uFF1D" "1", "  1. 会議\n"},
+         "no column \"開始予定日時 (UTC+9)\""},
+        {"UTF-8 keeps WAVE DASH U+301C apart from FULLWIDTH TILDE U+FF5E", kCsvHeader + "\u301C,\uFF5E,,,,,,,\r\n",
+         {"title:         \u301C", "action kind:   \uFF5E"}, ""},
+        {"blank rows skipped, a repeated title numbered", kCsvHeader + "A,,,,,,,,\r\n,,,,,,,,\r\n\r\nA,,,,,,,,\r\n",
+         {"2 items", "title:         A1"}, "line 5: title \"A\" renamed \"A1\""},
+    };
+    TempFolder dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(dir / "in.csv", c.csv);
+        const VqfRun run = Vqf({"import", dir / "in.csv", "-o", dir / "out.vqf"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.empty(), c.err.empty()) << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        const VqfRun dump = Vqf({"dump", dir / "out.vqf"});
+        for (const std::string& line : c.dump) EXPECT_NE(dump.out.find(line), std::string::npos) << line << "\n" << dump.out;
+    }
+    // --from csv reads a file of any name.
+    Write(dir / "in.txt", cases[0].csv);
+    ASSERT_EQ(Vqf({"import", dir / "in.txt", "-o", dir / "txt.vqf", "--from", "csv"}).status, 0);
+    EXPECT_NE(Vqf({"dump", dir / "txt.vqf"}).out.find("planned start: 2024/01/06 12:45"), std::string::npos);
 }
 
 TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# vqf.exe under Wine imports each calendar as the Linux vqf does: the same
-# .vqf bytes, the same messages on standard error, the same exit status.
-# The calendars are those of FOLDER and a large one, the export of a sample
-# document.
+# vqf.exe under Wine imports each calendar and CSV as the Linux vqf does: the
+# same .vqf bytes, the same messages on standard error, the same exit status.
+# The files are those of FOLDER (a Shift_JIS CSV among them: iconv and
+# Windows' code page 932 must decode it alike) and the calendar and CSV
+# exports of a sample document.
 #   import-same.sh LINUX_VQF VQF_EXE FOLDER
 set -euo pipefail
 linux=$1
@@ -23,13 +24,14 @@ trap 'rm -rf "$work"; [ -z "$xvfb_pid" ] || kill "$xvfb_pid"' EXIT
 [ -n "${DISPLAY:-}" ] || start_display
 "$linux" sample --items 400 --seed 5 -o "$work/sample.vqf"
 "$linux" ics "$work/sample.vqf" -o "$work/sample.ics"
-cp "$folder"/*.ics "$work/"
+"$linux" csv "$work/sample.vqf" -o "$work/sample.csv"
+cp "$folder"/*.ics "$folder"/*.csv "$work/"
 
 cd "$work"
 compared=0
 differ=0
-for ics in *.ics; do
-    name=${ics%.ics}
+for ics in *.ics *.csv; do
+    name=$ics
     set +e
     "$linux" import "$ics" -o "$name.linux.vqf" 2>"$name.linux.err"
     linux_rc=$?
@@ -50,5 +52,5 @@ for ics in *.ics; do
     compared=$((compared + 1))
     [ "$verdict" = same ] || differ=$((differ + 1))
 done
-echo "import-same: $((compared - differ)) of $compared calendars imported alike"
+echo "import-same: $((compared - differ)) of $compared files imported alike"
 [ "$differ" -eq 0 ]

@@ -39,17 +39,22 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::optional<std::u16string> FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // Written through a pointer into room for the longest result (a unit a
+    // byte): imports pass every text through here.
+    std::u16string out(text.size(), u'\0');
+    char16_t* p = out.data();
     std::size_t i = 0;
     while (i < text.size()) {
         const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            *p++ = b0;
+            ++i;
+            continue;
+        }
         char32_t cp;
         std::size_t len;
         char32_t min;
-        if (b0 < 0x80) {
-            cp = b0, len = 1, min = 0;
-        } else if ((b0 & 0xE0) == 0xC0) {
+        if ((b0 & 0xE0) == 0xC0) {
             cp = b0 & 0x1F, len = 2, min = 0x80;
         } else if ((b0 & 0xF0) == 0xE0) {
             cp = b0 & 0x0F, len = 3, min = 0x800;
@@ -66,12 +71,32 @@ std::optional<std::u16string> FromUtf8(std::string_view text) {
         }
         if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
         if (cp >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            *p++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
-            out += static_cast<char16_t>(cp);
+            *p++ = static_cast<char16_t>(cp);
         }
         i += len;
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return out;
+}
+
+void WithCrLf(std::u16string& text) {
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        else if (text[i] == u'\r' || text[i] == u'\n') break;
+    }
+    if (i == text.size()) return;
+    std::u16string out(text, 0, i);
+    for (; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            out += u"\r\n";
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    text = std::move(out);
 }

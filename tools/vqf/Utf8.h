@@ -38,3 +38,8 @@ std::string ToUtf8(std::u16string_view text);
 // UTF-16 for well-formed UTF-8 (no overlong forms, no encoded surrogates, no
 // code point past U+10FFFF), or nothing.
 std::optional<std::u16string> FromUtf8(std::string_view text);
+
+// Every line break (CR LF, a lone CR or a lone LF) as CR LF, as the
+// program's multi-line edit control has them; a text that has them already
+// is left as it is.
+void WithCrLf(std::u16string& text);

@@ -160,23 +160,6 @@ std::u16string Text(const char* utf8, bool& damaged) {
     return out;
 }
 
-// Line ends as the program's edit control has them.
-std::u16string WithCrLf(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r') {
-            out += u"\r\n";
-            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else if (text[i] == u'\n') {
-            out += u"\r\n";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 class ComponentReader {
 public:
     ComponentReader(icalcomponent* calendar, icalcomponent* c, std::size_t line, const CalendarHandler& handler)
@@ -190,7 +173,8 @@ public:
         kind_ = todo ? "VTODO" : "VEVENT";
         title_ = ToUtf8(item.title);
         item.location = Text(icalcomponent_get_location(c_), damaged);
-        item.status = WithCrLf(Text(icalcomponent_get_description(c_), damaged));
+        item.status = Text(icalcomponent_get_description(c_), damaged);
+        WithCrLf(item.status);
         for (icalproperty* p = icalcomponent_get_first_property(c_, ICAL_CATEGORIES_PROPERTY); p;
              p = icalcomponent_get_next_property(c_, ICAL_CATEGORIES_PROPERTY)) {
             // libical gives each comma-separated category a property of

@@ -1,6 +1,7 @@
 #include "VqfTool.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <unordered_set>
 
 #include <CLI/CLI.hpp>
 
@@ -18,6 +20,7 @@
 #include "ToolFiles.h"
 #include "Utf8.h"
 #include "VqfCodec.h"
+#include "VqfCsv.h"
 #include "VqfImport.h"
 #include "VqfJson.h"
 
@@ -484,79 +487,6 @@ int Ics(const std::string& file, const std::string& output_name, std::ostream& o
 
 // ---- csv
 
-// A date-time for a spreadsheet: ISO 8601 at +09:00, the first hour after
-// midnight (stored as hour 24 of the day before) as 00 of the next day.
-// Empty when unset, and when it names no minute (day 0, 30 February, hour 0,
-// minute 61, ...), as ics leaves such a time out.
-void AppendCsvTime(std::string& out, const _TIMES& t) {
-    if (t == _TIMES{}) return;
-    const std::optional<std::int64_t> utc = ClockMinute(t);
-    if (!utc) return;
-    const std::int64_t local = *utc + 9 * 60;
-    std::int64_t days = local / 1440, minute_of_day = local % 1440;
-    if (minute_of_day < 0) minute_of_day += 1440, --days;
-    // Days since 1970-01-01 to a civil date (H. Hinnant's algorithm).
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    // Written by hand: snprintf made the export slower than dump --json.
-    if (year >= 0 && year <= 9999) {
-        char buf[] = "0000-00-00T00:00:00+09:00";
-        auto two = [&buf](int at, std::int64_t v) {
-            buf[at] = static_cast<char>('0' + v / 10);
-            buf[at + 1] = static_cast<char>('0' + v % 10);
-        };
-        two(0, year / 100);
-        two(2, year % 100);
-        two(5, month);
-        two(8, day);
-        two(11, minute_of_day / 60);
-        two(14, minute_of_day % 60);
-        out.append(buf, sizeof buf - 1);
-        return;
-    }
-    out += std::to_string(year);  // ISO 8601's expanded years, rarely met
-    char rest[32];
-    std::snprintf(rest, sizeof rest, "-%02d-%02dT%02d:%02d:00+09:00", static_cast<int>(month), static_cast<int>(day),
-                  static_cast<int>(minute_of_day / 60), static_cast<int>(minute_of_day % 60));
-    out += rest;
-}
-
-// A text as the program shows it (up to a first NUL; an unpaired surrogate
-// as U+FFFD), in UTF-8, as one field of RFC 4180: quoted when it holds a
-// comma, a quote or a line break, a quote doubled inside.
-void AppendCsvText(std::string& out, std::u16string_view text) {
-    text = ShownText(text);
-    const bool quoted = text.find_first_of(u",\"\r\n") != std::u16string_view::npos;
-    if (quoted) out += '"';
-    // At most 3 bytes a unit: a doubled quote takes 2, a pair of
-    // surrogates 4 for its two units.
-    const std::size_t start = out.size();
-    out.resize(start + 3 * text.size());
-    char* at = out.data() + start;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c < 0x80) {
-            if (c == u'"') *at++ = '"';
-            *at++ = static_cast<char>(c);
-        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                   text[i + 1] <= 0xDFFF) {
-            at = PutUtf8(at, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else {
-            at = PutUtf8(at, c >= 0xD800 && c <= 0xDFFF ? char32_t{0xFFFD} : char32_t{c});
-        }
-    }
-    out.resize(static_cast<std::size_t>(at - out.data()));
-    if (quoted) out += '"';
-}
-
 int Csv(const std::string& file, const std::string& output_name, std::ostream& out) {
     InputFile in(file);
     // Checked first, so that a refused file writes nothing, not even to
@@ -568,26 +498,11 @@ int Csv(const std::string& file, const std::string& output_name, std::ostream& o
     if (check.item_count == 0) Throw(kExitRefused, file, "holds no items; the program refuses to open it");
     in.Seek(0);
     OutputFile output(output_name, out, false);
-    // The byte-order mark makes Excel read the file as UTF-8 rather than in
-    // the system's code page. The headings are the window's own labels.
-    std::string buffer =
-        "\xEF\xBB\xBF" "アクションのタイトル,アクションの種類,開始予定日時,完了予定日時,開始日時,完了日時,"
-        "アラーム,場所,状況\r\n";
+    // The headings are the window's own labels.
+    std::string buffer = CsvHeader();
     VqfVisitor visit;
     visit.item = [&](std::uint32_t, std::uint64_t, const _EDIT_ITEM& item) {
-        AppendCsvText(buffer, item.title);
-        buffer += ',';
-        AppendCsvText(buffer, item.action_kind);
-        for (const _TIMES* t : {&item.planned_start, &item.planned_end, &item.actual_start, &item.actual_end,
-                                &item.alarm}) {
-            buffer += ',';
-            AppendCsvTime(buffer, *t);
-        }
-        buffer += ',';
-        AppendCsvText(buffer, item.location);
-        buffer += ',';
-        AppendCsvText(buffer, item.status);
-        buffer += "\r\n";
+        AppendCsvRow(buffer, item);
         if (buffer.size() >= kVqfChunkSize) {
             output.Write(buffer);
             buffer.clear();
@@ -601,18 +516,52 @@ int Csv(const std::string& file, const std::string& output_name, std::ostream& o
 
 // ---- import
 
-int Import(const std::string& file, const std::string& output, bool allow_repeats, std::ostream& out,
-           std::ostream& err) {
-    if (!HaveCalendarImport())
+// The kind list of a .vqf file, every entry as stored, and the kinds that
+// its items use.
+struct KnownKinds {
+    std::vector<std::u16string> list;
+    std::unordered_set<std::u16string> known;  // listed or used
+};
+
+KnownKinds KindsOf(const std::string& file) {
+    InputFile in(file);
+    KnownKinds kinds;
+    VqfVisitor visit;
+    visit.item = [&](std::uint32_t, std::uint64_t, const _EDIT_ITEM& item) { kinds.known.insert(item.action_kind); };
+    visit.kind = [&](std::uint32_t, std::u16string_view kind) {
+        kinds.list.emplace_back(kind);
+        kinds.known.emplace(kind);
+    };
+    const VqfCheckResult check = VisitVqfFrom(in.size(), in.Reader(), visit);
+    if (!check) Throw(kExitRefused, file, "refused: " + check.Describe());
+    return kinds;
+}
+
+bool EndsWithCsv(const std::string& file) {
+    if (file.size() < 4) return false;
+    std::string end = file.substr(file.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".csv";
+}
+
+// `from` is "csv", "ics" or empty (by the file's extension). The kind list
+// is the kinds the items use, in order of first use; with `kinds_from`, a
+// .vqf file (the original of an exported CSV), it is that file's list as it
+// is, followed by the kinds that neither its list nor its items have (those
+// added since), so that an unchanged export comes back as it was.
+int Import(const std::string& file, const std::string& output, std::string from, const std::string& kinds_from,
+           bool allow_repeats, std::ostream& out, std::ostream& err) {
+    if (from.empty()) from = EndsWithCsv(file) ? "csv" : "ics";
+    if (from == "ics" && !HaveCalendarImport())
         Throw(kExitUsage, "", "import: this build of vqf has no calendar reader (libical); use the Linux build");
+    KnownKinds kinds;
+    if (!kinds_from.empty()) kinds = KindsOf(kinds_from);
     InputFile in(file);
     VqfFileWriter writer(output, out, false);
     // Only hashes and offsets stay in memory; a title is read back from the
     // output when its hash comes up again.
     TakenTitles taken([&](std::uint32_t offset, std::u16string_view key) { return writer.IsTitleAt(offset, key); });
-    CalendarHandler handler;
-    handler.warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
-    handler.item = [&](const _EDIT_ITEM& item, std::size_t line) {
+    auto item = [&](const _EDIT_ITEM& item, std::size_t line) {
         if (allow_repeats) {
             writer.Item(item);
             return;
@@ -630,14 +579,28 @@ int Import(const std::string& file, const std::string& output, bool allow_repeat
         unique.title = std::move(title);
         taken.Add(unique.title, writer.Item(unique));
     };
-    std::vector<std::u16string> kinds;
-    try {
-        kinds = ReadCalendar([&](char* into, std::size_t n) { return in.Read(into, n); }, handler);
-    } catch (const CalendarFormatError& e) {
-        Throw(kExitUsage, file, e.what());
+    auto warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
+    auto source = [&](char* into, std::size_t n) { return in.Read(into, n); };
+    std::vector<std::u16string> used;
+    if (from == "csv") {
+        try {
+            used = ReadCsv(source, CsvHandler{item, warning});
+        } catch (const CsvFormatError& e) {
+            Throw(kExitUsage, file, e.what());
+        }
+        if (writer.count() == 0) Throw(kExitRefused, file, "holds no rows of items; the program refuses a file of no items");
+    } else {
+        try {
+            used = ReadCalendar(source, CalendarHandler{item, warning});
+        } catch (const CalendarFormatError& e) {
+            Throw(kExitUsage, file, e.what());
+        }
+        if (writer.count() == 0)
+            Throw(kExitRefused, file, "holds no VTODO or VEVENT; the program refuses a file of no items");
     }
-    if (writer.count() == 0) Throw(kExitRefused, file, "holds no VTODO or VEVENT; the program refuses a file of no items");
-    writer.Finish(kinds);
+    for (auto& kind : used)
+        if (!kinds.known.count(kind)) kinds.list.push_back(std::move(kind));
+    writer.Finish(kinds.list);
     return kExitOk;
 }
 
@@ -689,16 +652,23 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     std::string csv_output = "-";
     CLI::App* csv = app.add_subcommand(
-        "csv", "Write the items as CSV for Excel (UTF-8 with BOM, RFC 4180), in document order, times at +09:00.");
+        "csv", "Write the items as CSV for Excel (UTF-8 with BOM, RFC 4180), in document order, times in UTC+9; "
+               "a cell that Excel would take as a formula gets a ' before it.");
     csv->add_option("FILE", file, "Action item file (.vqf)")->required();
     csv->add_option("-o,--output", csv_output, "The .csv file to write (- for standard output)")->capture_default_str();
 
+    std::string from, kinds_from;
     CLI::App* import = app.add_subcommand(
-        "import", "Turn the to-dos and events of an iCalendar file into a .vqf file (times to UTC+9, hours 1-24).");
-    import->add_option("FILE", file, "iCalendar file (.ics)")->required();
+        "import", "Turn the rows of a CSV written by vqf csv (and edited in Excel), or the to-dos and events of an "
+                  "iCalendar file, into a .vqf file (times to UTC+9, hours 1-24).");
+    import->add_option("FILE", file, "CSV (.csv) or iCalendar file (.ics)")->required();
     import->add_option("-o,--output", output, "The .vqf file to write (- for standard output)")->required();
     import->add_flag("--allow-repeated-titles", allow_repeats,
                      "Keep repeated titles as they are instead of numbering them as the program does");
+    import->add_option("--from", from, "What FILE is: csv or ics (default: csv for a name ending .csv, else ics)")
+        ->check(CLI::IsMember({"csv", "ics"}));
+    import->add_option("--kinds-from", kinds_from,
+                       "A .vqf file whose kind list the new file starts with (the original of an exported CSV)");
 
     std::size_t items = 50;
     std::uint64_t seed = 1;
@@ -723,7 +693,7 @@ int RunVqf(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (report->parsed()) return Report(file, titles, out, err);
         if (ics->parsed()) return Ics(file, output, out);
         if (csv->parsed()) return Csv(file, csv_output, out);
-        if (import->parsed()) return Import(file, output, allow_repeats, out, err);
+        if (import->parsed()) return Import(file, output, from, kinds_from, allow_repeats, out, err);
         if (sample->parsed()) return Sample(output, items, seed, out);
     } catch (const CommandError& e) {
         err << "vqf: " << e.message << '\n';
