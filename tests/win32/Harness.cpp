@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include "MainLayout.h"
+
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -104,6 +106,11 @@ void MainDialogTest::SetUp() {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     SetLastFileRecordFallbackPath(std::wstring(exe) + L"\\no-fallback\\app.dat");
+    // A window closed by a test leaves its place in the temporary folder,
+    // not in the user's.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    SetWindowPlacePath(std::wstring(temp) + L"vq-test-window.dat");
 }
 
 void MainDialogTest::TearDown() {
