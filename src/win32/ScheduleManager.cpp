@@ -63,6 +63,12 @@ int CScheduleManager::ListLine(std::size_t line) const {
     return static_cast<int>(std::count(shown_.begin(), shown_.begin() + static_cast<std::ptrdiff_t>(line), 1));
 }
 
+int CScheduleManager::ShownLine(int line) const {
+    if (line < 0 || static_cast<std::size_t>(line) >= shown_.size() || !shown_[static_cast<std::size_t>(line)])
+        return -1;
+    return ListLine(static_cast<std::size_t>(line));
+}
+
 bool CScheduleManager::InsertLine(int at, const _ITEM_LIST* record) {
     const std::wstring shown = ToWide(ShownText(record->title));
     const LRESULT line =

@@ -72,6 +72,10 @@ public:
     // them; every other line keeps its own, and the list keeps its top line.
     bool MoveLine(int from, int to, const _ITEM_LIST* record);
 
+    // The list box line that shows document line `line`, or -1 when the
+    // find or filter hides it (or `line` is -1).
+    int ShownLine(int line) const;
+
     // Shown lines and all lines, as the count beside the list says them.
     std::size_t ShownCount() const { return shown_.size() - hidden_; }
     std::size_t LineCount() const { return shown_.size(); }

@@ -97,7 +97,7 @@ LPARAM CVelquorandimestra::FollowClickedLine(HWND list, LPARAM click) {
 
     // The edited item is followed under the title the commit gave it.
     if (clicked == edited) clicked = ShownText(editor->GetItem()->title);
-    const int now = document.LineOf(clicked);
+    const int now = schedule->ShownLine(document.LineOf(clicked));
     if (now < 0 || (now == line && ListBox_GetTopIndex(list) == top)) return click;
     // The clicked line stays under the mouse where the list can scroll so
     // far; the click goes to that line in any case.

@@ -274,30 +274,39 @@ TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {
     const struct {
         const char* name;
         WPARAM keys;
+        const wchar_t* find;  // B has no "x": a find for it hides B's line
+        Titles lines_after;
         Titles selected_after;
     } cases[] = {
-        {"click", MK_LBUTTON, {L"C"}},
-        {"Ctrl+click adds to the selection", MK_LBUTTON | MK_CONTROL, {L"E", L"C"}},
+        {"click", MK_LBUTTON, L"", {L"E", L"A", L"B", L"C", L"D"}, {L"C"}},
+        {"Ctrl+click adds to the selection", MK_LBUTTON | MK_CONTROL, L"", {L"E", L"A", L"B", L"C", L"D"},
+         {L"E", L"C"}},
+        {"on a narrowed list", MK_LBUTTON, L"x", {L"E", L"A", L"C", L"D"}, {L"D"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3), At(u"D", 4), At(u"E", 5)});
+        OpenWithControls({MakeItem(u"A", Day(1), Day(1), u"x"), MakeItem(u"B", Day(1), Day(2)),
+                          MakeItem(u"C", Day(1), Day(3), u"x"), MakeItem(u"D", Day(1), Day(4), u"x"),
+                          MakeItem(u"E", Day(1), Day(5), u"x")});
+        SetText(IDC_FIND, c.find);
         HWND list = Item(IDC_ITEM_LIST);
         SetForegroundWindow(main_);
         SetFocus(Item(IDC_PLAN_END_YEAR));
         SetText(IDC_PLAN_END_YEAR, L"2000");
         RECT third{};
         SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&third));
+        const std::wstring clicked = Lines()[2];
         const LPARAM at = MAKELPARAM(third.left + 5, (third.top + third.bottom) / 2);
         SendMessageW(list, WM_LBUTTONDOWN, c.keys, at);
         SendMessageW(list, WM_LBUTTONUP, c.keys & ~MK_LBUTTON, at);
         Pump();
-        EXPECT_EQ(Lines(), (Titles{L"E", L"A", L"B", L"C", L"D"}));
-        EXPECT_EQ(Text(IDC_TITLE), L"C");
+        EXPECT_EQ(Lines(), c.lines_after);
+        EXPECT_EQ(Text(IDC_TITLE), clicked);
         Titles selected;
         for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
         EXPECT_EQ(selected, c.selected_after);
         g_App.DeleteInstance();
+        SetText(IDC_FIND, L"");
     }
 }
 
