@@ -45,26 +45,47 @@ char16_t AsHiragana(char16_t c) {
     return c;
 }
 
+// Every UTF-16 unit folded on its own, looked up rather than worked out:
+// the find folds each item's texts on every keystroke.
+const char16_t* FoldTable() {
+    static const std::u16string table = [] {
+        std::u16string t(0x10000, u'\0');
+        for (std::uint32_t c = 0; c < 0x10000; ++c) {
+            const auto unit = static_cast<char16_t>(c);
+            t[c] = AsHiragana(FoldOne(unit >= 0xFF61 && unit <= 0xFF9F ? kHalfWidthKana[unit - 0xFF61] : unit));
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+// Katakana and half-width katakana may take a sound mark from the next unit.
+bool MayTakeMark(char16_t c) { return (c >= 0x30A0 && c <= 0x30FF) || (c >= 0xFF61 && c <= 0xFF9F); }
+
 void FoldInto(std::u16string_view text, std::u16string& out) {
-    out.clear();
-    out.reserve(text.size());
+    const char16_t* table = FoldTable();
+    out.resize(text.size());
+    char16_t* to = out.data();
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
-        if (c >= 0xFF61 && c <= 0xFF9F) c = kHalfWidthKana[c - 0xFF61];
+        if (!MayTakeMark(c) || i + 1 == text.size()) {
+            *to++ = table[c];
+            continue;
+        }
+        if (c >= 0xFF61) c = kHalfWidthKana[c - 0xFF61];
         // A sound mark after a kana that takes it becomes part of it, so that
         // ｶﾞ and カ゛ match ガ.
-        if (i + 1 < text.size()) {
-            const char16_t mark = text[i + 1];
-            if (IsVoicedMark(mark) && Voiced(c) != 0) {
-                c = Voiced(c);
-                ++i;
-            } else if (IsSemiVoicedMark(mark) && IsHaRow(c)) {
-                c = static_cast<char16_t>(c + 2);
-                ++i;
-            }
+        const char16_t mark = text[i + 1];
+        if (IsVoicedMark(mark) && Voiced(c) != 0) {
+            c = Voiced(c);
+            ++i;
+        } else if (IsSemiVoicedMark(mark) && IsHaRow(c)) {
+            c = static_cast<char16_t>(c + 2);
+            ++i;
         }
-        out += AsHiragana(FoldOne(c));
+        *to++ = table[c];
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 }  // namespace
@@ -83,6 +104,11 @@ bool ListQuery::Contains(std::u16string_view text) const {
     if (text.size() < folded_.size()) return false;
     FoldInto(text, scratch_);
     return scratch_.find(folded_) != std::u16string::npos;
+}
+
+bool ListQuery::NarrowsFurtherThan(const ListQuery& wider) const {
+    return filter_ == wider.filter_ && now_.minute == wider.now_.minute &&
+           folded_.find(wider.folded_) != std::u16string::npos;
 }
 
 bool ListQuery::Matches(const _EDIT_ITEM& item) const {

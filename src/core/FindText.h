@@ -28,6 +28,11 @@ public:
     bool Narrows() const { return !folded_.empty() || filter_ != ListFilter::All; }
     bool Matches(const _EDIT_ITEM& item) const;
     const ListClock& now() const { return now_; }
+    // Whether every item this query matches also matches `wider`: the same
+    // filter at the same minute, and a find text that contains the wider
+    // one's (folded). Typing on in the find field narrows this way, so
+    // only the lines still shown need to be asked again.
+    bool NarrowsFurtherThan(const ListQuery& wider) const;
 
 private:
     bool Contains(std::u16string_view text) const;

@@ -90,6 +90,8 @@ std::size_t CScheduleManager::Fill(const ActionDocument& document, int selected,
     shown_.assign(count, 1);
     hidden_ = 0;
     hidden_selected_.clear();
+    query_ = query;
+    hidden_changed_ = false;
     const bool narrows = query.Narrows();
     std::size_t units = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -141,11 +143,18 @@ void CScheduleManager::Narrow(const ActionDocument& document, const ListQuery& q
     const _ITEM_LIST* top = top_line >= 0 && top_line < ListBox_GetCount(list_) ? RecordOf(top_line) : nullptr;
 
     const bool narrows = query.Narrows();
+    // Typing on in the find field: a line hidden before stays hidden.
+    const bool only_shown = narrows && !hidden_changed_ && query.NarrowsFurtherThan(query_);
+    query_ = query;
+    hidden_changed_ = false;
     std::size_t units = 0;
     hidden_ = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const _ITEM_LIST* record = document.LineRecord(i);
-        shown_[i] = !narrows || query.Matches(*record) ? 1 : 0;
+        if (only_shown && !shown_[i])
+            shown_[i] = 0;
+        else
+            shown_[i] = !narrows || query.Matches(*record) ? 1 : 0;
         if (shown_[i]) {
             units += ShownText(record->title).size() + 1;
         } else {
@@ -221,7 +230,10 @@ bool CScheduleManager::MoveLine(int from, int to, const _ITEM_LIST* record) {
     if (had_line) shown_.erase(shown_.begin() + from);
     const std::size_t to_line = std::min(static_cast<std::size_t>(std::max(to, 0)), shown_.size());
     shown_.insert(shown_.begin() + static_cast<std::ptrdiff_t>(to_line), shown ? 1 : 0);
-    if (!shown) return true;  // a hidden line stays hidden: the list box is as it was
+    if (!shown) {  // a hidden line stays hidden: the list box is as it was
+        hidden_changed_ = true;
+        return true;
+    }
     const bool moved = MoveListLine(list_from, ListLine(to_line), record);
     if (!moved) {
         shown_[to_line] = 0;

@@ -72,6 +72,12 @@ public:
     // them; every other line keeps its own, and the list keeps its top line.
     bool MoveLine(int from, int to, const _ITEM_LIST* record);
 
+    // The record on document line `line` was edited: when the find or
+    // filter hides it, the next narrowing asks it again.
+    void NoteEdited(int line) {
+        if (line >= 0 && static_cast<std::size_t>(line) < shown_.size() && !shown_[static_cast<std::size_t>(line)])
+            hidden_changed_ = true;
+    }
     // The list box line that shows document line `line`, or -1 when the
     // find or filter hides it (or `line` is -1).
     int ShownLine(int line) const;
@@ -110,6 +116,11 @@ private:
     // while shown, so these records are alive.
     std::unordered_set<const _ITEM_LIST*> hidden_selected_;
     ListClock now_;
+    // The query the shown lines were last chosen by, and whether a line
+    // hidden by it may have changed since (a commit of a hidden item): a
+    // narrower query then asks every line again, not only the shown ones.
+    ListQuery query_;
+    bool hidden_changed_ = false;
     HFONT bold_ = nullptr;       // the list's font in bold, for lines due today
     HFONT bold_from_ = nullptr;  // the font it was made from
 };

@@ -25,6 +25,8 @@ ActionDocument::Committed CVelquorandimestra::CommitEdit(const _ITEM_LIST* recor
     // A line that keeps its place and its text is not touched.
     if (schedule && (done.from != done.to || done.retitled))
         schedule->MoveLine(done.from, done.to, done.record);
+    else if (schedule && done.changed)
+        schedule->NoteEdited(done.to);
     return done;
 }
 

@@ -138,6 +138,25 @@ TEST(FindText, MatchingRule) {
     EXPECT_TRUE(ListQuery(u"plan", ListFilter::DueByToday, now).Matches(item));
     EXPECT_FALSE(ListQuery(u"plan", ListFilter::Late, now).Matches(item));
     EXPECT_FALSE(ListQuery(u"", ListFilter::All, now).Narrows());
+    // Typing on narrows further; a sound mark joining the last kana does not
+    // (ｶ then ﾞ: か is not in が), nor does another filter or minute.
+    const ListClock later = ListClockAt(now.minute + 1);
+    const struct {
+        const char16_t *before, *after;
+        ListFilter filter;
+        const ListClock* at;
+        bool further;
+    } typing[] = {
+        {u"", u"a", ListFilter::All, &now, true},           {u"会", u"会議", ListFilter::All, &now, true},
+        {u"ab", u"xaB", ListFilter::All, &now, true},       {u"ｶ", u"ｶﾞ", ListFilter::All, &now, false},
+        {u"会議", u"会", ListFilter::All, &now, false},     {u"a", u"ab", ListFilter::Late, &now, false},
+        {u"a", u"ab", ListFilter::All, &later, false},
+    };
+    for (const auto& t : typing) {
+        SCOPED_TRACE(testing::PrintToString(std::u16string(t.after)));
+        EXPECT_EQ(ListQuery(t.after, t.filter, *t.at).NarrowsFurtherThan(ListQuery(t.before, ListFilter::All, now)),
+                  t.further);
+    }
     EXPECT_TRUE(ListQuery(u"", ListFilter::Finished, now).Narrows());
 }
 

@@ -432,6 +432,13 @@ TEST_F(ItemCommandsTest, CommandsOnANarrowedListTouchOnlyItsShownLines) {
     EXPECT_EQ(Lines(), (Titles{L"B", L"D", L"NewAction", L"C"}));
     EXPECT_EQ(Selected(), std::vector<int>{3});
     EXPECT_EQ(Records(), (Titles{L"B", L"C", L"D", L"NewAction"}));
+    // An edit of the shown item while its line is hidden counts when the
+    // find text grows: it is asked again, not taken as still not matching.
+    SetText(IDC_FIND, L"zz");
+    ASSERT_TRUE(Lines().empty());
+    Enter(IDC_STATUS, L"zzz");
+    SetText(IDC_FIND, L"zzz");
+    EXPECT_EQ(Lines(), (Titles{L"C"}));
 }
 
 TEST_F(ItemCommandsTest, NothingRunsWithoutAnOpenDocument) {
