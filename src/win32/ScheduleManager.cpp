@@ -117,8 +117,9 @@ std::size_t CScheduleManager::Fill(const ActionDocument& document, int selected,
         ++at;
     }
     if (done < count) {  // the list box ran out of memory: the rest is not shown
-        hidden_ += static_cast<std::size_t>(std::count(shown_.begin() + static_cast<std::ptrdiff_t>(done), shown_.end(), 1));
-        std::fill(shown_.begin() + static_cast<std::ptrdiff_t>(done), shown_.end(), 0);
+        const auto rest = shown_.begin() + static_cast<std::ptrdiff_t>(done);
+        hidden_ += static_cast<std::size_t>(std::count(rest, shown_.end(), 1));
+        std::fill(rest, shown_.end(), 0);
     }
     ListBox_SetSel(list_, FALSE, -1);
     if (selected >= 0 && static_cast<std::size_t>(selected) < done) {

@@ -132,7 +132,8 @@ TEST(FindText, MatchingRule) {
     item.action_kind = u"電話";
     item.location = u"大阪";
     item.planned_end = {2024, 1, 6, 12, 0};
-    for (const char16_t* find : {u"plan", u"電話", u"大阪"}) EXPECT_TRUE(ListQuery(find, ListFilter::All, now).Matches(item));
+    for (const char16_t* find : {u"plan", u"電話", u"大阪"})
+        EXPECT_TRUE(ListQuery(find, ListFilter::All, now).Matches(item)) << testing::PrintToString(std::u16string(find));
     EXPECT_FALSE(ListQuery(u"2024", ListFilter::All, now).Matches(item));
     // Find and filter combine.
     EXPECT_TRUE(ListQuery(u"plan", ListFilter::DueByToday, now).Matches(item));
