@@ -62,30 +62,33 @@ const char16_t* FoldTable() {
 // Katakana and half-width katakana may take a sound mark from the next unit.
 bool MayTakeMark(char16_t c) { return (c >= 0x30A0 && c <= 0x30FF) || (c >= 0xFF61 && c <= 0xFF9F); }
 
+// The folded unit that starts at text[i], and how many units it took (two
+// for a kana and the sound mark joined to it).
+struct Folded {
+    char16_t unit;
+    std::size_t length;
+};
+Folded FoldAt(std::u16string_view text, std::size_t i, const char16_t* table) {
+    char16_t c = text[i];
+    if (!MayTakeMark(c) || i + 1 == text.size()) return {table[c], 1};
+    if (c >= 0xFF61) c = kHalfWidthKana[c - 0xFF61];
+    // A sound mark after a kana that takes it becomes part of it, so that
+    // ｶﾞ and カ゛ match ガ.
+    const char16_t mark = text[i + 1];
+    if (IsVoicedMark(mark) && Voiced(c) != 0) return {table[Voiced(c)], 2};
+    if (IsSemiVoicedMark(mark) && IsHaRow(c)) return {table[static_cast<char16_t>(c + 2)], 2};
+    return {table[c], 1};
+}
+
 void FoldInto(std::u16string_view text, std::u16string& out) {
     const char16_t* table = FoldTable();
-    out.resize(text.size());
-    char16_t* to = out.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (!MayTakeMark(c) || i + 1 == text.size()) {
-            *to++ = table[c];
-            continue;
-        }
-        if (c >= 0xFF61) c = kHalfWidthKana[c - 0xFF61];
-        // A sound mark after a kana that takes it becomes part of it, so that
-        // ｶﾞ and カ゛ match ガ.
-        const char16_t mark = text[i + 1];
-        if (IsVoicedMark(mark) && Voiced(c) != 0) {
-            c = Voiced(c);
-            ++i;
-        } else if (IsSemiVoicedMark(mark) && IsHaRow(c)) {
-            c = static_cast<char16_t>(c + 2);
-            ++i;
-        }
-        *to++ = table[c];
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const Folded f = FoldAt(text, i, table);
+        out += f.unit;
+        i += f.length;
     }
-    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 }  // namespace
@@ -102,8 +105,30 @@ ListQuery::ListQuery(std::u16string_view find, ListFilter filter, const ListCloc
 bool ListQuery::Contains(std::u16string_view text) const {
     // Folding never lengthens a text.
     if (text.size() < folded_.size()) return false;
-    FoldInto(text, scratch_);
-    return scratch_.find(folded_) != std::u16string::npos;
+    // The text is folded only where a match may start: where a unit folds to
+    // the find text's first one, or a kana may join the mark after it. Most
+    // units cost one table look-up; nothing is copied.
+    const char16_t* table = FoldTable();
+    const char16_t first = folded_[0];
+    bool joined = false;  // text[i] is a mark that the unit before it took
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool may_start = !joined && (table[c] == first || MayTakeMark(c));
+        joined = false;
+        if (!may_start) continue;
+        const Folded head = FoldAt(text, i, table);
+        joined = head.length == 2;
+        if (head.unit != first) continue;
+        std::size_t at = i + head.length, matched = 1;
+        while (matched < folded_.size() && at < text.size()) {
+            const Folded next = FoldAt(text, at, table);
+            if (next.unit != folded_[matched]) break;
+            at += next.length;
+            ++matched;
+        }
+        if (matched == folded_.size()) return true;
+    }
+    return false;
 }
 
 bool ListQuery::NarrowsFurtherThan(const ListQuery& wider) const {

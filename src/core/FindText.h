@@ -40,5 +40,4 @@ private:
     std::u16string folded_;
     ListFilter filter_ = ListFilter::All;
     ListClock now_;
-    mutable std::u16string scratch_;  // a field folded, reused from item to item
 };

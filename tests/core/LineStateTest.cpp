@@ -108,6 +108,10 @@ TEST(FindText, MatchingRule) {
         {u"ｳﾞｧｲｵﾘﾝ", u"ヴァイオリン", true},
         {u"カ\u3099イド", u"ガイド", true},  // combining voiced mark
         {u"ｶｲﾄﾞ", u"ガイド", false},  // the mark matters
+        {u"ｶﾞｲﾄﾞ", u"ﾞ", false},      // a mark joined to its kana is no mark of its own
+        {u"ﾞ only", u"゛", true},      // one standing alone is
+        {u"ｶﾞｲﾄﾞ", u"いど", true},     // a match may start after a joined pair
+        {u"ガガイド", u"ガイド", true},  // and after a false start
         {u"ガイド", u"カイ", false},
         {u"あんけーと", u"アンケート", true},  // kana type
         {u"アンケート", u"あんけ", true},
