@@ -21,7 +21,7 @@ data = path.encode("utf-16-le")
 open(sys.argv[1] + "/Velquorandimestra.dat", "wb").write(struct.pack("<I", len(data)) + data)
 PY
 
-start_display 1024x768x24
+start_display 1600x1200x24
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 start() {
     "$run" "$work/Velquorandimestra.exe" &
@@ -62,3 +62,37 @@ start
 shot main-window.png
 xdotool key alt+f x
 sleep 1
+
+# The item list at 100% and 150%: late (red), finished (grey) and due-today
+# (bold) lines dated from now, then a find in use. The 150% pictures come
+# from a prefix of their own whose LogPixels is 144, so that the test
+# prefix keeps its scale.
+python3 scripts/list-sample.py >"$work/list.json"
+build/native/tools/vqf/vqf build "$work/list.json" -o "$work/list.vqf" >/dev/null
+python3 - "$work" <<'PY'
+import struct, sys
+path = "Z:" + sys.argv[1].replace("/", "\\") + "\\list.vqf"
+data = path.encode("utf-16-le")
+open(sys.argv[1] + "/Velquorandimestra.dat", "wb").write(struct.pack("<I", len(data)) + data)
+PY
+list_shots() {
+    local scale=$1
+    # At the template's size and place, not where an earlier run left it.
+    rm -f "${VQ_WINEPREFIX:-build/wine-win32}"/drive_c/users/*/AppData/Local/Velquorandimestra/window.dat
+    start
+    shot "main-window-$scale.png"
+    click 40100                  # the find field
+    xdotool type --delay 150 "x"
+    xdotool key BackSpace        # the first key typed only wakes the keyboard map
+    xdotool type --delay 150 "ガイド"
+    sleep 1
+    shot "item-find-$scale.png"
+    xdotool key Escape alt+f x
+    sleep 1
+}
+list_shots 100
+export VQ_WINEPREFIX=$PWD/build/wine-win32-144
+"$run" "$probe" >/dev/null 2>&1 || true   # sets the prefix up
+WINEPREFIX=$VQ_WINEPREFIX /usr/lib/wine/wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+WINEPREFIX=$VQ_WINEPREFIX /usr/lib/wine/wineserver -w 2>/dev/null || true
+list_shots 150

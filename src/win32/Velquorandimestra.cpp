@@ -24,7 +24,9 @@ ActionDocument::Committed CVelquorandimestra::CommitEdit(const _ITEM_LIST* recor
     const ActionDocument::Committed done = document.Commit(record, shown, edited);
     // A line that keeps its place and its text is not touched.
     if (schedule && (done.from != done.to || done.retitled))
-        schedule->MoveLine(done.from, done.to, done.record->title);
+        schedule->MoveLine(done.from, done.to, done.record);
+    else if (schedule && done.changed)
+        schedule->NoteEdited(done.to);
     return done;
 }
 
@@ -33,7 +35,7 @@ bool CVelquorandimestra::ShowDocument(const _ITEM_LIST* selected) {
     // A record that a file brought under a repeated title has no line of its
     // own: the line of its title is the one marked.
     if (line < 0 && selected != nullptr) line = document.LineOf(ShownText(selected->title));
-    const bool whole = schedule->Fill(document, line) == document.LineCount();
+    const bool whole = schedule->Fill(document, line, CurrentListQuery()) == document.LineCount();
     editor->SetItem(selected);
     return whole;
 }

@@ -101,6 +101,18 @@ public:
     // leaves the focus where it was, and must see what the user sees.
     void TakeTypedField();
 
+    // The item list's find field and filter (VelquorandimestraList.cpp).
+    // A change of either shows the lines that pass both now; Escape in the
+    // find field clears it. The selected lines that stay shown stay selected.
+    int OnFindChange();
+    // Ctrl+F: the find field takes the focus, its text selected.
+    int OnFind();
+    // Once a second: when the minute changed, the lines are drawn again, so
+    // that a line turns late in its minute.
+    int OnListMinute();
+    // What the find field and the filter ask for, at the list's minute.
+    ListQuery CurrentListQuery() const;
+
     // Alarm check, once a second: every minute since the last one checked.
     int OnTimer();
     // A document was just read from a file with the stamp `stamp`: its first

@@ -30,7 +30,7 @@ LRESULT CALLBACK ItemListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 int CVelquorandimestra::OnAddItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
     const ActionDocument::Added added = document.Add();
-    schedule->InsertSelected(added.line, added.record->title);
+    schedule->InsertSelected(added.line, added.record);
     editor->SetItem(added.record);
     return 0;
 }
@@ -46,7 +46,7 @@ int CVelquorandimestra::OnDeleteItem() {
     const ActionDocument::Deleted deleted = document.Delete(titles);
     schedule->RemoveLines(deleted.lines);
     // A document always holds an item: the last one was replaced by a fresh one.
-    if (deleted.fresh != nullptr) schedule->InsertSelected(0, deleted.fresh->title);
+    if (deleted.fresh != nullptr) schedule->InsertSelected(0, deleted.fresh);
     editor->SetItem(document.First());
     return 0;
 }
@@ -97,7 +97,7 @@ LPARAM CVelquorandimestra::FollowClickedLine(HWND list, LPARAM click) {
 
     // The edited item is followed under the title the commit gave it.
     if (clicked == edited) clicked = ShownText(editor->GetItem()->title);
-    const int now = document.LineOf(clicked);
+    const int now = schedule->ShownLine(document.LineOf(clicked));
     if (now < 0 || (now == line && ListBox_GetTopIndex(list) == top)) return click;
     // The clicked line stays under the mouse where the list can scroll so
     // far; the click goes to that line in any case.

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "DpiScale.h"
+#include "MainLayout.h"
 #include "Velquorandimestra.h"
 #include "VelquorandimestraFile.h"
 #include "library.h"
@@ -25,7 +26,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
     // A file named on the command line (a double-click in Explorer, "Open
     // with", a shortcut) is opened instead of the one saved last.
     g_App.InitInstanceFor(PathArgument(GetCommandLineW()));
-    ShowWindow(g_hWnd, show);
+    // Where the window was when the program last ended, maximized or not.
+    ShowWindow(g_hWnd, RestoreWindowPlace(g_hWnd, show));
     UpdateWindow(g_hWnd);
 
     // The shortcuts come before the dialog's own keys. A modal box runs a

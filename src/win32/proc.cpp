@@ -2,6 +2,7 @@
 
 #include "DetailFields.h"
 #include "DpiScale.h"
+#include "MainLayout.h"
 #include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
@@ -20,6 +21,7 @@ bool MayLetDocumentGo() {
 }
 
 void EndMainWindow(HWND window) {
+    SaveWindowPlace(window);
     g_App.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
@@ -91,6 +93,15 @@ void RouteCommand(HWND window, WORD id) {
             if (g_App.CheckStatus() == 0)
                 DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), GetWnd(), EditActionKindDlgProc, 0);
             break;
+        case IDM_FIND:
+            g_App.OnFind();
+            break;
+        case IDCANCEL:
+            // Escape: in the find field it clears the find; anywhere else it
+            // does nothing.
+            if (HWND find = GetDlgItem(window, IDC_FIND); find != nullptr && GetFocus() == find)
+                SetWindowTextW(find, L"");
+            break;
         default:
             break;
     }
@@ -106,8 +117,13 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
         case EN_KILLFOCUS:
             g_App.OnEnKillFocus(control);
             break;
-        case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the kind combo box
-            if (id == IDC_ACTION_KIND)
+        case EN_CHANGE:
+            if (id == IDC_FIND) g_App.OnFindChange();
+            break;
+        case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the combo boxes
+            if (id == IDC_FILTER)
+                g_App.OnFindChange();
+            else if (id == IDC_ACTION_KIND)
                 g_App.OnEnKillFocus(MainDialogItem(IDC_ACTION_KIND));
             else
                 g_App.OnLbnSelChange(MainDialogItem(id));
@@ -148,6 +164,8 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             SetTimer(window, IDT_ALARM, 1000, nullptr);
             WatchItemListClicks(GetDlgItem(window, IDC_ITEM_LIST));
             PrepareDetailFields(window);
+            PrepareListFilter(GetDlgItem(window, IDC_FILTER));
+            NoteMainLayout(window);
             break;
         case WM_COMMAND:
             // No command runs under an alarm box: it is the user's answer to
@@ -164,6 +182,23 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             break;
         case WM_TIMER:
             g_App.OnTimer();
+            g_App.OnListMinute();
+            break;
+        case WM_DRAWITEM:
+            if (wParam == IDC_ITEM_LIST) {
+                const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+                if (g_App.schedule)
+                    g_App.schedule->DrawLine(draw);
+                else if (draw.itemState & ODS_FOCUS)
+                    DrawFocusRect(draw.hDC, &draw.rcItem);
+                return TRUE;
+            }
+            break;
+        case WM_SIZE:
+            LayOutMain(window);
+            break;
+        case WM_GETMINMAXINFO:
+            LimitMainSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
             break;
         case WM_CLOSE:
             if (g_App.alarms_on_screen == 0) CloseMainWindow(window);

@@ -56,6 +56,15 @@
 #define IDC_LOCATION        40077
 #define IDC_STATUS          40078
 #define IDC_EDIT_KINDS      40080
+// The item list's find field, filter and count, Ctrl+F, and the group boxes
+// that grow and move with the window
+#define IDC_FIND            40100
+#define IDC_FILTER          40101
+#define IDC_COUNT           40102
+#define IDM_FIND            40103
+#define IDC_LIST_GROUP      40104
+#define IDC_OPERATION_GROUP 40105
+#define IDC_DETAIL_GROUP    40106
 
 // Text output dialog 113 (its own numbering: 40080 here is the report edit)
 #define IDC_TEXTOUT_CLOSE   40079

@@ -327,6 +327,45 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
         OpenDocument(paths.document);
     Check(g_App.state == STATE_OPEN && static_cast<std::size_t>(LineCount()) == n, "open", n);
 
+    // The item list's find field, typed into one character at a time: each
+    // keystroke narrows the list (or widens it again) and it is painted.
+    if (Wanted("find")) {
+        HWND find = Control(IDC_FIND);
+        struct Keystroke {
+            const char* name;
+            const wchar_t* before;
+            const wchar_t* after;
+        } strokes[] = {
+            {"find: 1st key of 会議室", L"", L"会"},
+            {"find: 2nd key of 会議室", L"会", L"会議"},
+            {"find: 3rd key of 会議室", L"会議", L"会議室"},
+            {"find: a rare word", L"", L"ﾘﾊｰｻﾙ"},
+            {"find: a common kana (wide)", L"", L"の"},
+            {"find: cleared (whole list back)", L"会議室", L""},
+        };
+        for (const Keystroke& k : strokes) {
+            std::size_t shown = 0;
+            Figure(k.name, n, Time(runs, [&] { SetWindowTextW(find, k.before); }, [&] {
+                SetWindowTextW(find, k.after);
+                shown = static_cast<std::size_t>(LineCount());
+            }));
+            std::printf("%-34s %7zu lines shown\n", "", shown);
+        }
+        SetWindowTextW(find, L"");
+        Check(static_cast<std::size_t>(LineCount()) == n, "find cleared", n);
+    }
+    // One screenful of owner-drawn lines, painted again.
+    if (Wanted("draw")) {
+        RECT client{};
+        GetClientRect(List(), &client);
+        const LRESULT height = std::max<LRESULT>(1, SendMessageW(List(), LB_GETITEMHEIGHT, 0, 0));
+        std::printf("%-34s %7ld lines on screen\n", "", static_cast<long>(client.bottom / height));
+        Figure("draw a screenful of lines", n, Time(runs * 3, nothing, [] {
+            InvalidateRect(List(), nullptr, TRUE);
+            UpdateWindow(List());
+        }));
+    }
+
     if (Wanted("save")) {
         Figure("save", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVE); }));
         Check(FileSizeOf(paths.document) > 0, "save", n);

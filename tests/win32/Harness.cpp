@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include "MainLayout.h"
+
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -112,6 +114,11 @@ void MainDialogTest::SetUp() {
     // Nor the user's record of alarms checked: nothing is written there, and
     // nothing checked in one test is remembered in the next.
     SetAlarmRecordPath(std::wstring(exe) + L"\\no-record\\alarms.dat");
+    // A window closed by a test leaves its place in the temporary folder,
+    // not in the user's.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    SetWindowPlacePath(std::wstring(temp) + L"vq-test-window.dat");
 }
 
 void MainDialogTest::TearDown() {

@@ -274,30 +274,39 @@ TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {
     const struct {
         const char* name;
         WPARAM keys;
+        const wchar_t* find;  // B has no "x": a find for it hides B's line
+        Titles lines_after;
         Titles selected_after;
     } cases[] = {
-        {"click", MK_LBUTTON, {L"C"}},
-        {"Ctrl+click adds to the selection", MK_LBUTTON | MK_CONTROL, {L"E", L"C"}},
+        {"click", MK_LBUTTON, L"", {L"E", L"A", L"B", L"C", L"D"}, {L"C"}},
+        {"Ctrl+click adds to the selection", MK_LBUTTON | MK_CONTROL, L"", {L"E", L"A", L"B", L"C", L"D"},
+         {L"E", L"C"}},
+        {"on a narrowed list", MK_LBUTTON, L"x", {L"E", L"A", L"C", L"D"}, {L"D"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        OpenWithControls({At(u"A", 1), At(u"B", 2), At(u"C", 3), At(u"D", 4), At(u"E", 5)});
+        OpenWithControls({MakeItem(u"A", Day(1), Day(1), u"x"), MakeItem(u"B", Day(1), Day(2)),
+                          MakeItem(u"C", Day(1), Day(3), u"x"), MakeItem(u"D", Day(1), Day(4), u"x"),
+                          MakeItem(u"E", Day(1), Day(5), u"x")});
+        SetText(IDC_FIND, c.find);
         HWND list = Item(IDC_ITEM_LIST);
         SetForegroundWindow(main_);
         SetFocus(Item(IDC_PLAN_END_YEAR));
         SetText(IDC_PLAN_END_YEAR, L"2000");
         RECT third{};
         SendMessageW(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&third));
+        const std::wstring clicked = Lines()[2];
         const LPARAM at = MAKELPARAM(third.left + 5, (third.top + third.bottom) / 2);
         SendMessageW(list, WM_LBUTTONDOWN, c.keys, at);
         SendMessageW(list, WM_LBUTTONUP, c.keys & ~MK_LBUTTON, at);
         Pump();
-        EXPECT_EQ(Lines(), (Titles{L"E", L"A", L"B", L"C", L"D"}));
-        EXPECT_EQ(Text(IDC_TITLE), L"C");
+        EXPECT_EQ(Lines(), c.lines_after);
+        EXPECT_EQ(Text(IDC_TITLE), clicked);
         Titles selected;
         for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
         EXPECT_EQ(selected, c.selected_after);
         g_App.DeleteInstance();
+        SetText(IDC_FIND, L"");
     }
 }
 
@@ -320,6 +329,116 @@ TEST_F(ItemCommandsTest, SelectionShowsTheChosenLine) {
     SendMessageW(Item(IDC_ITEM_LIST), LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Ghost"));
     Click(2);
     EXPECT_EQ(Text(IDC_TITLE), L"A");
+}
+
+// Presses a key in the focused control through the dialog manager, as the
+// program's message loop hands it on.
+void PressInDialog(HWND dialog, WORD key) {
+    PressKey(dialog, key);
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) continue;
+        if (IsDialogMessageW(dialog, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+}
+
+TEST_F(ItemCommandsTest, FindNarrowsTheListAndEscapeInItClearsIt) {
+    FixedClock clock(UtcSeconds(2024, 1, 10, 0, 0));  // 2024-01-10 09:00
+    _EDIT_ITEM done = At(u"Done", 3);
+    done.actual_end = Day(3);
+    _EDIT_ITEM guide = At(u"ﾚﾋﾞｭｰ", 5);
+    guide.location = u"本社";
+    _EDIT_ITEM kind = At(u"Call", 20);
+    kind.action_kind = u"電話";
+    OpenWithControls({done, guide, kind, MakeItem(u"Later", Day(1), Day(25), u"ガイドを読む"), At(u"Other", 30)});
+    const struct {
+        const wchar_t* find;
+        int filter;  // すべて, 未完了, 遅れ, 今日まで, 完了
+        Titles lines;
+        const wchar_t* count;
+    } rows[] = {
+        {L"", 0, {L"Done", L"ﾚﾋﾞｭｰ", L"Call", L"Later", L"Other"}, L"5 / 5 件"},
+        {L"れびゅー", 0, {L"ﾚﾋﾞｭｰ"}, L"1 / 5 件"},      // title: kana type and width
+        {L"本社", 0, {L"ﾚﾋﾞｭｰ"}, L"1 / 5 件"},          // location
+        {L"電話", 0, {L"Call"}, L"1 / 5 件"},            // kind
+        {L"ｶﾞｲﾄﾞ", 0, {L"Later"}, L"1 / 5 件"},          // status
+        {L"ＣＡＬＬ", 0, {L"Call"}, L"1 / 5 件"},
+        {L"", 1, {L"ﾚﾋﾞｭｰ", L"Call", L"Later", L"Other"}, L"4 / 5 件"},
+        {L"", 2, {L"ﾚﾋﾞｭｰ"}, L"1 / 5 件"},
+        {L"", 3, {L"ﾚﾋﾞｭｰ"}, L"1 / 5 件"},
+        {L"", 4, {L"Done"}, L"1 / 5 件"},
+        {L"l", 1, {L"Call", L"Later"}, L"2 / 5 件"},      // find and filter combine
+        {L"nothing", 0, {}, L"0 / 5 件"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.filter << " " << testing::PrintToString(std::wstring(r.find)));
+        SendMessageW(Item(IDC_FILTER), CB_SETCURSEL, static_cast<WPARAM>(r.filter), 0);
+        Command(IDC_FILTER, CBN_SELCHANGE);
+        SetText(IDC_FIND, r.find);  // the edit notifies EN_CHANGE itself
+        EXPECT_EQ(Lines(), r.lines);
+        EXPECT_EQ(Text(IDC_COUNT), r.count);
+    }
+
+    // Ctrl+F's command puts the focus in the find field; Escape there clears
+    // it and the whole list comes back.
+    SendMessageW(Item(IDC_FILTER), CB_SETCURSEL, 0, 0);
+    Command(IDC_FILTER, CBN_SELCHANGE);
+    SetText(IDC_FIND, L"call");
+    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDM_FIND, 1), 0);
+    ASSERT_EQ(GetFocus(), Item(IDC_FIND));
+    PressInDialog(main_, VK_ESCAPE);
+    EXPECT_EQ(Text(IDC_FIND), L"");
+    EXPECT_EQ(Lines().size(), 5u);
+    // Escape elsewhere does nothing: not even the find text goes.
+    SetText(IDC_FIND, L"call");
+    SetFocus(Item(IDC_LOCATION));
+    PressInDialog(main_, VK_ESCAPE);
+    EXPECT_EQ(Text(IDC_FIND), L"call");
+    EXPECT_TRUE(IsWindowVisible(main_));
+}
+
+TEST_F(ItemCommandsTest, CommandsOnANarrowedListTouchOnlyItsShownLines) {
+    FixedClock clock(UtcSeconds(2024, 1, 6, 0, 0));  // an added item completes on the 6th
+    OpenWithControls({MakeItem(u"A", Day(1), Day(1), u"x"), MakeItem(u"B", Day(1), Day(2)),
+                      MakeItem(u"C", Day(1), Day(3), u"x"), MakeItem(u"D", Day(1), Day(4)),
+                      MakeItem(u"E", Day(1), Day(5), u"x")});
+    // D, selected before the find, is not shown by it: a delete cannot take it.
+    Click(3);
+    SetText(IDC_FIND, L"x");
+    ASSERT_EQ(Lines(), (Titles{L"A", L"C", L"E"}));
+    SelectAlso(0);
+    SelectAlso(2);
+    Command(IDC_DELETE_ITEM);
+    EXPECT_EQ(Records(), (Titles{L"B", L"C", L"D"}));
+    EXPECT_EQ(Lines(), (Titles{L"C"}));
+    EXPECT_EQ(Text(IDC_COUNT), L"1 / 3 件");
+
+    // An added item is shown and selected though it does not match.
+    Command(IDC_ADD_ITEM);
+    EXPECT_EQ(Lines(), (Titles{L"C", L"NewAction"}));
+    EXPECT_EQ(Selected(), std::vector<int>{1});
+    // A commit that makes the shown item stop matching keeps its line.
+    Click(0);
+    Enter(IDC_STATUS, L"no longer");
+    Enter(IDC_PLAN_END_DAY, L"9");
+    EXPECT_EQ(Lines(), (Titles{L"NewAction", L"C"}));
+    // Until the find changes; clearing it gives back the whole list in
+    // schedule order, with C's selection where its line now is.
+    SetText(IDC_FIND, L"xx");
+    EXPECT_TRUE(Lines().empty());
+    SetText(IDC_FIND, L"");
+    EXPECT_EQ(Lines(), (Titles{L"B", L"D", L"NewAction", L"C"}));
+    EXPECT_EQ(Selected(), std::vector<int>{3});
+    EXPECT_EQ(Records(), (Titles{L"B", L"C", L"D", L"NewAction"}));
+    // An edit of the shown item while its line is hidden counts when the
+    // find text grows: it is asked again, not taken as still not matching.
+    SetText(IDC_FIND, L"zz");
+    ASSERT_TRUE(Lines().empty());
+    Enter(IDC_STATUS, L"zzz");
+    SetText(IDC_FIND, L"zzz");
+    EXPECT_EQ(Lines(), (Titles{L"C"}));
 }
 
 TEST_F(ItemCommandsTest, NothingRunsWithoutAnOpenDocument) {

@@ -9,6 +9,7 @@
 
 #include "HandDocument.h"
 #include "Harness.h"
+#include "MainLayout.h"
 #include "Velquorandimestra.h"
 #include "library.h"
 #include "proc.h"
@@ -34,8 +35,12 @@ constexpr DWORD kNumber = ES_NUMBER | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 
 // Interactive controls in tab order.
 const Expected kControls[] = {
+    {IDC_FIND, L"Edit", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, ES_NUMBER | ES_MULTILINE},
+    {IDC_FILTER, L"ComboBox", CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_TABSTOP, 0},
     {IDC_ITEM_LIST, L"ListBox",
-     LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 0},
+     LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_SORT | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+         WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+     0},
     {IDC_ADD_ITEM, L"Button", WS_TABSTOP | WS_VISIBLE, BS_DEFPUSHBUTTON},
     {IDC_DELETE_ITEM, L"Button", WS_TABSTOP | WS_VISIBLE, BS_DEFPUSHBUTTON},
     {IDC_SCHEDULE_VIEW, L"Button", WS_TABSTOP, WS_VISIBLE},
@@ -82,11 +87,12 @@ TEST_F(MainDialogTest, ControlMapInTemplateOrder) {
             EXPECT_TRUE((style & WS_BORDER) || (ex & WS_EX_CLIENTEDGE));
         }
     }
-    // Labels and group boxes are no tab stops; there are 3 + 9 + 25 of them.
+    // Labels and group boxes are no tab stops; there are 3 + 9 + 25 of them,
+    // and the find field's label and the count.
     int statics = 0;
     for (HWND w = GetWindow(main_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
         if (!(GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP)) ++statics;
-    EXPECT_EQ(statics, 37);
+    EXPECT_EQ(statics, 39);
 }
 
 TEST_F(MainDialogTest, TabSkipsTheHiddenButton) {
@@ -95,11 +101,11 @@ TEST_F(MainDialogTest, TabSkipsTheHiddenButton) {
     EXPECT_FALSE(IsWindowVisible(Item(IDC_SCHEDULE_VIEW)));
 }
 
-TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
+TEST_F(MainDialogTest, WindowGrowsWithMinimizeAndMaximizeBoxesAndMenu) {
     const DWORD style = static_cast<DWORD>(GetWindowLongW(main_, GWL_STYLE));
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_THICKFRAME);
     EXPECT_EQ(ClassOf(main_), L"Velquorandimestra_Top");
     EXPECT_EQ(Title(), L"Velquorandimestra");
 
@@ -118,6 +124,98 @@ TEST_F(MainDialogTest, WindowIsFixedSizeWithMinimizeBoxAndMenu) {
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
     GetMenuStringW(file, IDM_FILE_BACKUPS, text, 64, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"以前の版を開く(&B)");
+}
+
+RECT PlaceIn(HWND dialog, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(MainDialogTest, ResizeGrowsTheListAndStatusAndKeepsTheOthersPlaces) {
+    const int ids[] = {IDC_ITEM_LIST, IDC_STATUS, IDC_ADD_ITEM, IDC_TEXT_OUT, IDC_COUNT, IDC_FIND,
+                       IDC_FILTER,    IDC_TITLE,  IDC_LOCATION, IDC_END_DAY};
+    std::vector<RECT> before;
+    for (int id : ids) before.push_back(PlaceIn(main_, Item(id)));
+    RECT window{};
+    GetWindowRect(main_, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    // The template's size is the least the window can be made.
+    MINMAXINFO limits{};
+    SendMessageW(main_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, width);
+    EXPECT_EQ(limits.ptMinTrackSize.y, height);
+
+    SetWindowPos(main_, nullptr, 0, 0, width + 200, height + 150, SWP_NOMOVE | SWP_NOZORDER);
+    const struct {
+        int dx, dy, dw, dh;  // moved and grown by
+    } expected[] = {
+        {0, 0, 0, 150}, {0, 0, 200, 150}, {0, 150, 0, 0}, {0, 150, 0, 0}, {0, 150, 0, 0},
+        {0, 0, 0, 0},   {0, 0, 0, 0},     {0, 0, 0, 0},   {0, 0, 0, 0},   {0, 0, 0, 0},
+    };
+    for (std::size_t i = 0; i < std::size(ids); ++i) {
+        SCOPED_TRACE(ids[i]);
+        const RECT now = PlaceIn(main_, Item(ids[i]));
+        EXPECT_EQ(now.left - before[i].left, expected[i].dx);
+        EXPECT_EQ(now.top - before[i].top, expected[i].dy);
+        EXPECT_EQ((now.right - now.left) - (before[i].right - before[i].left), expected[i].dw);
+        EXPECT_EQ((now.bottom - now.top) - (before[i].bottom - before[i].top), expected[i].dh);
+    }
+    // Back to the template's size, everything is where it was.
+    SetWindowPos(main_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    for (std::size_t i = 0; i < std::size(ids); ++i) {
+        const RECT now = PlaceIn(main_, Item(ids[i]));
+        EXPECT_TRUE(EqualRect(&before[i], &now)) << ids[i];
+    }
+}
+
+TEST_F(MainDialogTest, RememberedPlaceComesBackOnScreen) {
+    TempDir dir;
+    const std::wstring path = dir.File(L"place\\window.dat");
+    SetWindowPlacePath(path);
+    RECT window{};
+    GetWindowRect(main_, &window);
+    const int width = window.right - window.left + 40, height = window.bottom - window.top + 30;
+    SetWindowPos(main_, nullptr, 30, 40, width, height, SWP_NOZORDER);
+    ASSERT_TRUE(SaveWindowPlace(main_));
+    SetWindowPos(main_, nullptr, 200, 150, width - 40, height - 30, SWP_NOZORDER);
+
+    auto normal = [&] {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(main_, &placement);
+        return placement.rcNormalPosition;
+    };
+    EXPECT_EQ(RestoreWindowPlace(main_, SW_SHOWNORMAL), SW_SHOWNORMAL);
+    RECT expected{30, 40, 30 + width, 40 + height};
+    RECT got = normal();
+    EXPECT_TRUE(EqualRect(&got, &expected)) << got.left << "," << got.top << " " << got.right << "," << got.bottom;
+
+    // A place on a monitor that is gone comes back whole on the primary one.
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    const std::string gone = "Velquorandimestra window 1\r\n-9000 -8000 " + std::to_string(-9000 + width) + " " +
+                            std::to_string(-8000 + height) + " 1\r\n";
+    WriteBytes(path, std::vector<std::uint8_t>(gone.begin(), gone.end()));
+    EXPECT_EQ(RestoreWindowPlace(main_, SW_SHOWNORMAL), SW_SHOWMAXIMIZED);
+    got = normal();
+    EXPECT_EQ(got.right - got.left, width);
+    EXPECT_EQ(got.bottom - got.top, height);
+    RECT inside{};
+    EXPECT_TRUE(IntersectRect(&inside, &got, &primary.rcMonitor));
+    EXPECT_TRUE(EqualRect(&inside, &got));
+    EXPECT_TRUE(IsZoomed(main_));
+    ShowWindow(main_, SW_RESTORE);
+
+    // A broken record leaves the window where it is.
+    WriteBytes(path, {'x'});
+    SetWindowPos(main_, nullptr, 60, 70, width, height, SWP_NOZORDER);
+    EXPECT_EQ(RestoreWindowPlace(main_, SW_SHOWNORMAL), SW_SHOWNORMAL);
+    got = normal();
+    EXPECT_EQ(got.left, 60);
+    EXPECT_EQ(got.top, 70);
 }
 
 // The icon holds an image for each size Windows asks for at the common

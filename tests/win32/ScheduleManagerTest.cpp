@@ -92,7 +92,9 @@ TEST_F(ScheduleManagerTest, MovedLineKeepsEverySelectionAndTheTopLine) {
         SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(c.caret), FALSE);
         const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
         CScheduleManager schedule(list);
-        EXPECT_TRUE(schedule.MoveLine(c.from, c.to, u"X"));
+        _ITEM_LIST x;
+        x.title = u"X";
+        EXPECT_TRUE(schedule.MoveLine(c.from, c.to, &x));
         EXPECT_EQ(Lines(), c.lines_after);
         EXPECT_EQ(Selected(), c.selected_after);
         EXPECT_EQ(Caret(), c.caret_after);
@@ -110,11 +112,74 @@ TEST_F(ScheduleManagerTest, RemovedLinesLeaveTheOthersAsTheyWere) {
     EXPECT_EQ(Lines(), (Titles{L"A", L"C", L"E"}));
     EXPECT_EQ(Selected(), (std::vector<int>{0, 1, 2}));
     // An inserted line is the only selected one; the teardown takes every line.
-    EXPECT_TRUE(schedule.InsertSelected(1, u"N"));
+    _ITEM_LIST n;
+    n.title = u"N";
+    EXPECT_TRUE(schedule.InsertSelected(1, &n));
     EXPECT_EQ(Lines(), (Titles{L"A", L"N", L"C", L"E"}));
     EXPECT_EQ(Selected(), std::vector<int>{1});
     schedule.DeleteInstance();
     EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(ScheduleManagerTest, LinesAreDrawnWithTheirDueDateAndState) {
+    FixedClock clock(UtcSeconds(2024, 5, 10, 3, 0));  // 2024-05-10 12:00
+    _EDIT_ITEM finished = At(u"Finished", 2);
+    finished.actual_end = {2024, 5, 2, 11, 0};
+    OpenWithControls({At(u"Late", 3), finished, MakeItem(u"Today", {}, {2024, 5, 10, 24, 30}),
+                      MakeItem(u"Next year", {}, {2025, 1, 6, 9, 5}), MakeItem(u"Unset", {}, {}), At(u"Later", 20)});
+    ASSERT_EQ(Lines(), (Titles{L"Unset", L"Finished", L"Late", L"Today", L"Later", L"Next year"}));
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), grey = GetSysColor(COLOR_GRAYTEXT);
+    const COLORREF red = RGB(0xC0, 0, 0);
+    const struct {
+        int line;
+        const wchar_t* due;
+        bool bold;
+        COLORREF colour, high_contrast;
+    } rows[] = {
+        {0, L"", false, text, text},
+        {1, L"5/2 12:00", false, grey, grey},
+        {2, L"5/3 12:00", false, red, text},
+        {3, L"5/10 24:30", true, text, text},
+        {4, L"5/20 12:00", false, text, text},
+        {5, L"2025/1/6 9:05", false, text, text},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        const LineLook look = g_App.schedule->Look(r.line, false, false);
+        EXPECT_EQ(look.title, Lines()[static_cast<std::size_t>(r.line)]);
+        EXPECT_EQ(look.due, r.due);
+        EXPECT_EQ(look.bold, r.bold);
+        EXPECT_EQ(look.text, r.colour);
+        EXPECT_EQ(look.back, GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(g_App.schedule->Look(r.line, false, true).text, r.high_contrast);
+        // A selected line has the system's selection colours, whatever its state.
+        const LineLook selected = g_App.schedule->Look(r.line, true, false);
+        EXPECT_EQ(selected.text, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        EXPECT_EQ(selected.back, GetSysColor(COLOR_HIGHLIGHT));
+    }
+    // The real paint goes through the same decision, line by line.
+    InvalidateRect(Item(IDC_ITEM_LIST), nullptr, TRUE);
+    UpdateWindow(Item(IDC_ITEM_LIST));
+    EXPECT_GT(SendMessageW(Item(IDC_ITEM_LIST), LB_GETITEMHEIGHT, 0, 0), 8);
+}
+
+TEST_F(ScheduleManagerTest, LineTurnsLateInTheMinuteAfterItsCompletion) {
+    FixedClock clock(UtcSeconds(2024, 5, 10, 3, 0, 30));  // 12:00:30, the item's own minute
+    OpenWithControls({MakeItem(u"Due", {}, {2024, 5, 10, 12, 0})});
+    HWND list = Item(IDC_ITEM_LIST);
+    SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+    UpdateWindow(list);
+    EXPECT_FALSE(g_App.schedule->Look(0, false, false).state.late);
+    // Ticks within the minute draw nothing again.
+    clock.Set(UtcSeconds(2024, 5, 10, 3, 0, 59));
+    SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+    EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE));
+    // The first tick of the next minute redraws the list: the line is late.
+    clock.Set(UtcSeconds(2024, 5, 10, 3, 1, 0));
+    SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
+    EXPECT_TRUE(GetUpdateRect(list, nullptr, FALSE));
+    EXPECT_TRUE(g_App.schedule->Look(0, false, false).state.late);
+    EXPECT_EQ(g_App.schedule->Look(0, false, false).text, RGB(0xC0, 0, 0));
 }
 
 }  // namespace

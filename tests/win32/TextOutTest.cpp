@@ -222,3 +222,20 @@ TEST_F(TextOutTest, CloseBoxGivesZeroAndEscapeDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextOutTest, ReportOfANarrowedListHasOnlyItsSelectedShownLines) {
+    OpenWithControls({MakeItem(u"Plan", {}, {2024, 3, 5, 9, 0}, u"call"), MakeItem(u"Hidden", {}, {2024, 3, 6, 9, 0}),
+                      MakeItem(u"Also", {}, {2024, 3, 7, 9, 0}, u"CALL back")});
+    SetText(IDC_FIND, L"call");
+    ASSERT_EQ(Lines(), (std::vector<std::wstring>{L"Plan", L"Also"}));
+    SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, -1);
+    // Every line of the list box is selected, the hidden one is not among them.
+    const std::wstring report = Report();
+    EXPECT_NE(report.find(L"◆Plan"), std::wstring::npos);
+    EXPECT_NE(report.find(L"◆Also"), std::wstring::npos);
+    EXPECT_EQ(report.find(L"Hidden"), std::wstring::npos);
+}
+
+}  // namespace
