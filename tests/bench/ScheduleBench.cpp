@@ -53,7 +53,7 @@ void Run(const char* label, const std::vector<int>& order) {
         _EDIT_ITEM edited = shown;
         edited.planned_end = Key(static_cast<int>(order.size()) + k);
         const ActionDocument::Committed done = document.Commit(record, shown, edited);
-        schedule.MoveLine(done.from, done.to, done.record->title);
+        schedule.MoveLine(done.from, done.to, done.record);
     }
     const double commit = Seconds(start);
 
