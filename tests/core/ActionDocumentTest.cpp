@@ -19,6 +19,11 @@ _TIMES Day(int d) { return {2024, 1, d, 9, 0}; }
 _EDIT_ITEM At(std::u16string title, int day) {
     return {std::move(title), {}, Day(1), Day(day), {}, {}, {}, {}, {}};
 }
+_EDIT_ITEM Ending(std::u16string title, const _TIMES& end) {
+    _EDIT_ITEM item = At(std::move(title), 1);
+    item.planned_end = end;
+    return item;
+}
 // Lines A to E; B, C and D complete together; the file's second B has no line.
 const std::vector<_EDIT_ITEM> kBase = {At(u"A", 1), At(u"B", 3), At(u"C", 3), At(u"D", 3), At(u"E", 5), At(u"B", 4)};
 
@@ -63,7 +68,7 @@ TEST_F(ActionDocumentTest, ScheduleOrderOfFilesAddsAndCommits) {
          {3, 0, 2, 1}},
         {"file repeats a title", {At(u"A", 2), At(u"B", 1), At(u"A", 0)}, {}, -1, u"B A", {1, 0, -1}},
         // The day decides before the hour: 2 May 05:00 after 1 May 10:00.
-        {"day before hour", {_EDIT_ITEM{u"2nd", {}, {}, {2024, 5, 2, 5, 0}}, _EDIT_ITEM{u"1st", {}, {}, {2024, 5, 1, 10, 0}}},
+        {"day before hour", {Ending(u"2nd", {2024, 5, 2, 5, 0}), Ending(u"1st", {2024, 5, 1, 10, 0})},
          {}, -1, u"1st 2nd", {1, 0}},
         {"case makes another title", {At(u"a", 2), At(u"A", 1)}, {}, -1, u"A a", {1, 0}},
         {"a title read up to its NUL", {At(u"A", 2), At(std::u16string(u"A\0B", 3), 1)}, {}, -1, u"A", {0, -1}},
@@ -253,7 +258,8 @@ TEST_F(ActionDocumentTest, UndoAndRedoEachKindOfStep) {
         std::vector<std::u16string> selected_after;
         std::u16string shown_after;
     };
-    const _EDIT_ITEM alarmed{u"Al", {}, Day(1), Day(2), {}, {}, Day(2), {}, {}};
+    _EDIT_ITEM alarmed = At(u"Al", 2), alarmed2 = At(u"Al2", 2);
+    alarmed.alarm = alarmed2.alarm = Day(2);
     const Row rows[] = {
         {"add", kBase, {u"C"}, [](ActionDocument& d, const View& v) { d.Add(v); }, u"A B C D NewAction E",
          {u"NewAction"}, u"NewAction"},
@@ -285,7 +291,7 @@ TEST_F(ActionDocumentTest, UndoAndRedoEachKindOfStep) {
          u"B1"},
         {"kinds", kBase, {u"D"},
          [](ActionDocument& d, const View& v) { d.ReplaceKinds(KindList({u"Home"}), v); }, u"A B C D E", {u"D"}, u"D"},
-        {"a snooze of two alarms", {alarmed, At(u"X", 1), {u"Al2", {}, {}, Day(2), {}, {}, Day(2), {}, {}}}, {u"X"},
+        {"a snooze of two alarms", {alarmed, At(u"X", 1), alarmed2}, {u"X"},
          [](ActionDocument& d, const View& v) {
              d.BeginStep(v);
              for (const _ITEM_LIST* r : d.Records().Due(Day(2))) {
@@ -303,7 +309,8 @@ TEST_F(ActionDocumentTest, UndoAndRedoEachKindOfStep) {
         const std::vector<_EDIT_ITEM> opened = ChainItems(doc.Items());
         const std::vector<const _ITEM_LIST*> nodes = ChainNodes<const _ITEM_LIST>(doc.Items());
         const std::u16string lines = Lines(doc);
-        View before{row.selected};
+        View before;
+        before.selected = row.selected;
         before.shown = row.selected.empty() ? doc.First() : doc.LineOwner(row.selected[0]);
         before.shown_title = before.shown->title;
         row.step(doc, before);
