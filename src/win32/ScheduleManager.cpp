@@ -54,6 +54,26 @@ void CScheduleManager::RemoveLines(const std::vector<std::size_t>& lines) {
     for (std::size_t line : lines) ListBox_DeleteString(list_, static_cast<int>(line));
 }
 
+void CScheduleManager::Mirror(const std::vector<ActionDocument::LineChange>& changes,
+                              const std::vector<int>& selected) {
+    RedrawPause pause(list_);
+    const int top = ListBox_GetTopIndex(list_);
+    // Many lines coming back grow the list box's storage once.
+    std::size_t inserted = 0, units = 0;
+    for (const ActionDocument::LineChange& change : changes)
+        if (change.to >= 0) ++inserted, units += ShownText(change.record->title).size() + 1;
+    if (inserted > 1) SendMessageW(list_, LB_INITSTORAGE, inserted, units * sizeof(wchar_t));
+    for (const ActionDocument::LineChange& change : changes) {
+        if (change.from >= 0) ListBox_DeleteString(list_, change.from);
+        if (change.to >= 0) InsertLine(list_, static_cast<std::size_t>(change.to), change.record->title);
+    }
+    ListBox_SetSel(list_, FALSE, -1);
+    for (int line : selected) ListBox_SetSel(list_, TRUE, line);
+    ListBox_SetTopIndex(list_, top);
+    // The first line selected is the caret's, scrolled into view.
+    if (!selected.empty()) ListBox_SetCaretIndex(list_, selected.front());
+}
+
 bool CScheduleManager::MoveLine(int from, int to, std::u16string_view text) {
     HWND list = list_;
     const int top = ListBox_GetTopIndex(list);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-class ActionDocument;
+#include "ActionDocument.h"
 
 class CScheduleManager {
 public:
@@ -38,6 +38,9 @@ public:
     // `text`. It keeps its selection and the caret when it had them; every
     // other line keeps its own, and the list keeps its top line.
     bool MoveLine(int from, int to, std::u16string_view text);
+    // Carries out the changes an undo or a redo made, in turn, then selects
+    // exactly the lines `selected`, the first of them the caret's.
+    void Mirror(const std::vector<ActionDocument::LineChange>& changes, const std::vector<int>& selected);
 
 private:
     HWND list_;

@@ -18,6 +18,8 @@
 #define IDM_FILE_OPEN       40004
 #define IDM_FILE_SAVE       40005
 #define IDM_FILE_SAVEAS     40006
+#define IDM_EDIT_UNDO       40007
+#define IDM_EDIT_REDO       40008
 
 // Main dialog 110
 #define IDC_ADD_ITEM        40041
