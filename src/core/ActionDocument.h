@@ -166,6 +166,8 @@ public:
         View view;
     };
     bool CanUndo() const { return done_ > 0; }
+    // How many steps an undo after another could take back now.
+    std::size_t UndoCount() const { return done_; }
     bool CanRedo() const { return done_ < steps_.size(); }
     // Takes back the last step done, or does again the last one undone;
     // nothing when there is none.
