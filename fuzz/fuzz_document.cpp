@@ -108,7 +108,7 @@ std::u16string Title(FuzzedDataProvider& in, const std::vector<std::u16string>& 
 _TIMES Time(FuzzedDataProvider& in, const ActionDocument* d) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
-            if (d != nullptr) return Pick(in, ChainItems(d->Items())).planned_end;
+            if (d != nullptr) return Pick(in, RecordsOf(*d))->planned_end;
             [[fallthrough]];
         case 1: return GetTime();
         case 2: return {in.ConsumeIntegralInRange(0, 2), 1, 1, in.ConsumeIntegralInRange(0, 2), 0};
