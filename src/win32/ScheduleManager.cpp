@@ -58,11 +58,6 @@ void CScheduleManager::Mirror(const std::vector<ActionDocument::LineChange>& cha
                               const std::vector<int>& selected) {
     RedrawPause pause(list_);
     const int top = ListBox_GetTopIndex(list_);
-    // Many lines coming back grow the list box's storage once.
-    std::size_t inserted = 0, units = 0;
-    for (const ActionDocument::LineChange& change : changes)
-        if (change.to >= 0) ++inserted, units += ShownText(change.record->title).size() + 1;
-    if (inserted > 1) SendMessageW(list_, LB_INITSTORAGE, inserted, units * sizeof(wchar_t));
     for (const ActionDocument::LineChange& change : changes) {
         if (change.from >= 0) ListBox_DeleteString(list_, change.from);
         if (change.to >= 0) InsertLine(list_, static_cast<std::size_t>(change.to), change.record->title);
