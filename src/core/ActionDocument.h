@@ -83,7 +83,7 @@ public:
     // The view of `record` shown on its own line alone.
     static View ViewOf(const _ITEM_LIST* record);
     // The view to show after a document opened or started new: its last
-    // record on its line.
+    // record on its line (showing every item in turn would end there).
     View OpenedView() const;
 
     // The rules ---------------------------------------------------------------

@@ -43,8 +43,12 @@ bool CVelquorandimestra::ShowDocument(const _ITEM_LIST* selected) {
 
 ActionDocument::View CVelquorandimestra::CurrentView() const {
     ActionDocument::View view;
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
-    for (int line : SelectedLines(list)) view.selected.push_back(ListBoxText(list, line));
+    // The list box mirrors the document's lines: the texts are read from the
+    // records, not asked of the list box line by line (every line of a long
+    // list may be selected, and this runs whenever a field is left).
+    for (int line : SelectedLines(MainDialogItem(IDC_ITEM_LIST)))
+        if (static_cast<std::size_t>(line) < document.LineCount())
+            view.selected.emplace_back(ShownText(document.LineRecord(static_cast<std::size_t>(line))->title));
     if (editor) {
         view.shown = editor->Shown();
         view.shown_title = editor->GetItem()->title;
