@@ -54,7 +54,6 @@ public:
     void Replace(std::unique_ptr<_ITEM_LIST> items, std::unique_ptr<_KIND_LIST> kinds);
     // A new document: one fresh item on the only line, no kinds; unchanged.
     void StartNew();
-
     // No records, no kinds, no lines (no document is open).
     void Clear() { Replace(nullptr, nullptr); }
 
