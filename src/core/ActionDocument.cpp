@@ -28,6 +28,7 @@ struct ActionDocument::Step {
         int line;              // before the step; -1: none
         _ITEM_LIST* record;
         std::unique_ptr<_ITEM_LIST> held;
+        std::uint64_t order = 0;  // its place in the record index
     };
     struct Edit {
         _ITEM_LIST* record;
@@ -429,30 +430,42 @@ void ActionDocument::TakeOut(Step& step, std::vector<LineChange>& lines) {
     std::erase_if(schedule_, [&](const _ITEM_LIST* r) { return out.count(r) != 0; });
     // And one pass over the records, in document order as the step lists them.
     std::size_t next = 0;
-    for (std::unique_ptr<_ITEM_LIST>* link = &items_; *link && next < step.removed.size();) {
+    _ITEM_LIST* kept = nullptr;  // the last record passed that stays
+    std::unique_ptr<_ITEM_LIST>* link = &items_;
+    while (*link && next < step.removed.size()) {
         if (link->get() == step.removed[next].record) {
             std::unique_ptr<_ITEM_LIST>& held = step.removed[next++].held;
             held = std::move(*link);
             *link = std::move(held->next);
             ++changes_;
         } else {
+            kept = link->get();
             link = &(*link)->next;
         }
     }
-    records_.Rebuild();
+    std::vector<const _ITEM_LIST*> gone;
+    gone.reserve(step.removed.size());
+    for (const Step::Out& out : step.removed) gone.push_back(out.record);
+    const std::vector<std::uint64_t> orders = records_.Unlinked(gone, *link ? records_.Last() : kept);
+    for (std::size_t i = 0; i < orders.size(); ++i) step.removed[i].order = orders[i];
 }
 
 void ActionDocument::PutBack(Step& step, std::vector<LineChange>& lines) {
     // Each record at its old place in document order, in one pass.
     std::unique_ptr<_ITEM_LIST>* link = &items_;
     std::size_t position = 0;
+    std::vector<std::pair<_ITEM_LIST*, std::uint64_t>> back;
+    back.reserve(step.removed.size());
     for (Step::Out& out : step.removed) {
         for (; position < out.position && *link; ++position) link = &(*link)->next;
         out.held->next = std::move(*link);
         *link = std::move(out.held);
+        back.emplace_back(link->get(), out.order);
         link = &(*link)->next;
         ++position;
     }
+    // The last record put back is the last of all when nothing follows it.
+    records_.Relinked(back, *link || back.empty() ? records_.Last() : back.back().first);
     // And each line at its old index, merged in one pass from the top.
     std::vector<const Step::Out*> placed;
     for (const Step::Out& out : step.removed)
@@ -470,7 +483,6 @@ void ActionDocument::PutBack(Step& step, std::vector<LineChange>& lines) {
     }
     merged.insert(merged.end(), schedule_.begin() + static_cast<std::ptrdiff_t>(kept), schedule_.end());
     schedule_.swap(merged);
-    records_.Rebuild();
 }
 
 void ActionDocument::Swap(Step& step, std::size_t index, bool forward, std::vector<LineChange>& lines) {
@@ -487,8 +499,9 @@ void ActionDocument::Swap(Step& step, std::size_t index, bool forward, std::vect
 std::unique_ptr<_ITEM_LIST> ActionDocument::Unappend(const _ITEM_LIST* record) {
     // The record is the last one: its link is cut where it hangs.
     std::unique_ptr<_ITEM_LIST>* link = &items_;
-    while (*link && link->get() != record) link = &(*link)->next;
+    _ITEM_LIST* before = nullptr;
+    while (*link && link->get() != record) before = link->get(), link = &(*link)->next;
     std::unique_ptr<_ITEM_LIST> held = std::move(*link);
-    records_.Rebuild();
+    records_.Unlinked({record}, before);
     return held;
 }

@@ -352,7 +352,7 @@ TEST_F(ActionDocumentTest, HistoryDropsWhatNoLongerComesBack) {
     doc.Add();
     doc.MarkSaved();
     doc.Undo();
-    Edit(doc, doc.LineOwner(u"E"), [](_EDIT_ITEM& e) { e.location = u"x"; });
+    Edit(doc, doc.LineOwner(u"E"), [](_EDIT_ITEM& e) { e.location.assign(1, u'x'); });
     Edit(doc, doc.LineOwner(u"E"), [](_EDIT_ITEM&) {});
     EXPECT_FALSE(doc.CanRedo());
     EXPECT_EQ(doc.UndoCount(), 1u);
