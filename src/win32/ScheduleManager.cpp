@@ -1,5 +1,7 @@
 #include "ScheduleManager.h"
 
+#include <algorithm>
+
 #include "ActionDocument.h"
 #include "Controls.h"
 #include "RedrawPause.h"
@@ -63,10 +65,20 @@ void CScheduleManager::Mirror(const std::vector<ActionDocument::LineChange>& cha
         if (change.to >= 0) InsertLine(list_, static_cast<std::size_t>(change.to), change.record->title);
     }
     ListBox_SetSel(list_, FALSE, -1);
-    for (int line : selected) ListBox_SetSel(list_, TRUE, line);
+    // Selected by runs of lines: a line selected alone with LB_SETSEL also
+    // becomes the caret's and is scrolled to, which for a thousand lines
+    // takes the list box far longer than the lines themselves.
+    std::vector<int> lines = selected;
+    std::sort(lines.begin(), lines.end());
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t j = i + 1;
+        while (j < lines.size() && lines[j] <= lines[j - 1] + 1) ++j;
+        SendMessageW(list_, LB_SELITEMRANGEEX, static_cast<WPARAM>(lines[i]), static_cast<LPARAM>(lines[j - 1]));
+        i = j;
+    }
     ListBox_SetTopIndex(list_, top);
     // The first line selected is the caret's, scrolled into view.
-    if (!selected.empty()) ListBox_SetCaretIndex(list_, selected.front());
+    if (!lines.empty()) ListBox_SetCaretIndex(list_, lines.front());
 }
 
 bool CScheduleManager::MoveLine(int from, int to, std::u16string_view text) {

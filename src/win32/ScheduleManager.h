@@ -39,7 +39,7 @@ public:
     // other line keeps its own, and the list keeps its top line.
     bool MoveLine(int from, int to, std::u16string_view text);
     // Carries out the changes an undo or a redo made, in turn, then selects
-    // exactly the lines `selected`, the first of them the caret's.
+    // exactly the lines `selected`, the topmost of them the caret's.
     void Mirror(const std::vector<ActionDocument::LineChange>& changes, const std::vector<int>& selected);
 
 private:
