@@ -1,10 +1,13 @@
-// The document's rules as command sequences: the input is a program of steps
-// (add, delete, commit, kind list, mark saved, save and reload, clock) run on
-// one ActionDocument opened from a few records or started new. After every
-// step the item list's promises are checked: every record once, one line per
-// title in ascending planned completion, no record hidden by a command, the
-// answers of Add, Delete and Commit as the window uses them, and a change
-// count that moves exactly when the content does.
+// The document's rules as command sequences: the input is a short program of
+// steps (add, delete, commit, kind list, mark saved, save and reload, clock,
+// undo, redo) run on one ActionDocument opened from a few records or started
+// new. After every step the item list's promises are checked: every record
+// once, one line per title in ascending planned completion, no record hidden
+// by a command, the answers of Add, Delete, Commit, Undo and Redo as the
+// window uses them. At the end of the sequence the bytes: the document counts
+// as changed whenever its file differs from the one saved last, and as
+// unchanged back at the step saved; undoing every step gives the file opened,
+// and redoing them all the file before the undos.
 #include <algorithm>
 #include <cstdint>
 #include <set>
@@ -19,19 +22,14 @@ std::int64_t Now() { return g_now; }
 
 using Lines = std::vector<const _ITEM_LIST*>;
 
-struct Content {
-    std::vector<_EDIT_ITEM> items;
-    std::vector<std::u16string> kinds;
-    bool operator==(const Content&) const = default;
-};
-
 // What a step is checked against: the document just before it.
 struct Before {
-    Content content;
     Lines records, lines;
     std::set<std::u16string> texts;  // the lines' texts
     std::uint64_t changes;
 };
+
+constexpr int kSteps = 12;  // a sequence: short, so that many are tried
 
 Lines RecordsOf(const ActionDocument& d) { return ChainNodes<const _ITEM_LIST>(d.Items()); }
 Lines LinesOf(const ActionDocument& d) {
@@ -43,7 +41,7 @@ Lines Without(Lines v, const _ITEM_LIST* r) { return std::erase(v, r), v; }
 bool Has(const Lines& v, const _ITEM_LIST* r) { return std::find(v.begin(), v.end(), r) != v.end(); }
 
 Before Take(const ActionDocument& d) {
-    Before b{{ChainItems(d.Items()), KindTexts(d.Kinds())}, RecordsOf(d), LinesOf(d), {}, d.Changes()};
+    Before b{RecordsOf(d), LinesOf(d), {}, d.Changes()};
     for (const _ITEM_LIST* r : b.lines) b.texts.emplace(ShownText(r->title));
     return b;
 }
@@ -110,7 +108,7 @@ std::u16string Title(FuzzedDataProvider& in, const std::vector<std::u16string>& 
 _TIMES Time(FuzzedDataProvider& in, const ActionDocument* d) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
         case 0:
-            if (d != nullptr) return Pick(in, ChainItems(d->Items())).planned_end;
+            if (d != nullptr) return Pick(in, RecordsOf(*d))->planned_end;
             [[fallthrough]];
         case 1: return GetTime();
         case 2: return {in.ConsumeIntegralInRange(0, 2), 1, 1, in.ConsumeIntegralInRange(0, 2), 0};
@@ -195,13 +193,13 @@ void Commit(ActionDocument& d, FuzzedDataProvider& in, const Before& b, const Li
     for (const _ITEM_LIST* r : b.records)
         if (meant == nullptr && ShownText(r->title) == key) meant = r;
     if (rp != nullptr) meant = Has(b.records, rp) && ShownText(rp->title) == key ? rp : nullptr;
+    const _EDIT_ITEM before = meant ? static_cast<const _EDIT_ITEM&>(*meant) : _EDIT_ITEM{};
     const ActionDocument::Committed c = d.Commit(rp, alias ? static_cast<const _EDIT_ITEM&>(*rp) : shown, edited);
     const bool appended = !Has(b.records, c.record);
     FUZZ_CHECK(meant ? c.record == meant : appended && c.record == d.Last());
     const auto line = std::find(b.lines.begin(), b.lines.end(), c.record);
     FUZZ_CHECK(c.from == (line == b.lines.end() ? -1 : static_cast<int>(line - b.lines.begin())));
-    const auto at = std::find(b.records.begin(), b.records.end(), c.record);
-    const _EDIT_ITEM old = appended ? _EDIT_ITEM{} : b.content.items[static_cast<std::size_t>(at - b.records.begin())];
+    const _EDIT_ITEM old = appended ? _EDIT_ITEM{} : before;
 
     // Fields as edited; the title the edited one when no other line shows it,
     // else one that no other line showed.
@@ -223,8 +221,29 @@ void Commit(ActionDocument& d, FuzzedDataProvider& in, const Before& b, const Li
     const std::size_t next = static_cast<std::size_t>(c.to) + 1;
     if (moved || c.from < 0)
         FUZZ_CHECK(next == d.LineCount() || TimeCmp(c.record->planned_end, d.LineRecord(next)->planned_end) < 0);
-    FUZZ_CHECK(c.changed == !(Take(d).content == b.content) && d.Changes() == b.changes + c.changed);
+    _EDIT_ITEM now_fields = *c.record;
+    FUZZ_CHECK(c.changed == (appended || !(now_fields == old)) && d.Changes() == b.changes + c.changed);
 }
+
+// The answer of an undo or a redo carried out on the lines before it gives
+// the lines after it, and shows a record of the document.
+void CheckRestored(const ActionDocument& d, const Before& b, const ActionDocument::Restored& r) {
+    Lines lines = b.lines;
+    for (const ActionDocument::LineChange& change : r.lines) {
+        if (change.from >= 0) {
+            FUZZ_CHECK(static_cast<std::size_t>(change.from) < lines.size());
+            lines.erase(lines.begin() + change.from);
+        }
+        if (change.to >= 0) {
+            FUZZ_CHECK(static_cast<std::size_t>(change.to) <= lines.size());
+            lines.insert(lines.begin() + change.to, change.record);
+        }
+    }
+    FUZZ_CHECK(lines == LinesOf(d));
+    FUZZ_CHECK(Has(RecordsOf(d), r.view.shown));
+}
+
+std::vector<std::uint8_t> Bytes(const ActionDocument& d) { return WriteVqf(d.Items(), d.Kinds()); }
 
 // Save and load: the same records and kinds once cut as the file keeps them;
 // the reloaded document opens with its own lines. Returns it.
@@ -252,27 +271,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Open(*doc, in);
     CheckOpened(*doc);
     std::size_t lineless = CheckDocument(*doc);
-    std::uint64_t saved = doc->Changes();
+    // The file as opened and as saved last, and the step it was saved at
+    // (none: out of reach since a change after an undo past it).
+    constexpr std::size_t kNone = ~std::size_t{0};
+    std::vector<std::uint8_t> opened_bytes = Bytes(*doc), saved_bytes = opened_bytes;
+    std::size_t saved_at = 0;
     Lines gone;  // records deleted, kept only to be handed back as stale pointers
 
-    for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
+    for (int step = 0; step < kSteps && in.remaining_bytes() > 0; ++step) {
         const Before b = Take(*doc);
-        bool opened = false;
-        switch (in.ConsumeIntegralInRange(0, 7)) {
+        const std::size_t depth = doc->UndoCount();
+        bool opened = false, history = false;
+        switch (in.ConsumeIntegralInRange(0, 9)) {
             case 0: CheckAdd(*doc, b, doc->Add()); break;
             case 1: Delete(*doc, in, b, gone); break;
             case 2: Commit(*doc, in, b, gone); break;
             case 3: {
-                std::vector<std::u16string> kinds = b.content.kinds;
+                std::vector<std::u16string> kinds = KindTexts(doc->Kinds());
+                const std::vector<std::u16string> was = kinds;
                 if (in.ConsumeBool()) {
                     kinds.assign(in.ConsumeIntegralInRange(0, 3), u"K");
                     kinds.push_back(fuzzdoc::Text(in, 2));
                 }
-                FUZZ_CHECK(doc->ReplaceKinds(KindList(kinds)) == (kinds != b.content.kinds));
+                FUZZ_CHECK(doc->ReplaceKinds(KindList(kinds)) == (kinds != was));
                 FUZZ_CHECK(KindTexts(doc->Kinds()) == kinds);
+                FUZZ_CHECK(doc->Changes() == b.changes + (kinds != was));
                 break;
             }
-            case 4: doc->MarkSaved(), saved = doc->Changes(); FUZZ_CHECK(!doc->Modified()); break;
+            case 4:
+                doc->MarkSaved(), saved_bytes = Bytes(*doc), saved_at = depth;
+                FUZZ_CHECK(!doc->Modified());
+                break;
             case 5: {
                 std::unique_ptr<ActionDocument> reloaded = RoundTrip(*doc);
                 if (in.ConsumeBool()) doc = std::move(reloaded), gone.clear(), opened = true;
@@ -282,15 +311,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 g_now = in.ConsumeBool() ? g_now + 60 * in.ConsumeIntegralInRange(0, 2)
                                          : in.ConsumeIntegral<std::uint32_t>();
                 break;
-            default: Open(*doc, in), CheckOpened(*doc), gone.clear(), opened = true; break;
+            case 7: Open(*doc, in), CheckOpened(*doc), gone.clear(), opened = true; break;
+            case 8:
+                history = true;
+                if (doc->CanUndo()) {
+                    CheckRestored(*doc, b, doc->Undo());
+                    FUZZ_CHECK(doc->UndoCount() == depth - 1);
+                }
+                break;
+            default:
+                history = true;
+                if (doc->CanRedo()) {
+                    CheckRestored(*doc, b, doc->Redo());
+                    FUZZ_CHECK(doc->UndoCount() == depth + 1);
+                }
+                break;
         }
         const std::size_t now_lineless = CheckDocument(*doc);
-        FUZZ_CHECK(opened || now_lineless <= lineless);  // no command hides a record
+        FUZZ_CHECK(opened || history || now_lineless <= lineless);  // no command hides a record
         lineless = now_lineless;
-        if (opened) saved = doc->Changes();
-        else FUZZ_CHECK((doc->Changes() != b.changes) == !(Take(*doc).content == b.content));
-        FUZZ_CHECK(doc->Modified() == (doc->Changes() != saved));
+        if (opened) {
+            opened_bytes = saved_bytes = Bytes(*doc);
+            saved_at = 0;
+            FUZZ_CHECK(!doc->CanUndo() && !doc->CanRedo());
+        } else if (!history && doc->UndoCount() != depth) {
+            // A command recorded one step, and what could be redone went.
+            FUZZ_CHECK(doc->UndoCount() == depth + 1 && !doc->CanRedo());
+            if (saved_at != kNone && saved_at > depth) saved_at = kNone;
+        }
+        if (doc->UndoCount() == saved_at) FUZZ_CHECK(!doc->Modified());
     }
+
+    // The bytes, once per sequence.
+    const std::vector<std::uint8_t> last = Bytes(*doc);
+    if (last != saved_bytes) FUZZ_CHECK(doc->Modified());
+    const std::size_t depth = doc->UndoCount();
+    while (doc->CanUndo()) {
+        doc->Undo();
+        if (doc->UndoCount() == saved_at) FUZZ_CHECK(!doc->Modified() && Bytes(*doc) == saved_bytes);
+    }
+    CheckDocument(*doc);
+    FUZZ_CHECK(Bytes(*doc) == opened_bytes);
+    while (doc->UndoCount() < depth) doc->Redo();
+    CheckDocument(*doc);
+    FUZZ_CHECK(doc->UndoCount() == depth && Bytes(*doc) == last);
     SetClock(nullptr);
     return 0;
 }

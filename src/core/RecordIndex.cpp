@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 #include <type_traits>
+#include <unordered_set>
 
 
 namespace {
@@ -108,6 +109,42 @@ void RecordIndex::Insert(_ITEM_LIST* record, std::uint64_t order) {
 void RecordIndex::Appended(_ITEM_LIST* record) {
     Insert(record, next_order_++);
     last_ = record;
+}
+
+std::vector<std::uint64_t> RecordIndex::Unlinked(const std::vector<const _ITEM_LIST*>& records, _ITEM_LIST* last) {
+    std::vector<std::uint64_t> orders;
+    orders.reserve(records.size());
+    for (const _ITEM_LIST* record : records) {
+        auto [first, end] = RangeOf(titles_, HashOf(*record), &TitleEntry::hash);
+        const auto hit = std::find_if(first, end, [record](const TitleEntry& e) { return e.record == record; });
+        orders.push_back(hit == end ? 0 : hit->order);
+    }
+    const std::unordered_set<const _ITEM_LIST*> gone(records.begin(), records.end());
+    std::erase_if(titles_, [&](const TitleEntry& e) { return gone.count(e.record) != 0; });
+    std::erase_if(alarms_, [&](const AlarmEntry& e) { return gone.count(e.record) != 0; });
+    last_ = last;
+    return orders;
+}
+
+void RecordIndex::Relinked(const std::vector<std::pair<_ITEM_LIST*, std::uint64_t>>& records, _ITEM_LIST* last) {
+    // The entries of the records back, sorted among themselves, then merged
+    // with the others in one pass.
+    const auto by_title = [](const TitleEntry& a, const TitleEntry& b) {
+        return a.hash < b.hash || (a.hash == b.hash && a.order < b.order);
+    };
+    const auto by_alarm = [](const AlarmEntry& a, const AlarmEntry& b) {
+        return a.minute < b.minute || (a.minute == b.minute && a.order < b.order);
+    };
+    const std::size_t titles = titles_.size(), alarms = alarms_.size();
+    for (const auto& [record, order] : records) {
+        titles_.push_back({HashOf(*record), order, record});
+        if (const auto minute = ClockMinute(record->alarm)) alarms_.push_back({*minute, order, record});
+    }
+    std::sort(titles_.begin() + static_cast<std::ptrdiff_t>(titles), titles_.end(), by_title);
+    std::inplace_merge(titles_.begin(), titles_.begin() + static_cast<std::ptrdiff_t>(titles), titles_.end(), by_title);
+    std::sort(alarms_.begin() + static_cast<std::ptrdiff_t>(alarms), alarms_.end(), by_alarm);
+    std::inplace_merge(alarms_.begin(), alarms_.begin() + static_cast<std::ptrdiff_t>(alarms), alarms_.end(), by_alarm);
+    last_ = last;
 }
 
 void RecordIndex::Change(_ITEM_LIST* record, const std::function<void()>& change) {

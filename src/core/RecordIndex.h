@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Records.h"
@@ -47,6 +48,14 @@ public:
 
     // `record` was just linked at the end of the chain.
     void Appended(_ITEM_LIST* record);
+    // `records`, records of the chain, are unlinked from it and `last` is its
+    // last record now: their entries go in one pass. Returns each one's place
+    // in chain order, for Relinked.
+    std::vector<std::uint64_t> Unlinked(const std::vector<const _ITEM_LIST*>& records, _ITEM_LIST* last);
+    // Records unlinked before are linked again where they stood, nothing
+    // else having changed meanwhile, each with the place Unlinked gave it;
+    // `last` is the chain's last record now.
+    void Relinked(const std::vector<std::pair<_ITEM_LIST*, std::uint64_t>>& records, _ITEM_LIST* last);
     // Runs `change` on `record`, a record of the chain, and indexes its new
     // title and alarm in the record's old place in chain order.
     void Change(_ITEM_LIST* record, const std::function<void()>& change);

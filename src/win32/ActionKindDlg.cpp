@@ -70,7 +70,7 @@ int CVelquorandimestra::OnUpdateActionKind(HWND window) {
         *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, i)));
         tail = &(*tail)->next;
     }
-    document.ReplaceKinds(std::move(kinds));
+    document.ReplaceKinds(std::move(kinds), CurrentView());
 
     // The combo box follows the chain and shows the shown item's kind again
     // when it is in the list. The entry is found with its case: "work" and

@@ -244,6 +244,55 @@ bool CScheduleManager::MoveLine(int from, int to, const _ITEM_LIST* record) {
     return moved;
 }
 
+void CScheduleManager::Mirror(const std::vector<ActionDocument::LineChange>& changes,
+                              const std::vector<int>& selected) {
+    RedrawPause pause(list_);
+    const int top = ListBox_GetTopIndex(list_);
+    for (const ActionDocument::LineChange& change : changes) {
+        if (change.from >= 0 && static_cast<std::size_t>(change.from) < shown_.size()) {
+            const auto from = static_cast<std::size_t>(change.from);
+            if (shown_[from]) {
+                const int at = ListLine(from);
+                ListBox_DeleteString(list_, at);
+                if (static_cast<std::size_t>(at) < records_.size()) records_.erase(records_.begin() + at);
+            } else {
+                --hidden_;
+            }
+            shown_.erase(shown_.begin() + change.from);
+            // A record that went may be freed once the history lets it go.
+            hidden_selected_.erase(change.record);
+        }
+        if (change.to >= 0) {
+            const std::size_t to = std::min(static_cast<std::size_t>(change.to), shown_.size());
+            shown_.insert(shown_.begin() + static_cast<std::ptrdiff_t>(to), 1);
+            if (!InsertLine(ListLine(to), change.record)) {
+                shown_[to] = 0;
+                ++hidden_;
+            }
+        }
+    }
+    ListBox_SetSel(list_, FALSE, -1);
+    hidden_selected_.clear();
+    // Selected by runs of lines: a line selected alone with LB_SETSEL also
+    // becomes the caret's and is scrolled to, which for a thousand lines
+    // takes the list box far longer than the lines themselves.
+    std::vector<int> lines;
+    lines.reserve(selected.size());
+    for (int line : selected)
+        if (const int at = ShownLine(line); at >= 0) lines.push_back(at);
+    std::sort(lines.begin(), lines.end());
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t j = i + 1;
+        while (j < lines.size() && lines[j] <= lines[j - 1] + 1) ++j;
+        SendMessageW(list_, LB_SELITEMRANGEEX, static_cast<WPARAM>(lines[i]), static_cast<LPARAM>(lines[j - 1]));
+        i = j;
+    }
+    ListBox_SetTopIndex(list_, top);
+    // The first line selected is the caret's, scrolled into view.
+    if (!lines.empty()) ListBox_SetCaretIndex(list_, lines.front());
+    ShowCount();
+}
+
 bool CScheduleManager::MoveListLine(int from, int to, const _ITEM_LIST* record) {
     HWND list = list_;
     const int top = ListBox_GetTopIndex(list);

@@ -18,11 +18,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "ActionDocument.h"
 #include "FindText.h"
 #include "LineState.h"
-
-class ActionDocument;
-struct _ITEM_LIST;
 
 // How one line is drawn: what the owner-draw decides before it paints.
 struct LineLook {
@@ -71,6 +69,11 @@ public:
     // a new one is shown. It keeps its selection and the caret when it had
     // them; every other line keeps its own, and the list keeps its top line.
     bool MoveLine(int from, int to, const _ITEM_LIST* record);
+    // Carries out the changes an undo or a redo made, by document line and
+    // in turn (a line put back is shown whatever the find or filter), then
+    // selects exactly the shown ones of the document lines `selected`, the
+    // first of them the caret's.
+    void Mirror(const std::vector<ActionDocument::LineChange>& changes, const std::vector<int>& selected);
 
     // The record on document line `line` was edited: when the find or
     // filter hides it, the next narrowing asks it again.
@@ -78,6 +81,8 @@ public:
         if (line >= 0 && static_cast<std::size_t>(line) < shown_.size() && !shown_[static_cast<std::size_t>(line)])
             hidden_changed_ = true;
     }
+    // The record that list box line `line` shows, or null.
+    const _ITEM_LIST* RecordOf(int line) const;
     // The list box line that shows document line `line`, or -1 when the
     // find or filter hides it (or `line` is -1).
     int ShownLine(int line) const;
@@ -103,7 +108,6 @@ private:
     bool InsertLine(int at, const _ITEM_LIST* record);
     bool MoveListLine(int from, int to, const _ITEM_LIST* record);
     void ShowCount() const;
-    const _ITEM_LIST* RecordOf(int line) const;
 
     HWND list_;
     // One flag per document line: shown in the list box or not.

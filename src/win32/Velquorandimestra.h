@@ -85,6 +85,14 @@ public:
     // since it was opened or saved here and the user keeps that version.
     bool KeepsOthersWork() const;
 
+    // Undo and redo: the document takes back or does again its last step,
+    // and the list box and the editor show what it answers. The field being
+    // typed in was taken first, as for every command.
+    int OnUndo();
+    int OnRedo();
+    bool CanUndo() const { return state == STATE_OPEN && document.CanUndo(); }
+    bool CanRedo() const { return state == STATE_OPEN && document.CanRedo(); }
+
     // Item list commands.
     int OnAddItem();
     int OnDeleteItem();
@@ -170,7 +178,14 @@ private:
     // Takes `edited`, an edit of `record` as `shown` showed it, into the
     // document (ActionDocument::Commit) and mirrors the answer in the list
     // box: the line moved or retitled, the selection kept.
-    ActionDocument::Committed CommitEdit(const _ITEM_LIST* record, const _EDIT_ITEM& shown, const _EDIT_ITEM& edited);
+    ActionDocument::Committed CommitEdit(const _ITEM_LIST* record, const _EDIT_ITEM& shown, const _EDIT_ITEM& edited,
+                                         const ActionDocument::View& view = {});
+    // What the window shows now, for the step a command records: the
+    // selected lines' texts and the item the editor shows.
+    ActionDocument::View CurrentView() const;
+    // Mirrors what an undo or a redo did: the lines, the kinds, the
+    // selection and the item shown.
+    void ShowRestored(const ActionDocument::Restored& restored);
     // The list box shows the document's lines, the line of `selected` alone
     // selected, and the editor shows `selected`. False when the list box
     // refused a line (out of memory): it does not mirror the document then.

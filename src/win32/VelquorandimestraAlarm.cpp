@@ -139,6 +139,9 @@ int CVelquorandimestra::SnoozeAlarms(const std::vector<DueAlarm>& chosen, int mi
     const _TIMES to = SnoozedAlarm(now, minutes);
     int moved = 0;
     bool shown = false;
+    // One press is one step, however many alarms it moves.
+    const ActionDocument::View view = CurrentView();
+    document.BeginStep(view);
     for (const DueAlarm& line : chosen) {
         // A record is taken only when it is still in the chain with the
         // alarm it went off for, found by address in the index: the line's
@@ -153,6 +156,7 @@ int CVelquorandimestra::SnoozeAlarms(const std::vector<DueAlarm>& chosen, int mi
             break;
         }
     }
+    document.EndStep(view);
     if (shown) editor->SetItem(editor->Shown());
     return moved;
 }

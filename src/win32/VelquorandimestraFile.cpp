@@ -228,9 +228,9 @@ void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name,
     // The kinds go in first, so that the combo box selects the shown item's
     // kind: with no selection the next commit would read "no kind chosen".
     ShowKinds();
-    // Showing every item in turn would end with the last one shown: show
-    // only that one, its line selected.
-    if (!ShowDocument(document.Last())) throw std::bad_alloc();
+    // The document says what an opened document shows: its last item, the
+    // line selected.
+    if (!ShowDocument(document.OpenedView().shown)) throw std::bad_alloc();
 }
 
 int CVelquorandimestra::LoadFromHandle(HANDLE file, const std::wstring& name, const std::wstring& path,
@@ -398,7 +398,7 @@ int CVelquorandimestra::OnFileNew() {
     editor->InitInstance();
     state = STATE_OPEN;
     document.StartNew();
-    ShowDocument(document.First());
+    ShowDocument(document.OpenedView().shown);
     return 0;
 }
 

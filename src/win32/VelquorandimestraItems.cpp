@@ -29,7 +29,7 @@ LRESULT CALLBACK ItemListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 
 int CVelquorandimestra::OnAddItem() {
     if (state != STATE_OPEN || !schedule || !editor) return 0;
-    const ActionDocument::Added added = document.Add();
+    const ActionDocument::Added added = document.Add(CurrentView());
     schedule->InsertSelected(added.line, added.record);
     editor->SetItem(added.record);
     return 0;
@@ -43,11 +43,11 @@ int CVelquorandimestra::OnDeleteItem() {
     const std::vector<int> selected = SelectedLines(list);
     for (auto line = selected.rbegin(); line != selected.rend(); ++line) titles.push_back(ListBoxText(list, *line));
 
-    const ActionDocument::Deleted deleted = document.Delete(titles);
+    const ActionDocument::Deleted deleted = document.Delete(titles, CurrentView());
     schedule->RemoveLines(deleted.lines);
     // A document always holds an item: the last one was replaced by a fresh one.
     if (deleted.fresh != nullptr) schedule->InsertSelected(0, deleted.fresh);
-    editor->SetItem(document.First());
+    editor->SetItem(deleted.shown);
     return 0;
 }
 
@@ -76,9 +76,13 @@ int CVelquorandimestra::OnEnKillFocus(HWND control) {
     shown.title = editor->GetItem()->title;
     shown.planned_start = editor->GetItem()->planned_start;
     shown.planned_end = editor->GetItem()->planned_end;
+    const ActionDocument::View view = CurrentView();
     editor->UpdateItem();
-    const ActionDocument::Committed done = CommitEdit(editor->Shown(), shown, *editor->GetItem());
+    const ActionDocument::Committed done = CommitEdit(editor->Shown(), shown, *editor->GetItem(), view);
     editor->SetItem(done.record);
+    // What was typed is taken: Ctrl+Z in the field now undoes the document's
+    // step, not the field's typing.
+    Edit_SetModify(control, FALSE);
     return 0;
 }
 

@@ -35,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
     HACCEL shortcuts = LoadAcceleratorsW(g_hInst, MAKEINTRESOURCEW(IDR_SHORTCUTS));
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (shortcuts != nullptr && TranslateAcceleratorW(g_hWnd, shortcuts, &message)) continue;
+        if (TranslateShortcut(g_hWnd, shortcuts, &message)) continue;
         if (!IsDialogMessageW(g_hWnd, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

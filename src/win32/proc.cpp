@@ -49,6 +49,8 @@ bool IsCommand(WORD id) {
         case IDC_DELETE_ITEM:
         case IDC_TEXT_OUT:
         case IDC_EDIT_KINDS:
+        case IDM_EDIT_UNDO:
+        case IDM_EDIT_REDO:
             return true;
         default:
             return false;
@@ -78,6 +80,12 @@ void RouteCommand(HWND window, WORD id) {
             break;
         case IDM_FILE_SAVEAS:
             g_App.OnSaveFileNew();
+            break;
+        case IDM_EDIT_UNDO:
+            g_App.OnUndo();
+            break;
+        case IDM_EDIT_REDO:
+            g_App.OnRedo();
             break;
         case IDC_ADD_ITEM:
             g_App.OnAddItem();
@@ -135,6 +143,33 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
 
 }  // namespace
 
+namespace {
+
+bool FieldKeepsKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != 'Z' || GetKeyState(VK_CONTROL) >= 0 ||
+        GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    HWND focus = GetFocus();
+    wchar_t name[8] = {};
+    if (focus == nullptr || GetWnd() == nullptr || !IsChild(GetWnd(), focus) || !GetClassNameW(focus, name, 8) ||
+        CompareStringOrdinal(name, -1, L"Edit", -1, TRUE) != CSTR_EQUAL)
+        return false;
+    return SendMessageW(focus, EM_GETMODIFY, 0, 0) != 0;
+}
+
+}  // namespace
+
+bool TranslateShortcut(HWND window, HACCEL shortcuts, MSG* message) {
+    return shortcuts != nullptr && !FieldKeepsKey(*message) && TranslateAcceleratorW(window, shortcuts, message) != 0;
+}
+
+void UpdateEditMenu(HWND window) {
+    HMENU menu = GetMenu(window);
+    if (menu == nullptr) return;
+    EnableMenuItem(menu, IDM_EDIT_UNDO, MF_BYCOMMAND | (g_App.CanUndo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_EDIT_REDO, MF_BYCOMMAND | (g_App.CanRedo() ? MF_ENABLED : MF_GRAYED));
+}
+
 bool RegisterMainWindowClass(HINSTANCE instance) {
     WNDCLASSW wc{};
     wc.style = 0;
@@ -179,6 +214,9 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             RouteCommand(window, LOWORD(wParam));
             // Only controls notify; a shortcut's code 1 is LBN_SELCHANGE's.
             if (lParam != 0) RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
+            break;
+        case WM_INITMENUPOPUP:
+            UpdateEditMenu(window);
             break;
         case WM_TIMER:
             g_App.OnTimer();

@@ -14,5 +14,14 @@ INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam,
 // 1, its close box with 0; Escape and every other command leave it open.
 INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id);
 
+// The shortcuts of `window` applied to `message`, as the message loop does
+// before the dialog's own keys; true when one took it. Ctrl+Z in a field of
+// the main window that holds typed text not yet taken is left to the field:
+// its own undo, as in every Windows program.
+bool TranslateShortcut(HWND window, HACCEL shortcuts, MSG* message);
+
+// The 編集 menu's items greyed when there is nothing to undo or redo.
+void UpdateEditMenu(HWND window);
+
 // Registers the main window class "Velquorandimestra_Top"; false on failure.
 bool RegisterMainWindowClass(HINSTANCE instance);

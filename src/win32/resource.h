@@ -18,6 +18,8 @@
 #define IDM_FILE_OPEN       40004
 #define IDM_FILE_SAVE       40005
 #define IDM_FILE_SAVEAS     40006
+#define IDM_EDIT_UNDO       40007
+#define IDM_EDIT_REDO       40008
 #define IDM_FILE_BACKUPS    40009
 
 // Main dialog 110

@@ -393,6 +393,25 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
             SetWindowTextW(Control(IDC_PLAN_END_DAY), std::to_wstring(day % 28 + 1).c_str());
         }, [] { Command(IDC_PLAN_END_DAY, EN_KILLFOCUS); }));
 
+    // Undo and redo of the planned-completion commit above: its line moves
+    // back and forth.
+    const auto commit_planned = [&] {
+        ClickLine(static_cast<int>(LineCount() / 3));
+        const int day = _wtoi(GetWindowString(Control(IDC_PLAN_END_DAY)).c_str());
+        SetWindowTextW(Control(IDC_PLAN_END_DAY), std::to_wstring(day % 28 + 1).c_str());
+        Command(IDC_PLAN_END_DAY, EN_KILLFOCUS);
+    };
+    if (Wanted("undo commit")) {
+        Figure("undo commit (planned completion)", n,
+               Time(runs * 3, commit_planned, [] { Command(IDM_EDIT_UNDO); }));
+        Check(g_App.CanRedo(), "undo commit", n);
+        Figure("redo commit (planned completion)", n, Time(runs * 3, [&] {
+            commit_planned();
+            Command(IDM_EDIT_UNDO);
+        }, [] { Command(IDM_EDIT_REDO); }));
+        Check(!g_App.CanRedo(), "redo commit", n);
+    }
+
     // Each timed tick checks minutes not checked yet: the one of the alarm,
     // or the hour up to it after a tick that came an hour before (a pause).
     // They are timed inside the alarm window, which a first tick opens: what
@@ -452,6 +471,45 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
             SelectSpread(kDeleteLines);
         }, [] { Command(IDC_DELETE_ITEM); }));
         Check(static_cast<std::size_t>(LineCount()) == (n > kDeleteLines ? n - kDeleteLines : 1), "delete", n);
+    }
+    const auto delete_spread = [&] {
+        OpenDocument(paths.document);
+        SelectSpread(kDeleteLines);
+        Command(IDC_DELETE_ITEM);
+    };
+    if (Wanted("undo delete")) {
+        Figure("undo delete (1,000 lines)", n, Time(runs, delete_spread, [] { Command(IDM_EDIT_UNDO); }));
+        Check(static_cast<std::size_t>(LineCount()) == n, "undo delete", n);
+        Figure("redo delete (1,000 lines)", n, Time(runs, [&] {
+            delete_spread();
+            Command(IDM_EDIT_UNDO);
+        }, [] { Command(IDM_EDIT_REDO); }));
+        Check(static_cast<std::size_t>(LineCount()) == (n > kDeleteLines ? n - kDeleteLines : 1), "redo delete", n);
+    }
+    // The history's memory: 100 deletes of 1,000 lines each, every deleted
+    // record kept for an undo. Without a history the deleted records are
+    // freed and the peak stays the one with the document open, before them.
+    if (Wanted("history of 100 deletes") && n >= 100 * kDeleteLines) {
+        OpenDocument(paths.document);
+        const double open_peak = PeakWorkingSetMb();
+        for (int k = 0; k < 100; ++k) {
+            SelectSpread(kDeleteLines);
+            Command(IDC_DELETE_ITEM);
+        }
+        Settle();
+        const double peak = PeakWorkingSetMb();
+        std::printf("%-34s %7zu   peak %6.1f MB, with the document open before them %6.1f MB: %+.1f MB\n",
+                    "history of 100 deletes (1,000)", n, peak, open_peak, peak - open_peak);
+        std::fflush(stdout);
+        // The history holds 100 steps, or fewer where their records pass its
+        // byte bound: each undo brings 1,000 lines back.
+        int undone = 0;
+        while (g_App.CanUndo()) Command(IDM_EDIT_UNDO), ++undone;
+        std::printf("%-34s %7zu   %d steps kept, %ld lines after undoing them\n", "history of 100 deletes (1,000)", n,
+                    undone, static_cast<long>(LineCount()));
+        Check(undone > 0 && undone <= 100 &&
+                  static_cast<std::size_t>(LineCount()) == n - static_cast<std::size_t>(100 - undone) * kDeleteLines,
+              "history of 100 deletes", n);
     }
 
     g_App.DeleteInstance();

@@ -19,6 +19,11 @@ _TIMES Day(int d) { return {2024, 1, d, 9, 0}; }
 _EDIT_ITEM At(std::u16string title, int day) {
     return {std::move(title), {}, Day(1), Day(day), {}, {}, {}, {}, {}};
 }
+_EDIT_ITEM Ending(std::u16string title, const _TIMES& end) {
+    _EDIT_ITEM item = At(std::move(title), 1);
+    item.planned_end = end;
+    return item;
+}
 // Lines A to E; B, C and D complete together; the file's second B has no line.
 const std::vector<_EDIT_ITEM> kBase = {At(u"A", 1), At(u"B", 3), At(u"C", 3), At(u"D", 3), At(u"E", 5), At(u"B", 4)};
 
@@ -62,6 +67,9 @@ TEST_F(ActionDocumentTest, ScheduleOrderOfFilesAddsAndCommits) {
         {"file ties in file order", {At(u"5", 5), At(u"3a", 3), At(u"4", 4), At(u"3b", 3)}, {}, -1, u"3a 3b 4 5",
          {3, 0, 2, 1}},
         {"file repeats a title", {At(u"A", 2), At(u"B", 1), At(u"A", 0)}, {}, -1, u"B A", {1, 0, -1}},
+        // The day decides before the hour: 2 May 05:00 after 1 May 10:00.
+        {"day before hour", {Ending(u"2nd", {2024, 5, 2, 5, 0}), Ending(u"1st", {2024, 5, 1, 10, 0})},
+         {}, -1, u"1st 2nd", {1, 0}},
         {"case makes another title", {At(u"a", 2), At(u"A", 1)}, {}, -1, u"A a", {1, 0}},
         {"a title read up to its NUL", {At(u"A", 2), At(std::u16string(u"A\0B", 3), 1)}, {}, -1, u"A", {0, -1}},
         {"add before all", {At(u"X", 5), At(u"Y", 6)}, {}, 0, u"NewAction X Y", {1, 2, 0}},
@@ -237,6 +245,133 @@ TEST_F(ActionDocumentTest, ModifiedCountsEveryChangeSinceOpenOrSave) {
     // The last row left a new document: one fresh item on its only line.
     EXPECT_EQ(Lines(doc), u"NewAction");
     EXPECT_EQ(doc.LineRecord(0)->planned_end, Day(3));
+}
+
+TEST_F(ActionDocumentTest, UndoAndRedoEachKindOfStep) {
+    using View = ActionDocument::View;
+    struct Row {
+        const char* name;
+        std::vector<_EDIT_ITEM> items;
+        std::vector<std::u16string> selected;  // before the step; the editor shows the first
+        std::function<void(ActionDocument&, const View&)> step;
+        std::u16string lines;                  // after it
+        std::vector<std::u16string> selected_after;
+        std::u16string shown_after;
+    };
+    _EDIT_ITEM alarmed = At(u"Al", 2), alarmed2 = At(u"Al2", 2);
+    alarmed.alarm = alarmed2.alarm = Day(2);
+    const Row rows[] = {
+        {"add", kBase, {u"C"}, [](ActionDocument& d, const View& v) { d.Add(v); }, u"A B C D NewAction E",
+         {u"NewAction"}, u"NewAction"},
+        {"delete three", kBase, {u"E", u"A", u"C"}, [](ActionDocument& d, const View& v) { d.Delete(v.selected, v); },
+         u"B D", {}, u"B"},
+        {"delete every item", {At(u"A", 1), At(u"B", 2)}, {u"B", u"A"},
+         [](ActionDocument& d, const View& v) { d.Delete(v.selected, v); }, u"NewAction", {u"NewAction"}, u"NewAction"},
+        {"commit renamed with its suffix", kBase, {u"C"},
+         [](ActionDocument& d, const View& v) {
+             const _ITEM_LIST* c = d.LineOwner(u"C");
+             _EDIT_ITEM e = *c;
+             e.title = u"A";
+             d.Commit(c, *c, e, v);
+         },
+         u"A B A1 D E", {u"A1"}, u"A1"},
+        {"commit moves the line", kBase, {u"A", u"C"},
+         [](ActionDocument& d, const View& v) {
+             const _ITEM_LIST* c = d.LineOwner(u"C");
+             _EDIT_ITEM e = *c;
+             e.planned_end = Day(9);
+             d.Commit(c, *c, e, v);
+         },
+         u"A B D E C", {u"A", u"C"}, u"C"},
+        {"commit of a record gone", kBase, {u"B"},
+         [](ActionDocument& d, const View& v) { d.Commit(nullptr, At(u"Gone", 3), At(u"Gone", 3), v); },
+         u"A B C D Gone E", {u"B"}, u"Gone"},
+        {"commit gives a repeated title a line", kBase, {},
+         [](ActionDocument& d, const View& v) { d.Commit(d.Last(), *d.Last(), *d.Last(), v); }, u"A B C D B1 E", {},
+         u"B1"},
+        {"kinds", kBase, {u"D"},
+         [](ActionDocument& d, const View& v) { d.ReplaceKinds(KindList({u"Home"}), v); }, u"A B C D E", {u"D"}, u"D"},
+        {"a snooze of two alarms", {alarmed, At(u"X", 1), alarmed2}, {u"X"},
+         [](ActionDocument& d, const View& v) {
+             d.BeginStep(v);
+             for (const _ITEM_LIST* r : d.Records().Due(Day(2))) {
+                 _EDIT_ITEM e = *r;
+                 e.alarm = Day(3);
+                 d.Commit(r, *r, e);
+             }
+             d.EndStep(v);
+         },
+         u"X Al Al2", {u"X"}, u"X"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Open(row.items);
+        const std::vector<_EDIT_ITEM> opened = ChainItems(doc.Items());
+        const std::vector<const _ITEM_LIST*> nodes = ChainNodes<const _ITEM_LIST>(doc.Items());
+        const std::u16string lines = Lines(doc);
+        View before;
+        before.selected = row.selected;
+        before.shown = row.selected.empty() ? doc.First() : doc.LineOwner(row.selected[0]);
+        before.shown_title = before.shown->title;
+        row.step(doc, before);
+        EXPECT_EQ(Lines(doc), row.lines);
+        const std::vector<_EDIT_ITEM> done = ChainItems(doc.Items());
+        const std::vector<std::u16string> kinds = KindTexts(doc.Kinds());
+        ASSERT_TRUE(doc.CanUndo());
+        EXPECT_FALSE(doc.CanRedo());
+        EXPECT_TRUE(doc.Modified());
+        doc.MarkSaved();
+
+        const ActionDocument::Restored undone = doc.Undo();
+        EXPECT_EQ(ChainItems(doc.Items()), opened);
+        EXPECT_EQ(ChainNodes<const _ITEM_LIST>(doc.Items()), nodes);  // the very records, in their places
+        EXPECT_EQ(KindTexts(doc.Kinds()), std::vector<std::u16string>({u"Work", u"Home"}));
+        EXPECT_EQ(Lines(doc), lines);
+        EXPECT_EQ(undone.view.selected, row.selected);
+        EXPECT_EQ(undone.view.shown, before.shown);
+        EXPECT_EQ(undone.kinds, kinds != KindTexts(doc.Kinds()));
+        EXPECT_TRUE(doc.Modified());  // the saved state is the one after the step
+        EXPECT_FALSE(doc.CanUndo());
+
+        const ActionDocument::Restored redone = doc.Redo();
+        EXPECT_EQ(ChainItems(doc.Items()), done);
+        EXPECT_EQ(KindTexts(doc.Kinds()), kinds);
+        EXPECT_EQ(Lines(doc), row.lines);
+        EXPECT_EQ(redone.view.selected, row.selected_after);
+        EXPECT_EQ(redone.view.shown->title, row.shown_after);
+        EXPECT_FALSE(doc.Modified());
+        EXPECT_FALSE(doc.CanRedo());
+        for (std::size_t i = 0; i < doc.LineCount(); ++i) EXPECT_EQ(doc.LineOfRecord(doc.LineRecord(i)), int(i));
+    }
+}
+
+TEST_F(ActionDocumentTest, HistoryDropsWhatNoLongerComesBack) {
+    // A new change after an undo: nothing to redo, and the state saved
+    // before it is out of reach. A commit of nothing is no step.
+    Open(kBase);
+    doc.Add();
+    doc.MarkSaved();
+    doc.Undo();
+    Edit(doc, doc.LineOwner(u"E"), [](_EDIT_ITEM& e) { e.location.assign(1, u'x'); });
+    Edit(doc, doc.LineOwner(u"E"), [](_EDIT_ITEM&) {});
+    EXPECT_FALSE(doc.CanRedo());
+    EXPECT_EQ(doc.UndoCount(), 1u);
+    doc.Undo();
+    EXPECT_TRUE(doc.Modified());
+    Open(kBase);
+    EXPECT_FALSE(doc.CanUndo() || doc.CanRedo());
+
+    // The oldest steps go past the bound; what is left undoes to the first kept.
+    for (std::size_t i = 0; i < ActionDocument::kMaxSteps + 5; ++i) doc.Add();
+    EXPECT_EQ(doc.StepCount(), ActionDocument::kMaxSteps);
+    while (doc.CanUndo()) doc.Undo();
+    EXPECT_EQ(doc.LineCount(), kBase.size() - 1 + 5);
+    // Steps whose records pass the byte bound go too, all but the newest.
+    Open(kBase);
+    const std::u16string big(ActionDocument::kMaxBytes / 2 / sizeof(char16_t) + 1, u'x');
+    for (int i = 0; i < 3; ++i) Edit(doc, doc.LineOwner(u"E"), [&](_EDIT_ITEM& e) { e.status = big.substr(i); });
+    EXPECT_EQ(doc.StepCount(), 1u);
+    EXPECT_LE(doc.HistoryBytes(), ActionDocument::kMaxBytes + big.size() * 2 + 4096);
 }
 
 }  // namespace

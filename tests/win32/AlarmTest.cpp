@@ -205,8 +205,10 @@ TEST_F(MainDialogTest, AlarmBelongsToTheOpenDialogAndHoldsTheCommands) {
     OpenWithControls({WithAlarm(u"T", {2024, 3, 5, 9, 30}, u"due")});
     FixedClock clock(UtcSeconds(2024, 3, 5, 0, 29));
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);  // 9:29 checked
+    SendMessageW(main_, WM_COMMAND, IDC_ADD_ITEM, reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_ADD_ITEM)));
     AlarmWatch watch([&](HWND) {
         SendMessageW(main_, WM_COMMAND, IDC_ADD_ITEM, reinterpret_cast<LPARAM>(GetDlgItem(main_, IDC_ADD_ITEM)));
+        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDM_EDIT_UNDO, 1), 0);
         SendMessageW(main_, WM_CLOSE, 0, 0);
     });
     HWND editor = nullptr;
@@ -220,7 +222,7 @@ TEST_F(MainDialogTest, AlarmBelongsToTheOpenDialogAndHoldsTheCommands) {
               // step may run while the alarm window is still open.
               [&](HWND) { EndDialog(editor, 2); }});
     EXPECT_EQ(watch.owners, std::vector<HWND>{editor});
-    EXPECT_EQ(ChainTitles(DocumentProbe::Items()), std::vector<std::u16string>{u"T"});
+    EXPECT_EQ(ChainTitles(DocumentProbe::Items()), (std::vector<std::u16string>{u"T", u"NewAction"}));
     EXPECT_EQ(g_App.state, STATE_OPEN);
 }
 
@@ -290,6 +292,14 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     EXPECT_EQ(watch.lines.size(), 2u);
     EXPECT_EQ(DocumentProbe::Find(u"c")->alarm, snoozed);
+    // One press was one step: one undo puts both alarms back, and the
+    // editor shows it.
+    SendMessageW(main_, WM_COMMAND, IDM_EDIT_UNDO, 0);
+    EXPECT_EQ(DocumentProbe::Find(u"会議")->alarm, due);
+    EXPECT_EQ(DocumentProbe::Find(u"c")->alarm, due);
+    EXPECT_EQ(Text(IDC_ALARM_MINUTE), L"30");
+    EXPECT_FALSE(g_App.CanUndo());
+    EXPECT_FALSE(g_App.Modified());
 }
 
 TEST_F(MainDialogTest, AlarmsMissedWhileClosedRingWhenTheDocumentOpens) {

@@ -618,6 +618,22 @@ TEST_F(DocumentTest, SaveQuestionOnlyAfterAChange) {
          }, false},
         {"a field changed", [&] { Change(); }, true},
         {"a field changed, then saved", [&] { Change(); Command(IDM_FILE_SAVE); }, false},
+        // The question follows the history: back at the state saved, the
+        // document is unchanged; past it, or redone beyond it, changed.
+        {"a field changed, then undone", [&] { Change(); Command(IDM_EDIT_UNDO); }, false},
+        {"an item deleted, then undone", [&] {
+             SendMessageW(Item(IDC_ITEM_LIST), LB_SETSEL, TRUE, 0);
+             Command(IDC_DELETE_ITEM);
+             Command(IDM_EDIT_UNDO);
+         }, false},
+        {"saved, changed again, undone to the save", [&] {
+             Change();
+             Command(IDM_FILE_SAVE);
+             Command(IDC_ADD_ITEM);
+             Command(IDM_EDIT_UNDO);
+         }, false},
+        {"saved, then undone past the save", [&] { Change(); Command(IDM_FILE_SAVE); Command(IDM_EDIT_UNDO); }, true},
+        {"undone, then redone", [&] { Change(); Command(IDM_EDIT_UNDO); Command(IDM_EDIT_REDO); }, true},
         {"a field changed and back", [&] {
              const std::wstring was = Text(IDC_LOCATION);
              Change();

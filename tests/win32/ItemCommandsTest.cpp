@@ -9,6 +9,7 @@
 #include "Harness.h"
 #include "WideText.h"
 #include "library.h"
+#include "proc.h"
 #include "resource.h"
 
 namespace {
@@ -175,7 +176,26 @@ TEST_F(ItemCommandsTest, DeleteSelectedLines) {
         OpenWithControls(c.items);
         SelectNone();
         for (int i : c.selected) SelectAlso(i);
+        const Titles records = Records(), lines = Lines();
+        const std::wstring shown = Text(IDC_TITLE);
         Command(IDC_DELETE_ITEM);
+        EXPECT_EQ(Records(), c.records);
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_EQ(Text(IDC_TITLE), c.shown);
+        EXPECT_EQ(Selected(), c.selected_after);
+        // Undo: every line back, selected as before; redo: as deleted. A
+        // delete of nothing is no step.
+        EXPECT_EQ(g_App.CanUndo(), !c.selected.empty());
+        if (c.selected.empty()) {
+            g_App.DeleteInstance();
+            continue;
+        }
+        Command(IDM_EDIT_UNDO);
+        EXPECT_EQ(Records(), records);
+        EXPECT_EQ(Lines(), lines);
+        EXPECT_EQ(Selected(), c.selected);
+        EXPECT_EQ(Text(IDC_TITLE), shown);
+        Command(IDM_EDIT_REDO);
         EXPECT_EQ(Records(), c.records);
         EXPECT_EQ(Lines(), c.lines);
         EXPECT_EQ(Text(IDC_TITLE), c.shown);
@@ -251,8 +271,19 @@ TEST_F(ItemCommandsTest, CommitKeepsTheUserSelection) {
         Click(1);
         SelectNone();
         for (int line : c.selected) SelectAlso(line);
+        const std::vector<int> selected_before = Selected();
         Enter(c.field, c.typed);
         EXPECT_EQ(Lines(), c.lines);
+        const std::vector<int> selected_after = Selected();
+        // Undo puts B back, its line selected as before the commit and shown;
+        // redo does the commit again, its selection with it.
+        Command(IDM_EDIT_UNDO);
+        EXPECT_EQ(Lines(), (Titles{L"A", L"B", L"C", L"D", L"E"}));
+        EXPECT_EQ(Selected(), selected_before);
+        EXPECT_EQ(Text(IDC_TITLE) + Text(IDC_LOCATION) + Text(IDC_STATUS), L"B");
+        Command(IDM_EDIT_REDO);
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_EQ(Selected(), selected_after);
         Titles selected;
         for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
         std::sort(selected.begin(), selected.end());
@@ -265,6 +296,54 @@ TEST_F(ItemCommandsTest, CommitKeepsTheUserSelection) {
         for (const std::wstring& title : expected) EXPECT_EQ(LineOf(title), -1) << testing::PrintToString(title);
         g_App.DeleteInstance();
     }
+}
+
+// Ctrl+Z in a field that holds typed text is the field's own undo; the
+// menu's 元に戻す takes the field first and undoes that step; without typed
+// text Ctrl+Z is the document's. The menu items are greyed when there is
+// nothing to undo or redo.
+TEST_F(ItemCommandsTest, CtrlZIsTheFieldsOwnUndoWhileItHoldsTypedText) {
+    HACCEL shortcuts = LoadAcceleratorsW(g_hInst, MAKEINTRESOURCEW(IDR_SHORTCUTS));
+    HMENU edit = GetSubMenu(GetMenu(main_), 1);
+    const auto greyed = [&] {
+        SendMessageW(main_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+        return std::vector<bool>{(GetMenuState(edit, IDM_EDIT_UNDO, MF_BYCOMMAND) & MF_GRAYED) != 0,
+                                 (GetMenuState(edit, IDM_EDIT_REDO, MF_BYCOMMAND) & MF_GRAYED) != 0};
+    };
+    EXPECT_EQ(greyed(), (std::vector<bool>{true, true}));  // no document
+    OpenWithControls({At(u"A", 1), At(u"B", 2)});
+    EXPECT_EQ(greyed(), (std::vector<bool>{true, true}));
+    Click(0);
+    Enter(IDC_LOCATION, L"room");
+    EXPECT_EQ(greyed(), (std::vector<bool>{false, true}));
+
+    HWND field = Item(IDC_LOCATION);
+    SetFocus(field);
+    BYTE saved[256];
+    GetKeyboardState(saved);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    const auto ctrl_z = [&] {
+        MSG key{field, WM_KEYDOWN, 'Z', 1, 0, {}};
+        return TranslateShortcut(main_, shortcuts, &key);
+    };
+    SendMessageW(field, EM_SETSEL, 4, 4);
+    SendMessageW(field, WM_CHAR, L'x', 1);
+    ASSERT_EQ(Text(IDC_LOCATION), L"roomx");
+    EXPECT_FALSE(ctrl_z());  // left to the field
+    EXPECT_EQ(Record(u"A")->location, u"room");
+    // The menu item takes "roomx" as a step and undoes it.
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(Record(u"A")->location, u"room");
+    EXPECT_EQ(Text(IDC_LOCATION), L"room");
+    EXPECT_EQ(greyed(), (std::vector<bool>{false, false}));
+    // Nothing typed now: the document's undo.
+    EXPECT_TRUE(ctrl_z());
+    EXPECT_EQ(Record(u"A")->location, u"");
+    EXPECT_EQ(Text(IDC_LOCATION), L"");
+    EXPECT_EQ(greyed(), (std::vector<bool>{true, false}));
+    SetKeyboardState(saved);
 }
 
 TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {

@@ -111,8 +111,8 @@ TEST_F(MainDialogTest, WindowGrowsWithMinimizeAndMaximizeBoxesAndMenu) {
 
     HMENU menu = GetMenu(main_);
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(GetMenuItemCount(menu), 2);
-    EXPECT_EQ(GetMenuItemID(menu, 1), static_cast<UINT>(IDM_ABOUT));
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    EXPECT_EQ(GetMenuItemID(menu, 2), static_cast<UINT>(IDM_ABOUT));
     HMENU file = GetSubMenu(menu, 0);
     const UINT ids[] = {IDM_FILE_NEW, IDM_FILE_OPEN, IDM_FILE_BACKUPS, IDM_FILE_SAVE, IDM_FILE_SAVEAS, 0, IDM_EXIT};
     ASSERT_EQ(GetMenuItemCount(file), static_cast<int>(std::size(ids)));
@@ -124,6 +124,14 @@ TEST_F(MainDialogTest, WindowGrowsWithMinimizeAndMaximizeBoxesAndMenu) {
     EXPECT_STREQ(text, L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)");
     GetMenuStringW(file, IDM_FILE_BACKUPS, text, 64, MF_BYCOMMAND);
     EXPECT_STREQ(text, L"以前の版を開く(&B)");
+    GetMenuStringW(menu, 1, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"編集(&E)");
+    HMENU edit = GetSubMenu(menu, 1);
+    ASSERT_EQ(GetMenuItemCount(edit), 2);
+    GetMenuStringW(edit, IDM_EDIT_UNDO, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"元に戻す(&U)\tCtrl+Z");
+    GetMenuStringW(edit, IDM_EDIT_REDO, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"やり直し(&R)\tCtrl+Y");
 }
 
 RECT PlaceIn(HWND dialog, HWND control) {
@@ -267,13 +275,18 @@ TEST_F(MainDialogTest, ShortcutsSendTheirCommands) {
         {VK_F12, false, false, IDM_FILE_SAVEAS}, {'P', true, false, IDC_TEXT_OUT},
         {'S', false, false, 0},              {'C', true, false, 0},
         {'V', true, false, 0},               {'X', true, false, 0},
-        {'Z', true, false, 0},               {'A', true, false, 0},
+        {'Z', true, false, IDM_EDIT_UNDO},   {'A', true, false, 0},
+        {'Y', true, false, IDM_EDIT_REDO},   {'Z', true, true, IDM_EDIT_REDO},
         {VK_INSERT, true, false, 0},         {VK_INSERT, false, true, 0},
         {VK_DELETE, false, true, 0},         {VK_DELETE, false, false, 0},
     };
     std::vector<WPARAM> sent;
     g_sent = &sent;
     const LONG_PTR dialog_proc = SetWindowLongPtrW(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
+    // As with a step to undo and one to redo: a greyed item takes its key
+    // and sends nothing.
+    EnableMenuItem(GetMenu(main_), IDM_EDIT_UNDO, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(GetMenu(main_), IDM_EDIT_REDO, MF_BYCOMMAND | MF_ENABLED);
     BYTE saved[256];
     GetKeyboardState(saved);
     for (const auto& c : cases) {
@@ -288,7 +301,7 @@ TEST_F(MainDialogTest, ShortcutsSendTheirCommands) {
         key.message = WM_KEYDOWN;
         key.wParam = c.key;
         key.lParam = 1;
-        const bool taken = TranslateAcceleratorW(main_, shortcuts, &key) != 0;
+        const bool taken = TranslateShortcut(main_, shortcuts, &key);
         EXPECT_EQ(taken, c.command != 0);
         EXPECT_EQ(sent, c.command ? std::vector<WPARAM>{MAKEWPARAM(c.command, 1)} : std::vector<WPARAM>{});
     }
