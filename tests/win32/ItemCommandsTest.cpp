@@ -493,6 +493,15 @@ TEST_F(ItemCommandsTest, CommandsOnANarrowedListTouchOnlyItsShownLines) {
     EXPECT_EQ(Records(), (Titles{L"B", L"C", L"D"}));
     EXPECT_EQ(Lines(), (Titles{L"C"}));
     EXPECT_EQ(Text(IDC_COUNT), L"1 / 3 件");
+    // Undone on the narrowed list, the two come back shown and selected and D
+    // stays hidden; redone, they go again.
+    Command(IDM_EDIT_UNDO);
+    EXPECT_EQ(Lines(), (Titles{L"A", L"C", L"E"}));
+    EXPECT_EQ(Selected(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(Text(IDC_COUNT), L"3 / 5 件");
+    Command(IDM_EDIT_REDO);
+    EXPECT_EQ(Lines(), (Titles{L"C"}));
+    EXPECT_EQ(Text(IDC_COUNT), L"1 / 3 件");
 
     // An added item is shown and selected though it does not match.
     Command(IDC_ADD_ITEM);
