@@ -78,6 +78,13 @@ public:
     // cancelled, refused or failed: the document must stay), or anything
     // else the box gave.
     int AskSaveCurrent();
+    // Whether the open document may make way, for New, Open, a drop, an
+    // earlier version, the close or the end of the session: the one place
+    // that decides. The field being typed in is taken, then the save
+    // question asked (only after a change). kUnasked: the question could
+    // not be shown, and each caller says what that means for it.
+    enum class MakeWay { kGo, kStay, kUnasked };
+    MakeWay MayMakeWay();
     // The action item file.
     int FileOpen(HANDLE file, const wchar_t* name, const wchar_t* path);
     int SaveFile();
@@ -191,9 +198,6 @@ private:
     // refused a line (out of memory): it does not mirror the document then.
     bool ShowDocument(const _ITEM_LIST* selected);
 
-    // The save question when a document is open; true when it may go
-    // (answered Yes and saved, or No).
-    bool MayReplaceDocument();
     // Reads the file at the whole path `full` into a new document, or says
     // why not and keeps the open one.
     int OpenChosenFile(const std::wstring& full, const std::wstring& name);

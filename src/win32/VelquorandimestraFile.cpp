@@ -376,18 +376,26 @@ int CVelquorandimestra::AskSaveCurrent() {
     return answer;
 }
 
+CVelquorandimestra::MakeWay CVelquorandimestra::MayMakeWay() {
+    if (state != STATE_OPEN) return MakeWay::kGo;
+    TakeTypedField();
+    const int answer = AskSaveCurrent();
+    if (answer == IDYES || answer == IDNO) return MakeWay::kGo;
+    return answer == IDCANCEL ? MakeWay::kStay : MakeWay::kUnasked;
+}
+
 int CVelquorandimestra::OnFileNew() {
-    if (state != STATE_NONE) {
-        const int answer = AskSaveCurrent();
-        if (answer == IDCANCEL) return 0;
-        if (answer != IDYES && answer != IDNO) {
-            // The question could not be asked. The fatal error asks the
-            // window to close; whether or not it did, this command ends
-            // here: a close that was refused keeps the document.
+    switch (MayMakeWay()) {
+        case MakeWay::kGo:
+            break;
+        case MakeWay::kStay:
+            return 0;
+        case MakeWay::kUnasked:
+            // The fatal error asks the window to close; whether or not it
+            // did, this command ends here: a close that was refused keeps
+            // the document.
             MyCriticalError(kErrorDocumentCommands, 1);
             return 0;
-        }
-        DeleteInstance();
     }
     SetWindowTextW(GetWnd(), kAppTitle);
     if (document.Items() || schedule || editor) DeleteInstance();
@@ -408,7 +416,7 @@ int CVelquorandimestra::OnFileOpen(const std::wstring& folder) {
     // Cancel, a box that gave no answer, or a save that was cancelled or
     // failed stops the command. The open document stays until another one
     // has loaded: a cancelled chooser or a refused file leaves it as it was.
-    if (!MayReplaceDocument()) return 0;
+    if (MayMakeWay() != MakeWay::kGo) return 0;
 
     for (;;) {
         if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title, folder)) return 0;
@@ -418,12 +426,6 @@ int CVelquorandimestra::OnFileOpen(const std::wstring& folder) {
     std::wstring name(title.data());
     if (name.empty()) name = FileNameOf(path.data());
     return OpenChosenFile(path.data(), name);
-}
-
-bool CVelquorandimestra::MayReplaceDocument() {
-    if (state == STATE_NONE) return true;
-    const int answer = AskSaveCurrent();
-    return answer == IDYES || answer == IDNO;
 }
 
 int CVelquorandimestra::OpenChosenFile(const std::wstring& full, const std::wstring& name) {
@@ -449,8 +451,7 @@ int CVelquorandimestra::OpenNamedFile(const std::wstring& path) {
     const DWORD units = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     full.resize(units > 0 && units < full.size() ? units : 0);
     if (full.empty()) full = path;
-    TakeTypedField();
-    if (!MayReplaceDocument()) return 0;
+    if (MayMakeWay() != MakeWay::kGo) return 0;
     if (!Exists(full)) {
         Ask(kMissingFile, L"ERROR", MB_OK);
         return 0;

@@ -10,15 +10,10 @@
 
 namespace {
 
-// Whether the open document may go: the field being typed in is taken,
-// then the save question asked. A save that was cancelled or failed keeps
-// the program and the document open, as Cancel does: answering Yes must
-// never lose it.
-bool MayLetDocumentGo() {
-    if (g_App.CheckStatus() != 0) return true;
-    g_App.TakeTypedField();
-    return g_App.AskSaveCurrent() != IDCANCEL;
-}
+// Whether the program may end: a save that was cancelled or failed keeps the
+// program and the document open, as Cancel does (answering Yes must never
+// lose it); a question that could not be shown does not hold the end.
+bool MayLetDocumentGo() { return g_App.MayMakeWay() != CVelquorandimestra::MakeWay::kStay; }
 
 void EndMainWindow(HWND window) {
     SaveWindowPlace(window);
