@@ -1,8 +1,6 @@
 #include "AlarmRecord.h"
 
 #include <windows.h>
-
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -88,12 +86,7 @@ std::optional<std::vector<AlarmRecordEntry>> DecodeAlarmRecord(const std::vector
 
 std::wstring AlarmRecordPath() {
     if (!g_record_path.empty()) return g_record_path;
-    PWSTR folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\Velquorandimestra\\alarms.dat";
-    CoTaskMemFree(folder);
-    return path;
+    return UserDataPath(L"alarms.dat");
 }
 
 void SetAlarmRecordPath(std::wstring path) {

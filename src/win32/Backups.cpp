@@ -3,7 +3,6 @@
 #include "Backups.h"
 
 #include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -163,12 +162,7 @@ void KeepNewest(const std::wstring& folder, const std::wstring& just_kept) {
 
 std::wstring BackupsRoot() {
     if (!g_root.empty()) return g_root;
-    PWSTR folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\Velquorandimestra\\backups";
-    CoTaskMemFree(folder);
-    return path;
+    return UserDataPath(L"backups");
 }
 
 void SetBackupsRoot(std::wstring path) { g_root = std::move(path); }

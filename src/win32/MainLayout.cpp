@@ -107,12 +107,7 @@ void LimitMainSize(HWND dialog, MINMAXINFO* info) {
 
 std::wstring WindowPlacePath() {
     if (!g_place_path.empty()) return g_place_path;
-    PWSTR folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\Velquorandimestra\\window.dat";
-    CoTaskMemFree(folder);
-    return path;
+    return UserDataPath(L"window.dat");
 }
 
 void SetWindowPlacePath(std::wstring path) { g_place_path = std::move(path); }

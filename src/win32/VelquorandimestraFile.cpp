@@ -4,7 +4,6 @@
 
 #include <cderr.h>
 #include <commdlg.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -201,12 +200,7 @@ void SetLastFileRecordPath(std::wstring path) { g_record_path = std::move(path);
 
 std::wstring LastFileRecordFallbackPath() {
     if (!g_fallback_path.empty()) return g_fallback_path;
-    PWSTR folder = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
-        path = std::wstring(folder) + L"\\Velquorandimestra\\" + FileNameOf(LastFileRecordPath());
-    CoTaskMemFree(folder);
-    return path;
+    return UserDataPath(FileNameOf(LastFileRecordPath()));
 }
 
 void SetLastFileRecordFallbackPath(std::wstring path) { g_fallback_path = std::move(path); }

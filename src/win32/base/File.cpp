@@ -1,5 +1,8 @@
 #include "File.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstddef>
 
@@ -246,4 +249,13 @@ std::wstring SystemErrorText(DWORD error) {
     wchar_t code[32];
     wsprintfW(code, L"エラーコード：0x%08X", static_cast<unsigned>(error));
     return code;
+}
+
+std::wstring UserDataPath(const std::wstring& name) {
+    PWSTR folder = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)))
+        path = std::wstring(folder) + L"\\Velquorandimestra\\" + name;
+    CoTaskMemFree(folder);
+    return path;
 }

@@ -104,3 +104,9 @@ std::optional<FileStamp> StampOf(const std::wstring& path);
 // The system's own words for an error code, on one line ("アクセスが拒否
 // されました。"); the code itself where the system has no words for it.
 std::wstring SystemErrorText(DWORD error);
+
+// The path of `name` in the program's own folder of the user's local
+// application data (FOLDERID_LocalAppData\Velquorandimestra\), where its
+// records and kept versions live; empty when the system does not say where
+// that folder is.
+std::wstring UserDataPath(const std::wstring& name);
