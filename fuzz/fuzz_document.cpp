@@ -175,6 +175,9 @@ void Commit(ActionDocument& d, FuzzedDataProvider& in, const Before& b, const Li
         default: break;
     }
     const bool alias = rp != nullptr && Has(b.records, rp) && in.ConsumeBool();  // the record itself as shown
+    // A record deleted and brought back by an undo may be named too: shown
+    // as itself, what is meant is read from it.
+    if (alias) shown = *rp;
     if (!alias && in.ConsumeBool()) shown.title = Title(in, ChainTitles(d.Items()));
     if (!alias && in.ConsumeBool()) shown.planned_end = Time(in, &d);
     _EDIT_ITEM edited = shown;  // each field changed or not
