@@ -636,13 +636,13 @@ TEST(VqfCommands, HelpUsageErrorsAndRefusedFiles) {
     Write(dir / "s.vqf.vqf-tmp", std::string("mine"));
     ASSERT_EQ(Vqf({"sample", "-o", dir / "s.vqf", "--items", "2"}).status, 0);
     EXPECT_EQ(Read(dir / "s.vqf.vqf-tmp"), (Bytes{'m', 'i', 'n', 'e'}));
-    int status[2] = {-1, -1};
+    VqfRun runs[2];
     {
-        std::jthread first([&] { status[0] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000"}).status; });
-        std::jthread second([&] { status[1] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000", "--seed", "2"}).status; });
+        std::jthread first([&] { runs[0] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000"}); });
+        std::jthread second([&] { runs[1] = Vqf({"sample", "-o", dir / "t.vqf", "--items", "20000", "--seed", "2"}); });
     }
-    EXPECT_EQ(status[0], 0);
-    EXPECT_EQ(status[1], 0);
+    EXPECT_EQ(runs[0].status, 0) << runs[0].err;
+    EXPECT_EQ(runs[1].status, 0) << runs[1].err;
     EXPECT_EQ(CheckVqf(Read(dir / "t.vqf")).item_count, 20000u);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(fs::path(dir / "")))

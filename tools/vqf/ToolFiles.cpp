@@ -1,10 +1,12 @@
 #include "ToolFiles.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <ostream>
 #include <span>
 #include <system_error>
+#include <thread>
 
 #include "Staging.h"
 #include "VqfTool.h"
@@ -146,8 +148,15 @@ void OutputFile::Commit() {
         std::error_code ignored;
         fs::remove(temp_, ignored);
     } else {
+        // On Windows a file that another program is replacing or reading at
+        // that moment (a second run writing the same output, a virus scanner,
+        // an indexer) refuses to be replaced: try again for a little while.
         std::error_code ec;
-        fs::rename(temp_, target_, ec);
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            fs::rename(temp_, target_, ec);
+            if (ec != std::errc::permission_denied) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
         if (ec) Throw(kExitUsage, name_, "cannot replace the file: " + ec.message());
         open_ = false;  // the staged name is the target's now
     }
