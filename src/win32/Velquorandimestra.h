@@ -2,8 +2,9 @@
 // members are defined by subject: records, the chain's members and teardown
 // in Velquorandimestra.cpp; the document's life and file in
 // VelquorandimestraFile.cpp; the item commands in VelquorandimestraItems.cpp;
-// the alarm check in VelquorandimestraAlarm.cpp; the report in
-// TextOutDlg.cpp; the kind editor in ActionKindDlg.cpp.
+// the alarm check in VelquorandimestraAlarm.cpp; the report and the kind
+// list in VelquorandimestraItems.cpp (their windows, which know nothing of
+// the manager, in TextOutDlg.cpp and ActionKindDlg.cpp).
 #pragma once
 
 #include <windows.h>
@@ -144,14 +145,13 @@ public:
     // editor shows it. Returns how many alarms moved.
     int SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes);
 
-    // Text report into the text output dialog.
-    int OnTextOut(HWND window);
+    // The report of the selected lines, in the text output window.
+    void OnTextOut();
 
-    // Action kind editor.
-    int OnLoadActionKind(HWND window);
-    int OnAddActionKind(HWND window);
-    int OnDeleteActionKind(HWND window);
-    int OnUpdateActionKind(HWND window);
+    // The kind editor on the document's kinds; OK replaces them, one step
+    // to undo, and the kind combo box follows. Returns how the editor ended
+    // (RunKindEditor).
+    INT_PTR OnEditKinds();
     // The main dialog's kind combo box lists the kind chain, top to bottom.
     void ShowKinds();
 

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "ActionKindDlg.h"
 #include "Controls.h"
+#include "Report.h"
+#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
@@ -139,4 +142,47 @@ void CVelquorandimestra::TakeTypedField() {
                         (id >= IDC_PLAN_START_YEAR && id <= IDC_ALARM_MINUTE) || id == IDC_LOCATION ||
                         id == IDC_STATUS;
     if (detail) OnEnKillFocus(focus);
+}
+
+INT_PTR CVelquorandimestra::OnEditKinds() {
+    KindEditor kinds;
+    if (state == STATE_OPEN)
+        for (const _KIND_LIST* kind = document.Kinds(); kind != nullptr; kind = kind->next.get())
+            kinds.working.push_back(kind->text);
+    const INT_PTR ended = RunKindEditor(GetWnd(), kinds);
+    // The editor's loop dispatches the main window's messages too; a
+    // document that went away meanwhile keeps nothing of the editor.
+    if (!kinds.answer || state != STATE_OPEN) return ended;
+
+    // The answer becomes the chain, top to bottom: one step to undo.
+    std::unique_ptr<_KIND_LIST> chain;
+    std::unique_ptr<_KIND_LIST>* tail = &chain;
+    for (std::u16string& kind : *kinds.answer) {
+        *tail = std::make_unique<_KIND_LIST>(std::move(kind));
+        tail = &(*tail)->next;
+    }
+    document.ReplaceKinds(std::move(chain), CurrentView());
+
+    // The combo box follows the chain and shows the shown item's kind again
+    // when it is in the list. The entry is found with its case: "work" and
+    // "Work" are two kinds. The kind is the item's own, not the text the
+    // combo box showed: an item whose kind the list lacked showed nothing,
+    // and must not get an empty entry, nor miss its kind when it was just
+    // added.
+    HWND combo = MainDialogItem(IDC_ACTION_KIND);
+    const std::wstring shown = editor ? ToWide(editor->GetItem()->action_kind) : GetWindowString(combo);
+    ShowKinds();
+    SelectKindEntry(combo, shown);
+    return ended;
+}
+
+void CVelquorandimestra::ShowKinds() { ::ShowKinds(MainDialogItem(IDC_ACTION_KIND), document.Kinds()); }
+
+void CVelquorandimestra::OnTextOut() {
+    if (state != STATE_OPEN) return;
+    // The report is of the selected lines of the list as it shows them.
+    HWND list = MainDialogItem(IDC_ITEM_LIST);
+    std::vector<std::u16string> lines;
+    for (int index : SelectedLines(list)) lines.push_back(ListBoxText(list, index));
+    ShowReport(GetWnd(), BuildReport([this](std::u16string_view line) { return document.LineOwner(line); }, lines));
 }

@@ -3,7 +3,6 @@
 #include "DetailFields.h"
 #include "DpiScale.h"
 #include "MainLayout.h"
-#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
 #include "resource.h"
@@ -89,12 +88,10 @@ void RouteCommand(HWND window, WORD id) {
             g_App.OnDeleteItem();
             break;
         case IDC_TEXT_OUT:
-            if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), GetWnd(), TextOutDlgProc, 0);
+            if (g_App.CheckStatus() == 0) g_App.OnTextOut();
             break;
         case IDC_EDIT_KINDS:
-            if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), GetWnd(), EditActionKindDlgProc, 0);
+            if (g_App.CheckStatus() == 0) g_App.OnEditKinds();
             break;
         case IDM_FIND:
             g_App.OnFind();
@@ -283,45 +280,4 @@ INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id
 
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     return CloseableBoxProc(window, message, wParam, IDOK);
-}
-
-// The dialogs below are closeable boxes with work of their own.
-
-INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) g_App.OnTextOut(window);
-    if (message == WM_TIMER) return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
-    // Closed before the whole report arrived: the rest is dropped.
-    if (message == WM_DESTROY) DropReport(window);
-    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
-}
-
-INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        g_App.OnLoadActionKind(window);
-        // Typing goes into the add edit at once, not to OK (first in the tab
-        // order); FALSE keeps the platform from moving the focus there.
-        SetFocus(GetDlgItem(window, IDC_KIND_TEXT));
-        return FALSE;
-    }
-    if (message == WM_COMMAND) {
-        // Only the identifier counts; the platform's IDCANCEL (Escape) is
-        // not among them, so Escape leaves the dialog open.
-        switch (LOWORD(wParam)) {
-            case IDC_KIND_ADD:
-                g_App.OnAddActionKind(window);
-                break;
-            case IDC_KIND_DELETE:
-                g_App.OnDeleteActionKind(window);
-                break;
-            case IDC_KIND_OK:
-                g_App.OnUpdateActionKind(window);
-                break;  // and the box ends with 1
-            case IDC_KIND_CANCEL:
-                EndDialog(window, 2);
-                return TRUE;
-            default:
-                break;
-        }
-    }
-    return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
 }

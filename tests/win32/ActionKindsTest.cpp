@@ -110,7 +110,7 @@ TEST_F(ActionKindsTest, OkAndCancelResults) {
         SCOPED_TRACE(c.name);
         Kinds(c.kinds, c.shown);
         const INT_PTR result = RunModal(
-            [&] { return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), g_hWnd, EditActionKindDlgProc, 0); },
+            [&] { return g_App.OnEditKinds(); },
             {[&](HWND d) {
                 c.edit(d);
                 if (c.end) Click(d, c.end);
