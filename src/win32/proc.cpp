@@ -27,84 +27,64 @@ void CloseMainWindow(HWND window) {
     if (MayLetDocumentGo()) EndMainWindow(window);
 }
 
-// The menu items and buttons. Each first takes the field being typed in, as
-// leaving it would: a menu item or a shortcut leaves the focus where it is.
-// The exit command is not among them: it runs the close sequence, which
-// takes the field itself.
+// Every id that WM_COMMAND routes, and what it runs. A row marked `command`
+// is a menu item or a button: it first takes the field being typed in, as
+// leaving it would (a menu item or a shortcut leaves the focus where it is),
+// and it waits while an alarm box is up. The exit command is not one: it
+// runs the close sequence, which takes the field itself.
+struct CommandRow {
+    WORD id;
+    bool command;
+    void (*run)(CVelquorandimestra& app, HWND window);
+};
+
+constexpr CommandRow kCommands[] = {
+    {IDM_EXIT, false, [](CVelquorandimestra&, HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }},
+    {IDM_ABOUT, true,
+     [](CVelquorandimestra&, HWND window) {
+         DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
+     }},
+    {IDM_FILE_NEW, true, [](CVelquorandimestra& app, HWND) { app.OnFileNew(); }},
+    {IDM_FILE_OPEN, true, [](CVelquorandimestra& app, HWND) { app.OnFileOpen(); }},
+    {IDM_FILE_BACKUPS, true, [](CVelquorandimestra& app, HWND) { app.OnOpenEarlierVersion(); }},
+    {IDM_FILE_SAVE, true, [](CVelquorandimestra& app, HWND) { app.OnSaveFile(); }},
+    {IDM_FILE_SAVEAS, true, [](CVelquorandimestra& app, HWND) { app.OnSaveFileNew(); }},
+    {IDM_EDIT_UNDO, true, [](CVelquorandimestra& app, HWND) { app.OnUndo(); }},
+    {IDM_EDIT_REDO, true, [](CVelquorandimestra& app, HWND) { app.OnRedo(); }},
+    {IDC_ADD_ITEM, true, [](CVelquorandimestra& app, HWND) { app.OnAddItem(); }},
+    {IDC_DELETE_ITEM, true, [](CVelquorandimestra& app, HWND) { app.OnDeleteItem(); }},
+    {IDC_TEXT_OUT, true,
+     [](CVelquorandimestra& app, HWND) {
+         if (app.CheckStatus() == 0) app.OnTextOut();
+     }},
+    {IDC_EDIT_KINDS, true,
+     [](CVelquorandimestra& app, HWND) {
+         if (app.CheckStatus() == 0) app.OnEditKinds();
+     }},
+    {IDM_FIND, false, [](CVelquorandimestra& app, HWND) { app.OnFind(); }},
+    // Escape: in the find field it clears the find; anywhere else it does
+    // nothing.
+    {IDCANCEL, false,
+     [](CVelquorandimestra&, HWND window) {
+         if (HWND find = GetDlgItem(window, IDC_FIND); find != nullptr && GetFocus() == find)
+             SetWindowTextW(find, L"");
+     }},
+};
+
+const CommandRow* FindCommand(WORD id) {
+    for (const CommandRow& row : kCommands)
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
 bool IsCommand(WORD id) {
-    switch (id) {
-        case IDM_ABOUT:
-        case IDM_FILE_NEW:
-        case IDM_FILE_OPEN:
-        case IDM_FILE_BACKUPS:
-        case IDM_FILE_SAVE:
-        case IDM_FILE_SAVEAS:
-        case IDC_ADD_ITEM:
-        case IDC_DELETE_ITEM:
-        case IDC_TEXT_OUT:
-        case IDC_EDIT_KINDS:
-        case IDM_EDIT_UNDO:
-        case IDM_EDIT_REDO:
-            return true;
-        default:
-            return false;
-    }
+    const CommandRow* row = FindCommand(id);
+    return row != nullptr && row->command;
 }
 
 // Stage 1: by command identifier.
-void RouteCommand(HWND window, WORD id) {
-    switch (id) {
-        case IDM_EXIT:
-            SendMessageW(window, WM_CLOSE, 0, 0);
-            break;
-        case IDM_ABOUT:
-            DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
-            break;
-        case IDM_FILE_NEW:
-            g_App.OnFileNew();
-            break;
-        case IDM_FILE_OPEN:
-            g_App.OnFileOpen();
-            break;
-        case IDM_FILE_BACKUPS:
-            g_App.OnOpenEarlierVersion();
-            break;
-        case IDM_FILE_SAVE:
-            g_App.OnSaveFile();
-            break;
-        case IDM_FILE_SAVEAS:
-            g_App.OnSaveFileNew();
-            break;
-        case IDM_EDIT_UNDO:
-            g_App.OnUndo();
-            break;
-        case IDM_EDIT_REDO:
-            g_App.OnRedo();
-            break;
-        case IDC_ADD_ITEM:
-            g_App.OnAddItem();
-            break;
-        case IDC_DELETE_ITEM:
-            g_App.OnDeleteItem();
-            break;
-        case IDC_TEXT_OUT:
-            if (g_App.CheckStatus() == 0) g_App.OnTextOut();
-            break;
-        case IDC_EDIT_KINDS:
-            if (g_App.CheckStatus() == 0) g_App.OnEditKinds();
-            break;
-        case IDM_FIND:
-            g_App.OnFind();
-            break;
-        case IDCANCEL:
-            // Escape: in the find field it clears the find; anywhere else it
-            // does nothing.
-            if (HWND find = GetDlgItem(window, IDC_FIND); find != nullptr && GetFocus() == find)
-                SetWindowTextW(find, L"");
-            break;
-        default:
-            break;
-    }
+void RouteCommand(CVelquorandimestra& app, HWND window, WORD id) {
+    if (const CommandRow* row = FindCommand(id)) row->run(app, window);
 }
 
 // Stage 2: by notification code, for every WM_COMMAND.
@@ -203,7 +183,7 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
                 break;
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
             if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
-            RouteCommand(window, LOWORD(wParam));
+            RouteCommand(g_App, window, LOWORD(wParam));
             // Only controls notify; a shortcut's code 1 is LBN_SELCHANGE's.
             if (lParam != 0) RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
             break;
