@@ -12,6 +12,7 @@
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
+#include "proc.h"
 #include "resource.h"
 
 namespace {
@@ -24,7 +25,8 @@ WNDPROC g_list_box_proc = nullptr;
 // before the list box decides which line the mouse is on: the click then
 // lands where the line the user saw under the mouse now stands.
 LRESULT CALLBACK ItemListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_LBUTTONDOWN && GetFocus() != list) lParam = g_App.FollowClickedLine(list, lParam);
+    if (message == WM_LBUTTONDOWN && GetFocus() != list)
+        if (CVelquorandimestra* app = MainWindowManager(GetParent(list))) lParam = app->FollowClickedLine(list, lParam);
     return CallWindowProcW(g_list_box_proc, list, message, wParam, lParam);
 }
 

@@ -12,19 +12,19 @@ namespace {
 // Whether the program may end: a save that was cancelled or failed keeps the
 // program and the document open, as Cancel does (answering Yes must never
 // lose it); a question that could not be shown does not hold the end.
-bool MayLetDocumentGo() { return g_App.MayMakeWay() != CVelquorandimestra::MakeWay::kStay; }
+bool MayLetDocumentGo(CVelquorandimestra& app) { return app.MayMakeWay() != CVelquorandimestra::MakeWay::kStay; }
 
-void EndMainWindow(HWND window) {
+void EndMainWindow(CVelquorandimestra& app, HWND window) {
     SaveWindowPlace(window);
-    g_App.DeleteInstance();
+    app.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
 }
 
 // The close sequence: WM_CLOSE from the close box, the exit command and
 // MyCriticalError.
-void CloseMainWindow(HWND window) {
-    if (MayLetDocumentGo()) EndMainWindow(window);
+void CloseMainWindow(CVelquorandimestra& app, HWND window) {
+    if (MayLetDocumentGo(app)) EndMainWindow(app, window);
 }
 
 // Every id that WM_COMMAND routes, and what it runs. A row marked `command`
@@ -88,25 +88,25 @@ void RouteCommand(CVelquorandimestra& app, HWND window, WORD id) {
 }
 
 // Stage 2: by notification code, for every WM_COMMAND.
-void RouteNotification(WORD id, WORD code, LPARAM lParam) {
+void RouteNotification(CVelquorandimestra& app, HWND window, WORD id, WORD code, LPARAM lParam) {
     HWND control = reinterpret_cast<HWND>(lParam);
     switch (code) {
         case EN_SETFOCUS:
-            g_App.OnEnSetFocus(control);
+            app.OnEnSetFocus(control);
             break;
         case EN_KILLFOCUS:
-            g_App.OnEnKillFocus(control);
+            app.OnEnKillFocus(control);
             break;
         case EN_CHANGE:
-            if (id == IDC_FIND) g_App.OnFindChange();
+            if (id == IDC_FIND) app.OnFindChange();
             break;
         case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the combo boxes
             if (id == IDC_FILTER)
-                g_App.OnFindChange();
+                app.OnFindChange();
             else if (id == IDC_ACTION_KIND)
-                g_App.OnEnKillFocus(MainDialogItem(IDC_ACTION_KIND));
+                app.OnEnKillFocus(GetDlgItem(window, IDC_ACTION_KIND));
             else
-                g_App.OnLbnSelChange(MainDialogItem(id));
+                app.OnLbnSelChange(GetDlgItem(window, id));
             break;
         default:
             break;
@@ -117,13 +117,13 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
 
 namespace {
 
-bool FieldKeepsKey(const MSG& message) {
+bool FieldKeepsKey(HWND window, const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != 'Z' || GetKeyState(VK_CONTROL) >= 0 ||
         GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
         return false;
     HWND focus = GetFocus();
     wchar_t name[8] = {};
-    if (focus == nullptr || GetWnd() == nullptr || !IsChild(GetWnd(), focus) || !GetClassNameW(focus, name, 8) ||
+    if (focus == nullptr || window == nullptr || !IsChild(window, focus) || !GetClassNameW(focus, name, 8) ||
         CompareStringOrdinal(name, -1, L"Edit", -1, TRUE) != CSTR_EQUAL)
         return false;
     return SendMessageW(focus, EM_GETMODIFY, 0, 0) != 0;
@@ -132,14 +132,15 @@ bool FieldKeepsKey(const MSG& message) {
 }  // namespace
 
 bool TranslateShortcut(HWND window, HACCEL shortcuts, MSG* message) {
-    return shortcuts != nullptr && !FieldKeepsKey(*message) && TranslateAcceleratorW(window, shortcuts, message) != 0;
+    return shortcuts != nullptr && !FieldKeepsKey(window, *message) && TranslateAcceleratorW(window, shortcuts, message) != 0;
 }
 
 void UpdateEditMenu(HWND window) {
     HMENU menu = GetMenu(window);
-    if (menu == nullptr) return;
-    EnableMenuItem(menu, IDM_EDIT_UNDO, MF_BYCOMMAND | (g_App.CanUndo() ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(menu, IDM_EDIT_REDO, MF_BYCOMMAND | (g_App.CanRedo() ? MF_ENABLED : MF_GRAYED));
+    const CVelquorandimestra* app = MainWindowManager(window);
+    if (menu == nullptr || app == nullptr) return;
+    EnableMenuItem(menu, IDM_EDIT_UNDO, MF_BYCOMMAND | (app->CanUndo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_EDIT_REDO, MF_BYCOMMAND | (app->CanRedo() ? MF_ENABLED : MF_GRAYED));
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
@@ -165,7 +166,32 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefDlgProcW(window, message, wParam, lParam);
 }
 
+CVelquorandimestra* MainWindowManager(HWND window) {
+    return window == nullptr ? nullptr
+                             : reinterpret_cast<CVelquorandimestra*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The manager comes with the main dialog's creation (its lParam) and
+    // stays in GWLP_USERDATA; the few messages before WM_INITDIALOG only
+    // size the window.
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
+    switch (message) {
+        case WM_SIZE:
+            LayOutMain(window);
+            return FALSE;
+        case WM_GETMINMAXINFO:
+            LimitMainSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+            return FALSE;
+        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
+            ShowIconsForDpi(window, HIWORD(wParam));
+            return FALSE;
+        default:
+            break;
+    }
+    CVelquorandimestra* manager = MainWindowManager(window);
+    if (manager == nullptr) return FALSE;
+    CVelquorandimestra& app = *manager;
     switch (message) {
         case WM_INITDIALOG:
             SetTimer(window, IDT_ALARM, 1000, nullptr);
@@ -178,61 +204,52 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             // No command runs under an alarm box: it is the user's answer to
             // the box that comes first. The controls' notifications still do
             // (the field the box took the focus from is committed).
-            if (g_App.alarms_on_screen > 0 && (IsCommand(LOWORD(wParam)) || LOWORD(wParam) == IDM_EXIT) &&
+            if (app.alarms_on_screen > 0 && (IsCommand(LOWORD(wParam)) || LOWORD(wParam) == IDM_EXIT) &&
                 HIWORD(wParam) <= 1)
                 break;
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
-            if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
-            RouteCommand(g_App, window, LOWORD(wParam));
+            if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) app.TakeTypedField();
+            RouteCommand(app, window, LOWORD(wParam));
             // Only controls notify; a shortcut's code 1 is LBN_SELCHANGE's.
-            if (lParam != 0) RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
+            if (lParam != 0) RouteNotification(app, window, LOWORD(wParam), HIWORD(wParam), lParam);
             break;
         case WM_INITMENUPOPUP:
             UpdateEditMenu(window);
             break;
         case WM_TIMER:
-            g_App.OnTimer();
-            g_App.OnListMinute();
+            app.OnTimer();
+            app.OnListMinute();
             break;
         case WM_DRAWITEM:
             if (wParam == IDC_ITEM_LIST) {
                 const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-                if (g_App.schedule)
-                    g_App.schedule->DrawLine(draw);
+                if (app.schedule)
+                    app.schedule->DrawLine(draw);
                 else if (draw.itemState & ODS_FOCUS)
                     DrawFocusRect(draw.hDC, &draw.rcItem);
                 return TRUE;
             }
             break;
-        case WM_SIZE:
-            LayOutMain(window);
-            break;
-        case WM_GETMINMAXINFO:
-            LimitMainSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
-            break;
         case WM_CLOSE:
-            if (g_App.alarms_on_screen == 0) CloseMainWindow(window);
-            break;
-        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
-            ShowIconsForDpi(window, HIWORD(wParam));
+            if (app.alarms_on_screen == 0) CloseMainWindow(app, window);
             break;
         case WM_DROPFILES:  // the template accepts files (WS_EX_ACCEPTFILES)
             // Under an alarm box a drop is no command either.
-            if (g_App.alarms_on_screen == 0)
-                g_App.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            if (app.alarms_on_screen == 0)
+                app.OnDropFiles(reinterpret_cast<HDROP>(wParam));
             else
                 DragFinish(reinterpret_cast<HDROP>(wParam));
             break;
         case WM_QUERYENDSESSION:
             // Log-off or shutdown asks as the close box does; Cancel refuses
             // the end of the session. The document stays until it ends.
-            if (!MayLetDocumentGo()) {
+            if (!MayLetDocumentGo(app)) {
                 SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE);
                 return TRUE;
             }
             break;
         case WM_ENDSESSION:
-            if (wParam) EndMainWindow(window);
+            if (wParam) EndMainWindow(app, window);
             break;
         default:
             break;

@@ -4,7 +4,14 @@
 #include <windows.h>
 
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+class CVelquorandimestra;
+
+// The main dialog's procedure. The dialog is created with its document
+// manager as the lParam (CreateDialogParamW), which it keeps in its
+// GWLP_USERDATA: nothing in a window procedure reaches for a global.
 INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The manager handed to the main dialog `window`, or null.
+CVelquorandimestra* MainWindowManager(HWND window);
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The About box, the text output window and the kind editor: the button
