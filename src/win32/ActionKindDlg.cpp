@@ -30,7 +30,7 @@ void Load(HWND window, KindEditor& editor) {
     for (const std::u16string& kind : editor.working) AppendLine(list, kind);
 }
 
-void Add(HWND window, KindEditor& editor) {
+void AddTypedKind(HWND window, KindEditor& editor) {
     const std::u16string text = ToU16(GetWindowString(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit));
     if (text.empty()) return;
     // A kind is not added twice.
@@ -39,7 +39,7 @@ void Add(HWND window, KindEditor& editor) {
     AppendLine(GetDlgItem(window, IDC_KIND_LIST), text);
 }
 
-void Delete(HWND window, KindEditor& editor) {
+void DeleteChosenKind(HWND window, KindEditor& editor) {
     HWND list = GetDlgItem(window, IDC_KIND_LIST);
     const int selected = ListBox_GetCurSel(list);
     if (selected == LB_ERR || static_cast<std::size_t>(selected) >= editor.working.size()) return;
@@ -64,16 +64,16 @@ INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam,
         // not among them, so Escape leaves the dialog open.
         switch (LOWORD(wParam)) {
             case IDC_KIND_ADD:
-                Add(window, editor);
+                AddTypedKind(window, editor);
                 break;
             case IDC_KIND_DELETE:
-                Delete(window, editor);
+                DeleteChosenKind(window, editor);
                 break;
             case IDC_KIND_OK:
                 // A kind typed but not yet added is meant to be in the list:
                 // OK (the button, or Enter in the edit) adds it first, as the
                 // add button would.
-                Add(window, editor);
+                AddTypedKind(window, editor);
                 editor.answer = editor.working;
                 break;  // and the box ends with 1
             case IDC_KIND_CANCEL:
