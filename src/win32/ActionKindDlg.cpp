@@ -9,7 +9,6 @@
 #include "Records.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {

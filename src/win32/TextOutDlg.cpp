@@ -6,7 +6,6 @@
 #include "TextOutDlg.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {

@@ -219,3 +219,10 @@ private:
 // Lets the item list box's clicks follow a line that the commit of the field
 // being left moved (CVelquorandimestra::FollowClickedLine).
 void WatchItemListClicks(HWND list);
+
+// The manager handed to the main dialog `window` when it was created
+// (CreateDialogParamW's lParam, kept in its GWLP_USERDATA), or null.
+inline CVelquorandimestra* MainWindowManager(HWND window) {
+    return window == nullptr ? nullptr
+                             : reinterpret_cast<CVelquorandimestra*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}

@@ -14,7 +14,6 @@
 #include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
-#include "proc.h"
 #include "resource.h"
 
 namespace {

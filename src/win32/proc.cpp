@@ -1,5 +1,6 @@
 #include "proc.h"
 
+#include "Controls.h"
 #include "DetailFields.h"
 #include "DpiScale.h"
 #include "MainLayout.h"
@@ -166,11 +167,6 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return DefDlgProcW(window, message, wParam, lParam);
 }
 
-CVelquorandimestra* MainWindowManager(HWND window) {
-    return window == nullptr ? nullptr
-                             : reinterpret_cast<CVelquorandimestra*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
 INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The manager comes with the main dialog's creation (its lParam) and
     // stays in GWLP_USERDATA; the few messages before WM_INITDIALOG only
@@ -255,24 +251,6 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             break;
     }
     return FALSE;
-}
-
-INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id) {
-    switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == close_id) {
-                EndDialog(window, 1);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE:
-            EndDialog(window, 0);
-            return TRUE;
-        default:
-            return FALSE;
-    }
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
