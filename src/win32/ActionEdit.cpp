@@ -88,30 +88,27 @@ HWND CActionEdit::Control(int id) const { return GetDlgItem(dialog_, id); }
 
 CActionEdit::~CActionEdit() { DeleteInstance(); }
 
-int CActionEdit::InitInstance() {
+void CActionEdit::InitInstance() {
     item_ = _EDIT_ITEM{};
-    return 0;
 }
 
-int CActionEdit::DeleteInstance() {
+void CActionEdit::DeleteInstance() {
     item_.title.clear();
     item_.action_kind.clear();
     item_.location.clear();
     item_.status.clear();
-    return 0;
 }
 
-int CActionEdit::SetItem(const _ITEM_LIST* record) {
+void CActionEdit::SetItem(const _ITEM_LIST* record) {
     DeleteInstance();
     shown_ = record;
-    if (!record) return 0;
+    if (!record) return;
     item_ = static_cast<const _EDIT_ITEM&>(*record);
     SetEdit(&item_);
-    return 0;
 }
 
-int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
-    if (!shown) return 0;
+void CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
+    if (!shown) return;
     // A text a file brought longer than a field's limit raises the limit to
     // its length: showing it and taking it back keeps it whole.
     title_limit_ = FitFieldLimit(Control(IDC_TITLE), kTitleLimit, shown->title.size());
@@ -132,7 +129,7 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     HWND combo = Control(IDC_ACTION_KIND);
     const int entry = FindKindEntry(combo, ToWide(shown->action_kind));
     const bool kind_changes = ComboBox_GetCurSel(combo) != entry;
-    if (pending.empty() && !kind_changes) return 0;
+    if (pending.empty() && !kind_changes) return;
 
     // With many fields to write, the dialog draws nothing until every
     // control holds its new text; then only the controls that changed are
@@ -157,10 +154,9 @@ int CActionEdit::SetEdit(const _EDIT_ITEM* shown) {
     if (paused)
         for (HWND control : changed)
             RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    return 0;
 }
 
-int CActionEdit::UpdateItem() {
+void CActionEdit::UpdateItem() {
     // The numbers keep the values last shown: a refused text leaves them so.
     std::u16string kind = std::move(item_.action_kind);
     DeleteInstance();
@@ -193,7 +189,6 @@ int CActionEdit::UpdateItem() {
     // the user typed (or what a file held) at the next commit.
     item_.location = WindowText(Control(IDC_LOCATION));
     item_.status = WindowText(Control(IDC_STATUS));
-    return 0;
 }
 
 _EDIT_ITEM* CActionEdit::GetItem() { return &item_; }

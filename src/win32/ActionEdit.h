@@ -16,15 +16,15 @@ public:
     CActionEdit(const CActionEdit&) = delete;
     CActionEdit& operator=(const CActionEdit&) = delete;
 
-    int InitInstance();
-    int DeleteInstance();
+    void InitInstance();
+    void DeleteInstance();
     // Takes the record's content into the working copy and shows it.
-    int SetItem(const _ITEM_LIST* record);
+    void SetItem(const _ITEM_LIST* record);
     // Writes `shown` into the detail controls.
-    int SetEdit(const _EDIT_ITEM* shown);
+    void SetEdit(const _EDIT_ITEM* shown);
     // Reads the detail controls back into the working copy, checking every
     // number; refused entries keep their values.
-    int UpdateItem();
+    void UpdateItem();
     _EDIT_ITEM* GetItem();
     // The record that SetItem last showed (null before any): the one record
     // a commit may change, even where another record has the same title.

@@ -1,13 +1,12 @@
-// The kind editor: dialog 115 edits a working copy of the document's kinds in
-// its list box; OK makes the kind chain and the main dialog's combo box equal
-// to it.
-#include <memory>
-#include <string>
+// The kind editor: dialog 115 edits a working copy of the kinds in its list
+// box; OK gives the copy back as the new list.
+#include "ActionKindDlg.h"
+
+#include <algorithm>
 
 #include "Controls.h"
 #include "DetailFields.h"
 #include "Records.h"
-#include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
@@ -17,72 +16,80 @@ namespace {
 // Kind texts are at most this long: the length of the add edit's buffer.
 constexpr std::size_t kKindTextLimit = 2047;
 
-void AppendLine(HWND list, std::u16string_view text) {
-    const std::wstring line = ToWide(ShownText(text));
-    ListBox_InsertString(list, -1, line.c_str());
+KindEditor& EditorOf(HWND window) { return *reinterpret_cast<KindEditor*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+void AppendLine(HWND list, const std::u16string& text) {
+    ListBox_InsertString(list, -1, WidePointer(text));
+}
+
+void Load(HWND window, KindEditor& editor) {
+    // Typing stops where a kind would be cut, and never inside a pair.
+    LimitField(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
+    HWND list = GetDlgItem(window, IDC_KIND_LIST);
+    for (const std::u16string& kind : editor.working) AppendLine(list, kind);
+}
+
+void AddTypedKind(HWND window, KindEditor& editor) {
+    const std::u16string text = ToU16(GetWindowString(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit));
+    if (text.empty()) return;
+    // A kind is not added twice.
+    if (std::find(editor.working.begin(), editor.working.end(), text) != editor.working.end()) return;
+    editor.working.push_back(text);
+    AppendLine(GetDlgItem(window, IDC_KIND_LIST), text);
+}
+
+void DeleteChosenKind(HWND window, KindEditor& editor) {
+    HWND list = GetDlgItem(window, IDC_KIND_LIST);
+    const int selected = ListBox_GetCurSel(list);
+    if (selected == LB_ERR || static_cast<std::size_t>(selected) >= editor.working.size()) return;
+    editor.working.erase(editor.working.begin() + selected);
+    ListBox_DeleteString(list, selected);
 }
 
 }  // namespace
 
-int CVelquorandimestra::OnLoadActionKind(HWND window) {
-    // Typing stops where a kind would be cut, and never inside a pair.
-    LimitField(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
-    if (state != STATE_OPEN) return 0;
-    HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    for (const _KIND_LIST* kind = document.Kinds(); kind != nullptr; kind = kind->next.get())
-        AppendLine(list, kind->text);
-    return 0;
-}
-
-int CVelquorandimestra::OnAddActionKind(HWND window) {
-    const std::wstring text = GetWindowString(GetDlgItem(window, IDC_KIND_TEXT), kKindTextLimit);
-    if (text.empty()) return 0;
-    HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    const int count = ListBox_GetCount(list);
-    for (int i = 0; i < count; ++i)
-        if (GetListBoxLine(list, i) == text) return 0;  // a kind is not added twice
-    AppendLine(list, ToU16(text));
-    return 0;
-}
-
-int CVelquorandimestra::OnDeleteActionKind(HWND window) {
-    HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    const int selected = ListBox_GetCurSel(list);
-    if (selected != LB_ERR) ListBox_DeleteString(list, selected);
-    return 0;
-}
-
-int CVelquorandimestra::OnUpdateActionKind(HWND window) {
-    // The dialog's loop dispatches the main window's messages too; a document
-    // that went away meanwhile keeps nothing of the dialog.
-    if (state != STATE_OPEN) return 0;
-
-    // A kind typed but not yet added is meant to be in the list: OK (the
-    // button, or Enter in the edit) adds it first, as the add button would.
-    OnAddActionKind(window);
-
-    // The lines become the chain, top to bottom.
-    HWND list = GetDlgItem(window, IDC_KIND_LIST);
-    std::unique_ptr<_KIND_LIST> kinds;
-    std::unique_ptr<_KIND_LIST>* tail = &kinds;
-    const int count = ListBox_GetCount(list);
-    for (int i = 0; i < count; ++i) {
-        *tail = std::make_unique<_KIND_LIST>(ToU16(GetListBoxLine(list, i)));
-        tail = &(*tail)->next;
+INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
+        Load(window, EditorOf(window));
+        // Typing goes into the add edit at once, not to OK (first in the tab
+        // order); FALSE keeps the platform from moving the focus there.
+        SetFocus(GetDlgItem(window, IDC_KIND_TEXT));
+        return FALSE;
     }
-    document.ReplaceKinds(std::move(kinds), CurrentView());
-
-    // The combo box follows the chain and shows the shown item's kind again
-    // when it is in the list. The entry is found with its case: "work" and
-    // "Work" are two kinds. The kind is the item's own, not the text the
-    // combo box showed: an item whose kind the list lacked showed nothing,
-    // and must not get an empty entry, nor miss its kind when it was just
-    // added.
-    HWND combo = MainDialogItem(IDC_ACTION_KIND);
-    const std::wstring shown = editor ? ToWide(editor->GetItem()->action_kind) : GetWindowString(combo);
-    ShowKinds();
-    SelectKindEntry(combo, shown);
-    return 0;
+    if (message == WM_COMMAND && GetWindowLongPtrW(window, GWLP_USERDATA) != 0) {
+        KindEditor& editor = EditorOf(window);
+        // Only the identifier counts; the platform's IDCANCEL (Escape) is
+        // not among them, so Escape leaves the dialog open.
+        switch (LOWORD(wParam)) {
+            case IDC_KIND_ADD:
+                AddTypedKind(window, editor);
+                break;
+            case IDC_KIND_DELETE:
+                DeleteChosenKind(window, editor);
+                break;
+            case IDC_KIND_OK:
+                // A kind typed but not yet added is meant to be in the list:
+                // OK (the button, or Enter in the edit) adds it first, as the
+                // add button would.
+                AddTypedKind(window, editor);
+                editor.answer = editor.working;
+                break;  // and the box ends with 1
+            case IDC_KIND_CANCEL:
+                EndDialog(window, 2);
+                return TRUE;
+            default:
+                break;
+        }
+    }
+    return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
 }
 
-void CVelquorandimestra::ShowKinds() { ::ShowKinds(MainDialogItem(IDC_ACTION_KIND), document.Kinds()); }
+INT_PTR RunKindEditor(HWND owner, KindEditor& editor) {
+    // The lines show what a kind shows (a text cut at its first NUL), and
+    // the answer is made of what the lines show.
+    for (std::u16string& kind : editor.working) kind = std::u16string(ShownText(kind));
+    editor.answer.reset();
+    return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), owner, EditActionKindDlgProc,
+                           reinterpret_cast<LPARAM>(&editor));
+}

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "File.h"
-#include "Velquorandimestra.h"
 #include "VqfCodec.h"
 #include "WideText.h"
 
@@ -228,12 +227,9 @@ void EarlierVersion::Keep(const ContentDigest& saved) {
     copy_.clear();
 }
 
-int CVelquorandimestra::OnOpenEarlierVersion() {
-    // The chooser opens in the open document's folder of versions (its own
-    // folder when it is a version itself); without one, among all of them.
+std::wstring EarlierVersionsFolder(const std::wstring& document) {
     std::wstring folder;
-    if (state == STATE_OPEN && !file_path.empty())
-        folder = IsKeptVersion(file_path) ? FolderPartOf(file_path) : BackupFolderOf(file_path, false);
-    if (folder.empty()) folder = BackupsRoot();
-    return OnFileOpen(folder);
+    if (!document.empty())
+        folder = IsKeptVersion(document) ? FolderPartOf(document) : BackupFolderOf(document, false);
+    return folder.empty() ? BackupsRoot() : folder;
 }

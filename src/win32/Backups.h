@@ -31,6 +31,11 @@ std::wstring BackupFolderOf(const std::wstring& document, bool create);
 // over in place, so that a version is not lost by accident.
 bool IsKeptVersion(const std::wstring& path);
 
+// Where the chooser of 以前の版を開く starts for the document at `document`
+// (empty: none): its folder of versions, its own folder when it is a version
+// itself, else the folder of all of them.
+std::wstring EarlierVersionsFolder(const std::wstring& document);
+
 // The document that the kept version at `path` is a version of, as its
 // folder names it; empty when unknown.
 std::wstring DocumentOfKeptVersion(const std::wstring& path);

@@ -48,14 +48,13 @@ CScheduleManager::~CScheduleManager() {
     if (bold_ != nullptr) DeleteObject(bold_);
 }
 
-int CScheduleManager::DeleteInstance() {
+void CScheduleManager::DeleteInstance() {
     ListBox_ResetContent(list_);
     records_.clear();
     shown_.clear();
     hidden_selected_.clear();
     hidden_ = 0;
     ShowCount();
-    return 0;
 }
 
 int CScheduleManager::ListLine(std::size_t line) const {

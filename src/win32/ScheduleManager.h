@@ -39,9 +39,8 @@ public:
     CScheduleManager(const CScheduleManager&) = delete;
     CScheduleManager& operator=(const CScheduleManager&) = delete;
 
-    int InitInstance() { return 0; }
     // Takes every line out of the list box.
-    int DeleteInstance();
+    void DeleteInstance();
 
     // Shows the lines of `document` that `query` lets through in an empty
     // list box in one pass (its storage reserved, its drawing suspended);

@@ -1,13 +1,9 @@
 // The text output window: the selected items as a plain-text report.
-#include <map>
 #include <string>
-#include <vector>
 
 #include "Controls.h"
 #include "RedrawPause.h"
-#include "Report.h"
 #include "TextOutDlg.h"
-#include "Velquorandimestra.h"
 #include "WideText.h"
 #include "library.h"
 #include "resource.h"
@@ -65,10 +61,10 @@ void GuardReportEdit(HWND edit) {
     SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReportEditProc));
 }
 
-// The reports still arriving, by window.
-std::map<HWND, PendingReport>& Pending() {
-    static std::map<HWND, PendingReport> pending;
-    return pending;
+// The window's own state, handed in as its lParam and kept in its
+// GWLP_USERDATA while it is open.
+PendingReport* ReportOf(HWND window) {
+    return reinterpret_cast<PendingReport*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 // Where the part starting at `from` ends: after at least kReportPartUnits
@@ -100,60 +96,68 @@ void AppendKeepingView(HWND edit, const std::u16string& part) {
 }
 
 void ContinueReport(HWND window) {
-    const auto pending = Pending().find(window);
-    if (pending == Pending().end()) {
+    PendingReport* report = ReportOf(window);
+    if (report == nullptr || report->shown == report->text.size()) {
         KillTimer(window, kFillTimer);
         return;
     }
-    PendingReport& report = pending->second;
-    const std::size_t end = PartEnd(report.text, report.shown);
-    AppendKeepingView(GetDlgItem(window, IDC_TEXTOUT_EDIT), report.text.substr(report.shown, end - report.shown));
-    report.shown = end;
-    if (report.shown == report.text.size()) {
+    const std::size_t end = PartEnd(report->text, report->shown);
+    AppendKeepingView(GetDlgItem(window, IDC_TEXTOUT_EDIT), report->text.substr(report->shown, end - report->shown));
+    report->shown = end;
+    if (report->shown == report->text.size()) {
         KillTimer(window, kFillTimer);
-        SetWindowTextW(window, report.caption.c_str());
-        Pending().erase(pending);
+        SetWindowTextW(window, report->caption.c_str());
     } else {
-        ShowProgress(window, report);
+        ShowProgress(window, *report);
+    }
+}
+
+void ShowFirstPart(HWND window, PendingReport& report) {
+    HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
+    // A report of many items is longer than an edit control takes by default.
+    Edit_LimitText(edit, 0);
+    GuardReportEdit(edit);
+    report.shown = PartEnd(report.text, 0);
+    if (report.shown == report.text.size()) {
+        SetWindowTextW(edit, WidePointer(report.text));
+        return;
+    }
+    SetWindowTextW(edit, WidePointer(report.text.substr(0, report.shown)));
+    report.caption = GetWindowString(window);
+    ShowProgress(window, report);
+    if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
+        // No timer to be had: the rest goes in now rather than never.
+        while (ReportArriving(window)) ContinueReport(window);
     }
 }
 
 }  // namespace
 
-bool ReportArriving(HWND window) { return Pending().count(window) != 0; }
-
-bool ContinueReportOnTimer(HWND window, UINT_PTR timer) {
-    if (timer != kFillTimer) return false;
-    ContinueReport(window);
-    return true;
+bool ReportArriving(HWND window) {
+    const PendingReport* report = ReportOf(window);
+    return report != nullptr && report->shown < report->text.size();
 }
 
-void DropReport(HWND window) {
-    KillTimer(window, kFillTimer);
-    Pending().erase(window);
+INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
+        ShowFirstPart(window, *ReportOf(window));
+    }
+    if (message == WM_TIMER && wParam == kFillTimer) {
+        ContinueReport(window);
+        return TRUE;
+    }
+    // Closed before the whole report arrived: the rest is dropped.
+    if (message == WM_DESTROY) {
+        KillTimer(window, kFillTimer);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    }
+    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
 }
 
-int CVelquorandimestra::OnTextOut(HWND window) {
-    if (state != STATE_OPEN) return 0;
-    HWND list = MainDialogItem(IDC_ITEM_LIST);
-    std::vector<std::u16string> lines;
-    for (int index : SelectedLines(list)) lines.push_back(ListBoxText(list, index));
-    std::u16string report = BuildReport([this](std::u16string_view line) { return document.LineOwner(line); }, lines);
-    HWND edit = GetDlgItem(window, IDC_TEXTOUT_EDIT);
-    // A report of many items is longer than an edit control takes by default.
-    Edit_LimitText(edit, 0);
-    GuardReportEdit(edit);
-    const std::size_t first = PartEnd(report, 0);
-    if (first == report.size()) {
-        SetWindowTextW(edit, WidePointer(report));
-        return 0;
-    }
-    SetWindowTextW(edit, WidePointer(report.substr(0, first)));
-    PendingReport& pending = Pending()[window] = PendingReport{std::move(report), first, GetWindowString(window)};
-    ShowProgress(window, pending);
-    if (SetTimer(window, kFillTimer, USER_TIMER_MINIMUM, nullptr) == 0) {
-        // No timer to be had: the rest goes in now rather than never.
-        while (ReportArriving(window)) ContinueReport(window);
-    }
-    return 0;
+INT_PTR ShowReport(HWND owner, std::u16string report) {
+    PendingReport pending;
+    pending.text = std::move(report);
+    return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), owner, TextOutDlgProc,
+                           reinterpret_cast<LPARAM>(&pending));
 }

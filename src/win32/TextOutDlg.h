@@ -1,16 +1,17 @@
-// The text report in the text output window (dialog 113): the selected
-// items, written by CVelquorandimestra::OnTextOut. A long report goes in part
-// by part on a timer of the window.
+// The text output window (dialog 113): a report, handed in whole, shown in
+// its edit control to read and copy. A long report goes in part by part on a
+// timer of the window. The window reads nothing of the main window.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
+// Shows `report` in the text output window, owned by `owner`, and returns
+// how it ended: 1 (its close button), 0 (its close box), -1 (not shown).
+INT_PTR ShowReport(HWND owner, std::u16string report);
+
+INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Whether a long report is still arriving in the text output window `window`.
 bool ReportArriving(HWND window);
-
-// A tick of `timer` in the window: the next part goes in when it is the
-// report's timer (true), else nothing happens (false).
-bool ContinueReportOnTimer(HWND window, UINT_PTR timer);
-
-// The window closes: the rest of its report is dropped.
-void DropReport(HWND window);

@@ -1,9 +1,11 @@
 // The document manager: the one open document and every command on it. Its
-// members are defined by subject: records, the chain's members and teardown
-// in Velquorandimestra.cpp; the document's life and file in
-// VelquorandimestraFile.cpp; the item commands in VelquorandimestraItems.cpp;
-// the alarm check in VelquorandimestraAlarm.cpp; the report in
-// TextOutDlg.cpp; the kind editor in ActionKindDlg.cpp.
+// members are defined by job: the file commands (the document's life, its
+// file, teardown) in VelquorandimestraFile.cpp; the item commands (add,
+// delete, commit, undo, the list's find and filter, the report, the kinds)
+// in VelquorandimestraItems.cpp; the alarm check in
+// VelquorandimestraAlarm.cpp. Its windows know nothing of it: the main
+// dialog is handed it (proc.cpp), the report and kind windows are handed
+// their data (TextOutDlg.cpp, ActionKindDlg.cpp).
 #pragma once
 
 #include <windows.h>
@@ -32,29 +34,23 @@ public:
     CVelquorandimestra(const CVelquorandimestra&) = delete;
     CVelquorandimestra& operator=(const CVelquorandimestra&) = delete;
 
-    // Record operations.
-    int InitItemList(_ITEM_LIST* item);
-    _ITEM_LIST* SearchItemList(const _ITEM_LIST* probe);
-    int CopyItemList(_ITEM_LIST* dst, const _EDIT_ITEM* src);
-    int DeleteItem(std::unique_ptr<_ITEM_LIST> item);
-
     // Document lifecycle.
     // Start-up: reopens the file saved last (or, with `reopen_last` false,
     // only starts without a document).
-    int InitInstance(bool reopen_last = true);
+    void InitInstance(bool reopen_last = true);
     // Start-up with a file named on the command line: opened instead of the
     // one saved last, as OpenNamedFile opens it; a file that cannot be
     // opened is refused with its box and the program starts without a
     // document. An empty argument is the start without one.
-    int InitInstanceFor(const std::wstring& argument);
+    void InitInstanceFor(const std::wstring& argument);
     int CheckStatus() const;  // 1 without an open document, 0 with one
-    int DeleteInstance();
-    int OnFileNew();
+    void DeleteInstance();
+    void OnFileNew();
     // The open command; its chooser starts in `folder` when one is given.
-    int OnFileOpen(const std::wstring& folder = {});
+    void OnFileOpen(const std::wstring& folder = {});
     // 以前の版を開く: the open command in the folder of the open document's
     // kept earlier versions (Backups.cpp).
-    int OnOpenEarlierVersion();
+    void OnOpenEarlierVersion();
     int OnSaveFile();
     int OnSaveFileNew();
     // Whether the open document changed since it was opened, created or
@@ -66,7 +62,7 @@ public:
     // command opens a chosen file: the field being typed in taken, the
     // save question, then the missing, unreadable or unsupported file
     // refused with its box and the open document kept.
-    int OpenNamedFile(const std::wstring& path);
+    void OpenNamedFile(const std::wstring& path);
     // A drop onto the main window: one .vqf file is opened as above; several
     // files, a folder or another kind of file are refused with a box before
     // anything is asked. Releases the drop. 0 when taken, 1 when refused.
@@ -95,17 +91,17 @@ public:
     // Undo and redo: the document takes back or does again its last step,
     // and the list box and the editor show what it answers. The field being
     // typed in was taken first, as for every command.
-    int OnUndo();
-    int OnRedo();
+    void OnUndo();
+    void OnRedo();
     bool CanUndo() const { return state == STATE_OPEN && document.CanUndo(); }
     bool CanRedo() const { return state == STATE_OPEN && document.CanRedo(); }
 
     // Item list commands.
-    int OnAddItem();
-    int OnDeleteItem();
-    int OnEnSetFocus(HWND control);
-    int OnEnKillFocus(HWND control);
-    int OnLbnSelChange(HWND list);
+    void OnAddItem();
+    void OnDeleteItem();
+    void OnEnSetFocus(HWND control);
+    void OnEnKillFocus(HWND control);
+    void OnLbnSelChange(HWND list);
     // The focus is leaving a detail field for the item list box because of
     // a click at `click` (WM_LBUTTONDOWN's lParam): takes the focus, so that
     // the field's commit runs, and returns where the click must land to hit
@@ -116,20 +112,20 @@ public:
     // leaves the focus where it was, and must see what the user sees.
     void TakeTypedField();
 
-    // The item list's find field and filter (VelquorandimestraList.cpp).
+    // The item list's find field and filter.
     // A change of either shows the lines that pass both now; Escape in the
     // find field clears it. The selected lines that stay shown stay selected.
-    int OnFindChange();
+    void OnFindChange();
     // Ctrl+F: the find field takes the focus, its text selected.
-    int OnFind();
+    void OnFind();
     // Once a second: when the minute changed, the lines are drawn again, so
     // that a line turns late in its minute.
-    int OnListMinute();
+    void OnListMinute();
     // What the find field and the filter ask for, at the list's minute.
     ListQuery CurrentListQuery() const;
 
     // Alarm check, once a second: every minute since the last one checked.
-    int OnTimer();
+    void OnTimer();
     // A document was just read from a file with the stamp `stamp`: its first
     // check starts after the minute recorded for it in an earlier run, or
     // else after its file's last write, so that alarms that came due while
@@ -144,18 +140,16 @@ public:
     // editor shows it. Returns how many alarms moved.
     int SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes);
 
-    // Text report into the text output dialog.
-    int OnTextOut(HWND window);
+    // The report of the selected lines, in the text output window.
+    void OnTextOut();
 
-    // Action kind editor.
-    int OnLoadActionKind(HWND window);
-    int OnAddActionKind(HWND window);
-    int OnDeleteActionKind(HWND window);
-    int OnUpdateActionKind(HWND window);
+    // The kind editor on the document's kinds; OK replaces them, one step
+    // to undo, and the kind combo box follows. Returns how the editor ended
+    // (RunKindEditor).
+    INT_PTR OnEditKinds();
     // The main dialog's kind combo box lists the kind chain, top to bottom.
     void ShowKinds();
 
-    HANDLE file_handle = nullptr;
     std::wstring file_name;  // empty: the document has no file yet
     std::wstring file_path;
     // The file as this program last opened or saved it; nothing before the
@@ -200,7 +194,7 @@ private:
 
     // Reads the file at the whole path `full` into a new document, or says
     // why not and keeps the open one.
-    int OpenChosenFile(const std::wstring& full, const std::wstring& name);
+    void OpenChosenFile(const std::wstring& full, const std::wstring& name);
     // Reads and checks the whole file before the open document is touched,
     // then loads it (LoadDocument). `report` is false at start-up, where a
     // file without items is skipped silently. Returns 0 or a kFileOpen...
@@ -225,3 +219,10 @@ private:
 // Lets the item list box's clicks follow a line that the commit of the field
 // being left moved (CVelquorandimestra::FollowClickedLine).
 void WatchItemListClicks(HWND list);
+
+// The manager handed to the main dialog `window` when it was created
+// (CreateDialogParamW's lParam, kept in its GWLP_USERDATA), or null.
+inline CVelquorandimestra* MainWindowManager(HWND window) {
+    return window == nullptr ? nullptr
+                             : reinterpret_cast<CVelquorandimestra*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}

@@ -75,8 +75,8 @@ void CVelquorandimestra::EndAlarmCheck() {
     alarms_file_written.reset();
 }
 
-int CVelquorandimestra::OnTimer() {
-    if (state != STATE_OPEN) return 0;
+void CVelquorandimestra::OnTimer() {
+    if (state != STATE_OPEN) return;
 
     // Unsigned, like GetTimeAt: a signed count turns negative in 2038.
     const auto seconds = static_cast<std::uint32_t>(ReadClock());
@@ -91,7 +91,7 @@ int CVelquorandimestra::OnTimer() {
     // A clock set back checks nothing until it passes the last minute
     // checked again, so that no alarm is shown twice.
     if (!alarms_checked_to) alarms_checked_to = AlarmsCheckedAtOpen(alarms_recorded, alarms_file_written, minute);
-    if (minute <= *alarms_checked_to) return 0;
+    if (minute <= *alarms_checked_to) return;
     const std::int64_t checked_to = *alarms_checked_to;
     // Noted before the window opens: it runs a message loop whose ticks must
     // find these minutes done and go on with the next ones only. Recorded
@@ -99,12 +99,12 @@ int CVelquorandimestra::OnTimer() {
     alarms_checked_to = minute;
     RecordAlarmsChecked(file_path, minute);
 
-    if (AlarmsDue(document.Records(), checked_to, minute).empty()) return 0;
+    if (AlarmsDue(document.Records(), checked_to, minute).empty()) return;
     // What the user is typing counts: the field is taken first, so that the
     // window shows the status as it stands on screen (and an alarm typed away
     // from this minute does not ring).
     TakeTypedField();
-    if (state != STATE_OPEN) return 0;
+    if (state != STATE_OPEN) return;
 
     // The texts are copied before the window opens: it runs a message loop,
     // and nothing shown afterwards may point into a document that changed or
@@ -118,7 +118,7 @@ int CVelquorandimestra::OnTimer() {
     // delivers the ticks) adds to it.
     if (OpenAlarmWindow() != nullptr) {
         ShowAlarmWindow(nullptr, std::move(due), {});
-        return 0;
+        return;
     }
     // The main window comes to the front, and above it the dialog the alarm
     // window belongs to, which would otherwise stay hidden behind it.
@@ -129,7 +129,6 @@ int CVelquorandimestra::OnTimer() {
     ShowAlarmWindow(owner, std::move(due),
                     [this](const std::vector<DueAlarm>& chosen, int minutes) { SnoozeAlarms(chosen, minutes); });
     --alarms_on_screen;
-    return 0;
 }
 
 int CVelquorandimestra::SnoozeAlarms(const std::vector<DueAlarm>& chosen, int minutes) {

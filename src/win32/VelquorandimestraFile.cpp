@@ -214,7 +214,6 @@ void CVelquorandimestra::LoadDocument(VqfDocument doc, const std::wstring& name,
     StartAlarmCheck(stamp);
     SetDocumentTitle(file_name);
     schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
-    schedule->InitInstance();
     editor = std::make_unique<CActionEdit>(GetWnd());
     editor->InitInstance();
     document.Replace(std::move(doc.item_list), std::move(doc.action_kinds));
@@ -321,17 +320,19 @@ int CVelquorandimestra::SaveFile() {
     return 0;
 }
 
-int CVelquorandimestra::InitInstanceFor(const std::wstring& argument) {
-    if (argument.empty()) return InitInstance();
+void CVelquorandimestra::InitInstanceFor(const std::wstring& argument) {
+    if (argument.empty()) {
+        InitInstance();
+        return;
+    }
     InitInstance(false);
     // Not the last-file record: the user named this file. The main dialog
     // is visible from its creation, so a box saying why the file cannot be
     // opened stands over the program, which goes on without a document.
-    return OpenNamedFile(argument);
+    OpenNamedFile(argument);
 }
 
-int CVelquorandimestra::InitInstance(bool reopen_last) {
-    file_handle = nullptr;
+void CVelquorandimestra::InitInstance(bool reopen_last) {
     file_name.clear();
     file_path.clear();
     file_stamp.reset();
@@ -339,7 +340,7 @@ int CVelquorandimestra::InitInstance(bool reopen_last) {
     document.Clear();
     schedule.reset();
     editor.reset();
-    if (!reopen_last) return 0;
+    if (!reopen_last) return;
 
     // Every failure below leaves the program without a document and says
     // nothing: a stale record must never keep the program from starting.
@@ -350,17 +351,16 @@ int CVelquorandimestra::InitInstance(bool reopen_last) {
         HANDLE beside = OpenForReading(LastFileRecordPath(), kExclusive);
         FileHandle record(beside != INVALID_HANDLE_VALUE ? beside
                                                          : OpenForReading(LastFileRecordFallbackPath(), kExclusive));
-        if (!record.ok()) return 0;
+        if (!record.ok()) return;
         const auto bytes = ReadAll(record.get(), 4 + 2 * kLastFilePathUnits + 2);
-        if (!bytes) return 0;
+        if (!bytes) return;
         path = ToWide(DecodeLastFileRecord(*bytes));
     }
-    if (path.empty() || !Exists(path)) return 0;
+    if (path.empty() || !Exists(path)) return;
     FileHandle file(OpenForReading(path, kExclusive));
-    if (!file.ok()) return 0;
+    if (!file.ok()) return;
     const std::wstring name = FileNameOf(path);
     if (LoadFromHandle(file.get(), name, path, false) == 0) state = STATE_OPEN;
-    return 0;
 }
 
 int CVelquorandimestra::AskSaveCurrent() {
@@ -378,79 +378,76 @@ CVelquorandimestra::MakeWay CVelquorandimestra::MayMakeWay() {
     return answer == IDCANCEL ? MakeWay::kStay : MakeWay::kUnasked;
 }
 
-int CVelquorandimestra::OnFileNew() {
+void CVelquorandimestra::OnFileNew() {
     switch (MayMakeWay()) {
         case MakeWay::kGo:
             break;
         case MakeWay::kStay:
-            return 0;
+            return;
         case MakeWay::kUnasked:
             // The fatal error asks the window to close; whether or not it
             // did, this command ends here: a close that was refused keeps
             // the document.
             MyCriticalError(kErrorDocumentCommands, 1);
-            return 0;
+            return;
     }
     SetWindowTextW(GetWnd(), kAppTitle);
     if (document.Items() || schedule || editor) DeleteInstance();
 
     schedule = std::make_unique<CScheduleManager>(MainDialogItem(IDC_ITEM_LIST));
-    schedule->InitInstance();
     editor = std::make_unique<CActionEdit>(GetWnd());
     editor->InitInstance();
     state = STATE_OPEN;
     document.StartNew();
     ShowDocument(document.OpenedView().shown);
-    return 0;
 }
 
-int CVelquorandimestra::OnFileOpen(const std::wstring& folder) {
+void CVelquorandimestra::OnFileOpen(const std::wstring& folder) {
     std::vector<wchar_t> path(kPathUnits, L'\0');
     std::vector<wchar_t> title(kPathUnits, L'\0');
     // Cancel, a box that gave no answer, or a save that was cancelled or
     // failed stops the command. The open document stays until another one
     // has loaded: a cancelled chooser or a refused file leaves it as it was.
-    if (MayMakeWay() != MakeWay::kGo) return 0;
+    if (MayMakeWay() != MakeWay::kGo) return;
 
     for (;;) {
-        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title, folder)) return 0;
+        if (!Choose(ShowOpenFileDialog, kOpenFlags, path, title, folder)) return;
         if (Exists(path.data())) break;
         Ask(kMissingFile, L"ERROR", MB_OK);
     }
     std::wstring name(title.data());
     if (name.empty()) name = FileNameOf(path.data());
-    return OpenChosenFile(path.data(), name);
+    OpenChosenFile(path.data(), name);
 }
 
-int CVelquorandimestra::OpenChosenFile(const std::wstring& full, const std::wstring& name) {
+void CVelquorandimestra::OpenChosenFile(const std::wstring& full, const std::wstring& name) {
     const FileHandle file(OpenForReading(full, kExclusive));
     if (!file.ok()) {
         // Locked by another program or no right to read: say so rather than
         // read from a handle that is not there.
         ShowError(WithReason(L"ファイル「" + full + L"」を開けませんでした。", GetLastError()));
-        return 0;
+        return;
     }
     const int result = FileOpen(file.get(), name.c_str(), full.c_str());
     if (result == 0)
         state = STATE_OPEN;
     else if (result == kFileOpenUnsupported)
         Ask(kUnsupported, L"エラー", MB_OK);
-    return 0;
 }
 
-int CVelquorandimestra::OpenNamedFile(const std::wstring& path) {
+void CVelquorandimestra::OpenNamedFile(const std::wstring& path) {
     // A relative path is taken from the current folder, as a command prompt
     // means it; the document keeps the whole path, for its record and saves.
     std::wstring full(std::max<DWORD>(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), 1), L'\0');
     const DWORD units = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     full.resize(units > 0 && units < full.size() ? units : 0);
     if (full.empty()) full = path;
-    if (MayMakeWay() != MakeWay::kGo) return 0;
+    if (MayMakeWay() != MakeWay::kGo) return;
     if (!Exists(full)) {
         Ask(kMissingFile, L"ERROR", MB_OK);
-        return 0;
+        return;
     }
-    return OpenChosenFile(full, FileNameOf(full));
+    OpenChosenFile(full, FileNameOf(full));
 }
 
 int CVelquorandimestra::OnDropFiles(HDROP drop) {
@@ -475,7 +472,8 @@ int CVelquorandimestra::OnDropFiles(HDROP drop) {
         Ask((L"「" + path + kNotADocument).c_str(), L"ERROR", MB_OK | MB_ICONERROR);
         return 1;
     }
-    return OpenNamedFile(path);
+    OpenNamedFile(path);
+    return 0;
 }
 
 // True when the file was changed by someone else since this program opened
@@ -528,10 +526,6 @@ int CVelquorandimestra::OnSaveFileNew() {
         if (Ask(kOverwrite, L"QUESTION", MB_YESNO | MB_ICONQUESTION) == IDYES) break;
     }
 
-    if (file_handle != nullptr) {
-        CloseHandle(file_handle);
-        file_handle = nullptr;
-    }
     // The document takes the new name only once it is really saved there.
     std::wstring old_path = std::move(file_path);
     file_path = new_path;
@@ -542,4 +536,32 @@ int CVelquorandimestra::OnSaveFileNew() {
     file_name = new_name;
     SetDocumentTitle(file_name);
     return 0;
+}
+
+int CVelquorandimestra::CheckStatus() const { return state == STATE_OPEN ? 0 : 1; }
+
+void CVelquorandimestra::DeleteInstance() {
+    // Leave STATE_OPEN first: the timer can tick inside any box shown while
+    // the document goes away.
+    state = STATE_RELEASING;
+    EndAlarmCheck();
+    file_name.clear();
+    file_path.clear();
+    file_stamp.reset();
+    document.Clear();
+    if (schedule) {
+        schedule->DeleteInstance();  // takes the lines out of the list box
+        schedule.reset();
+    }
+    if (editor) {
+        editor->DeleteInstance();
+        editor.reset();
+    }
+    state = STATE_NONE;
+}
+
+void CVelquorandimestra::OnOpenEarlierVersion() {
+    // The chooser opens in the open document's folder of versions (its own
+    // folder when it is a version itself); without one, among all of them.
+    OnFileOpen(EarlierVersionsFolder(state == STATE_OPEN ? file_path : std::wstring()));
 }

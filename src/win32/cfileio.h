@@ -1,3 +1,5 @@
+// Kept as the program's general file stream (a settings reader, GetIniValue,
+// is built on it); the document itself is read and written by base/File.
 // A file named by its path, with an independent read position, write position
 // and known size. No file stays open between calls: every transfer (Read,
 // Write, ReadLine) opens the file by path, works at the stored position, moves

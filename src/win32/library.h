@@ -5,7 +5,7 @@
 
 class CVelquorandimestra;
 
-extern CVelquorandimestra g_App;  // the one document manager, defined where the program starts
+extern CVelquorandimestra g_App;  // the program's one document manager (main.cpp); windows are handed it
 extern HWND g_hWnd;               // the main dialog window
 extern HINSTANCE g_hInst;         // the application module
 
@@ -24,8 +24,9 @@ void ShowErrorCode(HWND owner, unsigned base, unsigned detail);
 // returns. Returns 0.
 int MyCriticalError(unsigned base, unsigned detail);
 
-// Opens a CFileInOut on `path` and closes it again; the key and the output
-// buffer are neither read nor written. Returns 0.
+// Kept as the settings reader's entry point, which has no settings to read
+// yet: opens a CFileInOut on `path` and closes it again; the key and the
+// output buffer are neither read nor written. Returns 0.
 int GetIniValue(const wchar_t* path, const char* key, char* value);
 
 // Error groups and cases reported through MyCriticalError.

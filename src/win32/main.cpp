@@ -14,7 +14,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR, int show) {
     g_hInst = instance;
     if (previous == nullptr && !RegisterMainWindowClass(g_hInst)) return 0;
 
-    HWND window = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    HWND window =
+        CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, reinterpret_cast<LPARAM>(&g_App));
     if (window == nullptr) {
         // Without the main dialog there is nothing to run: say so rather than
         // spin a message loop with no window.

@@ -1,9 +1,9 @@
 #include "proc.h"
 
+#include "Controls.h"
 #include "DetailFields.h"
 #include "DpiScale.h"
 #include "MainLayout.h"
-#include "TextOutDlg.h"
 #include "Velquorandimestra.h"
 #include "library.h"
 #include "resource.h"
@@ -13,123 +13,101 @@ namespace {
 // Whether the program may end: a save that was cancelled or failed keeps the
 // program and the document open, as Cancel does (answering Yes must never
 // lose it); a question that could not be shown does not hold the end.
-bool MayLetDocumentGo() { return g_App.MayMakeWay() != CVelquorandimestra::MakeWay::kStay; }
+bool MayLetDocumentGo(CVelquorandimestra& app) { return app.MayMakeWay() != CVelquorandimestra::MakeWay::kStay; }
 
-void EndMainWindow(HWND window) {
+void EndMainWindow(CVelquorandimestra& app, HWND window) {
     SaveWindowPlace(window);
-    g_App.DeleteInstance();
+    app.DeleteInstance();
     KillTimer(window, IDT_ALARM);
     SendMessageW(window, WM_DESTROY, 0, 0);
 }
 
 // The close sequence: WM_CLOSE from the close box, the exit command and
 // MyCriticalError.
-void CloseMainWindow(HWND window) {
-    if (MayLetDocumentGo()) EndMainWindow(window);
+void CloseMainWindow(CVelquorandimestra& app, HWND window) {
+    if (MayLetDocumentGo(app)) EndMainWindow(app, window);
 }
 
-// The menu items and buttons. Each first takes the field being typed in, as
-// leaving it would: a menu item or a shortcut leaves the focus where it is.
-// The exit command is not among them: it runs the close sequence, which
-// takes the field itself.
+// Every id that WM_COMMAND routes, and what it runs. A row marked `command`
+// is a menu item or a button: it first takes the field being typed in, as
+// leaving it would (a menu item or a shortcut leaves the focus where it is),
+// and it waits while an alarm box is up. The exit command is not one: it
+// runs the close sequence, which takes the field itself.
+struct CommandRow {
+    WORD id;
+    bool command;
+    void (*run)(CVelquorandimestra& app, HWND window);
+};
+
+constexpr CommandRow kCommands[] = {
+    {IDM_EXIT, false, [](CVelquorandimestra&, HWND window) { SendMessageW(window, WM_CLOSE, 0, 0); }},
+    {IDM_ABOUT, true,
+     [](CVelquorandimestra&, HWND window) {
+         DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
+     }},
+    {IDM_FILE_NEW, true, [](CVelquorandimestra& app, HWND) { app.OnFileNew(); }},
+    {IDM_FILE_OPEN, true, [](CVelquorandimestra& app, HWND) { app.OnFileOpen(); }},
+    {IDM_FILE_BACKUPS, true, [](CVelquorandimestra& app, HWND) { app.OnOpenEarlierVersion(); }},
+    {IDM_FILE_SAVE, true, [](CVelquorandimestra& app, HWND) { app.OnSaveFile(); }},
+    {IDM_FILE_SAVEAS, true, [](CVelquorandimestra& app, HWND) { app.OnSaveFileNew(); }},
+    {IDM_EDIT_UNDO, true, [](CVelquorandimestra& app, HWND) { app.OnUndo(); }},
+    {IDM_EDIT_REDO, true, [](CVelquorandimestra& app, HWND) { app.OnRedo(); }},
+    {IDC_ADD_ITEM, true, [](CVelquorandimestra& app, HWND) { app.OnAddItem(); }},
+    {IDC_DELETE_ITEM, true, [](CVelquorandimestra& app, HWND) { app.OnDeleteItem(); }},
+    {IDC_TEXT_OUT, true,
+     [](CVelquorandimestra& app, HWND) {
+         if (app.CheckStatus() == 0) app.OnTextOut();
+     }},
+    {IDC_EDIT_KINDS, true,
+     [](CVelquorandimestra& app, HWND) {
+         if (app.CheckStatus() == 0) app.OnEditKinds();
+     }},
+    {IDM_FIND, false, [](CVelquorandimestra& app, HWND) { app.OnFind(); }},
+    // Escape: in the find field it clears the find; anywhere else it does
+    // nothing.
+    {IDCANCEL, false,
+     [](CVelquorandimestra&, HWND window) {
+         if (HWND find = GetDlgItem(window, IDC_FIND); find != nullptr && GetFocus() == find)
+             SetWindowTextW(find, L"");
+     }},
+};
+
+const CommandRow* FindCommand(WORD id) {
+    for (const CommandRow& row : kCommands)
+        if (row.id == id) return &row;
+    return nullptr;
+}
+
 bool IsCommand(WORD id) {
-    switch (id) {
-        case IDM_ABOUT:
-        case IDM_FILE_NEW:
-        case IDM_FILE_OPEN:
-        case IDM_FILE_BACKUPS:
-        case IDM_FILE_SAVE:
-        case IDM_FILE_SAVEAS:
-        case IDC_ADD_ITEM:
-        case IDC_DELETE_ITEM:
-        case IDC_TEXT_OUT:
-        case IDC_EDIT_KINDS:
-        case IDM_EDIT_UNDO:
-        case IDM_EDIT_REDO:
-            return true;
-        default:
-            return false;
-    }
+    const CommandRow* row = FindCommand(id);
+    return row != nullptr && row->command;
 }
 
 // Stage 1: by command identifier.
-void RouteCommand(HWND window, WORD id) {
-    switch (id) {
-        case IDM_EXIT:
-            SendMessageW(window, WM_CLOSE, 0, 0);
-            break;
-        case IDM_ABOUT:
-            DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ABOUT), window, AboutDlgProc, 0);
-            break;
-        case IDM_FILE_NEW:
-            g_App.OnFileNew();
-            break;
-        case IDM_FILE_OPEN:
-            g_App.OnFileOpen();
-            break;
-        case IDM_FILE_BACKUPS:
-            g_App.OnOpenEarlierVersion();
-            break;
-        case IDM_FILE_SAVE:
-            g_App.OnSaveFile();
-            break;
-        case IDM_FILE_SAVEAS:
-            g_App.OnSaveFileNew();
-            break;
-        case IDM_EDIT_UNDO:
-            g_App.OnUndo();
-            break;
-        case IDM_EDIT_REDO:
-            g_App.OnRedo();
-            break;
-        case IDC_ADD_ITEM:
-            g_App.OnAddItem();
-            break;
-        case IDC_DELETE_ITEM:
-            g_App.OnDeleteItem();
-            break;
-        case IDC_TEXT_OUT:
-            if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), GetWnd(), TextOutDlgProc, 0);
-            break;
-        case IDC_EDIT_KINDS:
-            if (g_App.CheckStatus() == 0)
-                DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), GetWnd(), EditActionKindDlgProc, 0);
-            break;
-        case IDM_FIND:
-            g_App.OnFind();
-            break;
-        case IDCANCEL:
-            // Escape: in the find field it clears the find; anywhere else it
-            // does nothing.
-            if (HWND find = GetDlgItem(window, IDC_FIND); find != nullptr && GetFocus() == find)
-                SetWindowTextW(find, L"");
-            break;
-        default:
-            break;
-    }
+void RouteCommand(CVelquorandimestra& app, HWND window, WORD id) {
+    if (const CommandRow* row = FindCommand(id)) row->run(app, window);
 }
 
 // Stage 2: by notification code, for every WM_COMMAND.
-void RouteNotification(WORD id, WORD code, LPARAM lParam) {
+void RouteNotification(CVelquorandimestra& app, HWND window, WORD id, WORD code, LPARAM lParam) {
     HWND control = reinterpret_cast<HWND>(lParam);
     switch (code) {
         case EN_SETFOCUS:
-            g_App.OnEnSetFocus(control);
+            app.OnEnSetFocus(control);
             break;
         case EN_KILLFOCUS:
-            g_App.OnEnKillFocus(control);
+            app.OnEnKillFocus(control);
             break;
         case EN_CHANGE:
-            if (id == IDC_FIND) g_App.OnFindChange();
+            if (id == IDC_FIND) app.OnFindChange();
             break;
         case LBN_SELCHANGE:  // also CBN_SELCHANGE (the same code) from the combo boxes
             if (id == IDC_FILTER)
-                g_App.OnFindChange();
+                app.OnFindChange();
             else if (id == IDC_ACTION_KIND)
-                g_App.OnEnKillFocus(MainDialogItem(IDC_ACTION_KIND));
+                app.OnEnKillFocus(GetDlgItem(window, IDC_ACTION_KIND));
             else
-                g_App.OnLbnSelChange(MainDialogItem(id));
+                app.OnLbnSelChange(GetDlgItem(window, id));
             break;
         default:
             break;
@@ -140,13 +118,13 @@ void RouteNotification(WORD id, WORD code, LPARAM lParam) {
 
 namespace {
 
-bool FieldKeepsKey(const MSG& message) {
+bool FieldKeepsKey(HWND window, const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != 'Z' || GetKeyState(VK_CONTROL) >= 0 ||
         GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
         return false;
     HWND focus = GetFocus();
     wchar_t name[8] = {};
-    if (focus == nullptr || GetWnd() == nullptr || !IsChild(GetWnd(), focus) || !GetClassNameW(focus, name, 8) ||
+    if (focus == nullptr || window == nullptr || !IsChild(window, focus) || !GetClassNameW(focus, name, 8) ||
         CompareStringOrdinal(name, -1, L"Edit", -1, TRUE) != CSTR_EQUAL)
         return false;
     return SendMessageW(focus, EM_GETMODIFY, 0, 0) != 0;
@@ -155,14 +133,15 @@ bool FieldKeepsKey(const MSG& message) {
 }  // namespace
 
 bool TranslateShortcut(HWND window, HACCEL shortcuts, MSG* message) {
-    return shortcuts != nullptr && !FieldKeepsKey(*message) && TranslateAcceleratorW(window, shortcuts, message) != 0;
+    return shortcuts != nullptr && !FieldKeepsKey(window, *message) && TranslateAcceleratorW(window, shortcuts, message) != 0;
 }
 
 void UpdateEditMenu(HWND window) {
     HMENU menu = GetMenu(window);
-    if (menu == nullptr) return;
-    EnableMenuItem(menu, IDM_EDIT_UNDO, MF_BYCOMMAND | (g_App.CanUndo() ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(menu, IDM_EDIT_REDO, MF_BYCOMMAND | (g_App.CanRedo() ? MF_ENABLED : MF_GRAYED));
+    const CVelquorandimestra* app = MainWindowManager(window);
+    if (menu == nullptr || app == nullptr) return;
+    EnableMenuItem(menu, IDM_EDIT_UNDO, MF_BYCOMMAND | (app->CanUndo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_EDIT_REDO, MF_BYCOMMAND | (app->CanRedo() ? MF_ENABLED : MF_GRAYED));
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
@@ -189,6 +168,26 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The manager comes with the main dialog's creation (its lParam) and
+    // stays in GWLP_USERDATA; the few messages before WM_INITDIALOG only
+    // size the window.
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
+    switch (message) {
+        case WM_SIZE:
+            LayOutMain(window);
+            return FALSE;
+        case WM_GETMINMAXINFO:
+            LimitMainSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+            return FALSE;
+        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
+            ShowIconsForDpi(window, HIWORD(wParam));
+            return FALSE;
+        default:
+            break;
+    }
+    CVelquorandimestra* manager = MainWindowManager(window);
+    if (manager == nullptr) return FALSE;
+    CVelquorandimestra& app = *manager;
     switch (message) {
         case WM_INITDIALOG:
             SetTimer(window, IDT_ALARM, 1000, nullptr);
@@ -201,61 +200,52 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             // No command runs under an alarm box: it is the user's answer to
             // the box that comes first. The controls' notifications still do
             // (the field the box took the focus from is committed).
-            if (g_App.alarms_on_screen > 0 && (IsCommand(LOWORD(wParam)) || LOWORD(wParam) == IDM_EXIT) &&
+            if (app.alarms_on_screen > 0 && (IsCommand(LOWORD(wParam)) || LOWORD(wParam) == IDM_EXIT) &&
                 HIWORD(wParam) <= 1)
                 break;
             // Menu items (0), shortcuts (1) and buttons (BN_CLICKED, 0).
-            if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) g_App.TakeTypedField();
-            RouteCommand(window, LOWORD(wParam));
+            if (IsCommand(LOWORD(wParam)) && HIWORD(wParam) <= 1) app.TakeTypedField();
+            RouteCommand(app, window, LOWORD(wParam));
             // Only controls notify; a shortcut's code 1 is LBN_SELCHANGE's.
-            if (lParam != 0) RouteNotification(LOWORD(wParam), HIWORD(wParam), lParam);
+            if (lParam != 0) RouteNotification(app, window, LOWORD(wParam), HIWORD(wParam), lParam);
             break;
         case WM_INITMENUPOPUP:
             UpdateEditMenu(window);
             break;
         case WM_TIMER:
-            g_App.OnTimer();
-            g_App.OnListMinute();
+            app.OnTimer();
+            app.OnListMinute();
             break;
         case WM_DRAWITEM:
             if (wParam == IDC_ITEM_LIST) {
                 const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-                if (g_App.schedule)
-                    g_App.schedule->DrawLine(draw);
+                if (app.schedule)
+                    app.schedule->DrawLine(draw);
                 else if (draw.itemState & ODS_FOCUS)
                     DrawFocusRect(draw.hDC, &draw.rcItem);
                 return TRUE;
             }
             break;
-        case WM_SIZE:
-            LayOutMain(window);
-            break;
-        case WM_GETMINMAXINFO:
-            LimitMainSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
-            break;
         case WM_CLOSE:
-            if (g_App.alarms_on_screen == 0) CloseMainWindow(window);
-            break;
-        case WM_DPICHANGED:  // the dialog manager moves and scales the rest
-            ShowIconsForDpi(window, HIWORD(wParam));
+            if (app.alarms_on_screen == 0) CloseMainWindow(app, window);
             break;
         case WM_DROPFILES:  // the template accepts files (WS_EX_ACCEPTFILES)
             // Under an alarm box a drop is no command either.
-            if (g_App.alarms_on_screen == 0)
-                g_App.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            if (app.alarms_on_screen == 0)
+                app.OnDropFiles(reinterpret_cast<HDROP>(wParam));
             else
                 DragFinish(reinterpret_cast<HDROP>(wParam));
             break;
         case WM_QUERYENDSESSION:
             // Log-off or shutdown asks as the close box does; Cancel refuses
             // the end of the session. The document stays until it ends.
-            if (!MayLetDocumentGo()) {
+            if (!MayLetDocumentGo(app)) {
                 SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE);
                 return TRUE;
             }
             break;
         case WM_ENDSESSION:
-            if (wParam) EndMainWindow(window);
+            if (wParam) EndMainWindow(app, window);
             break;
         default:
             break;
@@ -263,65 +253,6 @@ INT_PTR CALLBACK DlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
-INT_PTR CloseableBoxProc(HWND window, UINT message, WPARAM wParam, WORD close_id) {
-    switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == close_id) {
-                EndDialog(window, 1);
-                return TRUE;
-            }
-            return FALSE;
-        case WM_CLOSE:
-            EndDialog(window, 0);
-            return TRUE;
-        default:
-            return FALSE;
-    }
-}
-
 INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     return CloseableBoxProc(window, message, wParam, IDOK);
-}
-
-// The dialogs below are closeable boxes with work of their own.
-
-INT_PTR CALLBACK TextOutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) g_App.OnTextOut(window);
-    if (message == WM_TIMER) return ContinueReportOnTimer(window, wParam) ? TRUE : FALSE;
-    // Closed before the whole report arrived: the rest is dropped.
-    if (message == WM_DESTROY) DropReport(window);
-    return CloseableBoxProc(window, message, wParam, IDC_TEXTOUT_CLOSE);
-}
-
-INT_PTR CALLBACK EditActionKindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        g_App.OnLoadActionKind(window);
-        // Typing goes into the add edit at once, not to OK (first in the tab
-        // order); FALSE keeps the platform from moving the focus there.
-        SetFocus(GetDlgItem(window, IDC_KIND_TEXT));
-        return FALSE;
-    }
-    if (message == WM_COMMAND) {
-        // Only the identifier counts; the platform's IDCANCEL (Escape) is
-        // not among them, so Escape leaves the dialog open.
-        switch (LOWORD(wParam)) {
-            case IDC_KIND_ADD:
-                g_App.OnAddActionKind(window);
-                break;
-            case IDC_KIND_DELETE:
-                g_App.OnDeleteActionKind(window);
-                break;
-            case IDC_KIND_OK:
-                g_App.OnUpdateActionKind(window);
-                break;  // and the box ends with 1
-            case IDC_KIND_CANCEL:
-                EndDialog(window, 2);
-                return TRUE;
-            default:
-                break;
-        }
-    }
-    return CloseableBoxProc(window, message, wParam, IDC_KIND_OK);
 }

@@ -51,6 +51,10 @@
 #include "proc.h"
 #include "resource.h"
 
+// The bench's own document manager, handed to its main dialog as the
+// program hands its own.
+CVelquorandimestra g_manager;
+
 namespace {
 
 // ---- time and memory
@@ -252,7 +256,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path) {
 
 // Opens `path` through the open command, from no document.
 void OpenDocument(const std::wstring& path) {
-    g_App.DeleteInstance();
+    g_manager.DeleteInstance();
     g_choose = path;
     Command(IDM_FILE_OPEN);
     Settle();
@@ -319,13 +323,13 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
 
     if (Wanted("open"))
-        Figure("open", n, Time(runs, [] { g_App.DeleteInstance(); Settle(); }, [&] {
+        Figure("open", n, Time(runs, [] { g_manager.DeleteInstance(); Settle(); }, [&] {
             g_choose = paths.document;
             Command(IDM_FILE_OPEN);
         }));
     else
         OpenDocument(paths.document);
-    Check(g_App.state == STATE_OPEN && static_cast<std::size_t>(LineCount()) == n, "open", n);
+    Check(g_manager.state == STATE_OPEN && static_cast<std::size_t>(LineCount()) == n, "open", n);
 
     // The item list's find field, typed into one character at a time: each
     // keystroke narrows the list (or widens it again) and it is painted.
@@ -371,7 +375,7 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
         Check(FileSizeOf(paths.document) > 0, "save", n);
         g_choose = paths.save_as;
         Figure("save as", n, Time(runs, nothing, [] { Command(IDM_FILE_SAVEAS); }));
-        Check(g_App.file_path == paths.save_as, "save as", n);
+        Check(g_manager.file_path == paths.save_as, "save as", n);
     }
 
     if (Wanted("add item")) {
@@ -404,12 +408,12 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     if (Wanted("undo commit")) {
         Figure("undo commit (planned completion)", n,
                Time(runs * 3, commit_planned, [] { Command(IDM_EDIT_UNDO); }));
-        Check(g_App.CanRedo(), "undo commit", n);
+        Check(g_manager.CanRedo(), "undo commit", n);
         Figure("redo commit (planned completion)", n, Time(runs * 3, [&] {
             commit_planned();
             Command(IDM_EDIT_UNDO);
         }, [] { Command(IDM_EDIT_REDO); }));
-        Check(!g_App.CanRedo(), "redo commit", n);
+        Check(!g_manager.CanRedo(), "redo commit", n);
     }
 
     // Each timed tick checks minutes not checked yet: the one of the alarm,
@@ -422,12 +426,12 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     const auto alarm_ticks = [&] {
         if (Wanted("alarm tick (second 0)"))
             Figure("alarm tick (second 0)", n, Time(runs * 3, [&] {
-                g_App.alarms_checked_to = alarm_minute - 1;
+                g_manager.alarms_checked_to = alarm_minute - 1;
                 g_seconds = SecondOf(alarm);
             }, [] { SendMessageW(g_main, WM_TIMER, IDT_ALARM, 0); }));
         if (Wanted("alarm tick, catching up 60 minutes"))
             Figure("alarm tick, catching up 60 minutes", n, Time(runs * 3, [&] {
-                g_App.alarms_checked_to = alarm_minute - 60;
+                g_manager.alarms_checked_to = alarm_minute - 60;
                 g_seconds = SecondOf(alarm) + 30;
             }, [] { SendMessageW(g_main, WM_TIMER, IDT_ALARM, 0); }));
         if (HWND window = OpenAlarmWindow()) listed = ListBox_GetCount(GetDlgItem(window, IDC_ALARM_LIST));
@@ -435,13 +439,13 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
     if (alarm.year != 0 && (Wanted("alarm tick (second 0)") || Wanted("alarm tick, catching up 60 minutes"))) {
         g_inside_alarm = alarm_ticks;
         const UINT_PTR timer = SetTimer(nullptr, 0, 10, RunInsideAlarmWindow);
-        g_App.alarms_checked_to = alarm_minute - 1;
+        g_manager.alarms_checked_to = alarm_minute - 1;
         g_seconds = SecondOf(alarm);
         SendMessageW(g_main, WM_TIMER, IDT_ALARM, 0);  // returns when the window has closed
         KillTimer(nullptr, timer);
         Check(listed > 0, "alarm tick", n);
     }
-    g_App.alarms_checked_to.reset();  // the clock goes back below: start afresh there
+    g_manager.alarms_checked_to.reset();  // the clock goes back below: start afresh there
     g_seconds = SecondOf(_TIMES{2025, 6, 1, 10, 0}) + 30;
 
     if (Wanted("text report")) {
@@ -504,7 +508,7 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
         // The history holds 100 steps, or fewer where their records pass its
         // byte bound: each undo brings 1,000 lines back.
         int undone = 0;
-        while (g_App.CanUndo()) Command(IDM_EDIT_UNDO), ++undone;
+        while (g_manager.CanUndo()) Command(IDM_EDIT_UNDO), ++undone;
         std::printf("%-34s %7zu   %d steps kept, %ld lines after undoing them\n", "history of 100 deletes (1,000)", n,
                     undone, static_cast<long>(LineCount()));
         Check(undone > 0 && undone <= 100 &&
@@ -512,7 +516,7 @@ void RunProgram(const std::wstring& dir, std::size_t n, int runs) {
               "history of 100 deletes", n);
     }
 
-    g_App.DeleteInstance();
+    g_manager.DeleteInstance();
     Settle();
     DeleteFileW(paths.document.c_str());
     DeleteFileW(paths.save_as.c_str());
@@ -575,7 +579,7 @@ void RunMissedAlarms(const std::wstring& dir, std::size_t n, int runs) {
     for (int r = 0; r < runs; ++r)
         for (const bool late : {false, true}) {
             const std::wstring& path = late ? missed : ahead;
-            g_App.DeleteInstance();
+            g_manager.DeleteInstance();
             RecordAlarmsChecked(path, now / 60 - 2 * ten_days);
             Settle();
             g_alarm_up = 0;
@@ -600,7 +604,7 @@ void RunMissedAlarms(const std::wstring& dir, std::size_t n, int runs) {
     KillTimer(nullptr, closer);
     SetTimer(g_main, IDT_ALARM, 1000, nullptr);
     UnhookWindowsHookEx(hook);
-    g_App.DeleteInstance();
+    g_manager.DeleteInstance();
     Settle();
     DeleteFileW(missed.c_str());
     DeleteFileW(ahead.c_str());
@@ -768,7 +772,7 @@ std::size_t BaselineReport(BaselineDocument& doc) {
 }
 
 void ClearList() {
-    g_App.DeleteInstance();
+    g_manager.DeleteInstance();
     SendMessageW(List(), LB_RESETCONTENT, 0, 0);
     Settle();
 }
@@ -861,8 +865,6 @@ void RunBaseline(const std::wstring& dir, std::size_t n, int runs) {
 
 }  // namespace
 
-CVelquorandimestra g_App;
-
 int main(int argc, char** argv) {
     std::vector<std::size_t> sizes;
     int runs = 5;
@@ -886,7 +888,8 @@ int main(int argc, char** argv) {
 
     g_hInst = GetModuleHandleW(nullptr);
     RegisterMainWindowClass(g_hInst);
-    g_main = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    g_main = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc,
+                                reinterpret_cast<LPARAM>(&g_manager));
     if (!g_main) {
         std::fprintf(stderr, "cannot create the main dialog\n");
         return 1;
@@ -895,7 +898,7 @@ int main(int argc, char** argv) {
     const std::wstring dir = TempFolder();
     SetLastFileRecordPath(dir + L"\\last.dat");  // none there: no file is reopened
     SetAlarmRecordPath(dir + L"\\alarms.dat");  // not the user's own
-    g_App.InitInstance();
+    g_manager.InitInstance();
     if (!std::getenv("VQ_BENCH_HIDDEN")) ShowWindow(g_main, SW_SHOW);
     Settle();
 

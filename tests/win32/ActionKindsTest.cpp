@@ -110,7 +110,7 @@ TEST_F(ActionKindsTest, OkAndCancelResults) {
         SCOPED_TRACE(c.name);
         Kinds(c.kinds, c.shown);
         const INT_PTR result = RunModal(
-            [&] { return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_ACTIONKIND), g_hWnd, EditActionKindDlgProc, 0); },
+            [&] { return App().OnEditKinds(); },
             {[&](HWND d) {
                 c.edit(d);
                 if (c.end) Click(d, c.end);
@@ -123,7 +123,7 @@ TEST_F(ActionKindsTest, OkAndCancelResults) {
         EXPECT_EQ(ComboEntries(), entries);
         EXPECT_EQ(ComboSelection(), c.selection);
         EXPECT_EQ(Text(IDC_ACTION_KIND), c.combo_text);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(ActionKindsTest, OkAfterTheDocumentWentAwayChangesNothing) {
     Kinds({u"Work"}, 0);
     Edit({[](HWND d) {
         Type(d, L"New"), Click(d, IDC_KIND_ADD);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         Click(d, IDC_KIND_OK);
     }});
     EXPECT_EQ(DocumentProbe::Kinds(), nullptr);

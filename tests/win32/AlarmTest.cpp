@@ -168,7 +168,7 @@ TEST_F(MainDialogTest, AlarmTicks) {
             SetFocus(GetDlgItem(main_, IDC_STATUS));
             SetWindowTextW(GetDlgItem(main_, IDC_STATUS), c.typed.c_str());
         }
-        if (!c.open) g_App.state = STATE_NONE;
+        if (!c.open) App().state = STATE_NONE;
         FixedClock clock(c.clock);
         AlarmWatch watch;
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
@@ -178,7 +178,7 @@ TEST_F(MainDialogTest, AlarmTicks) {
         }
         EXPECT_EQ(watch.texts, c.windows);
         for (HWND owner : watch.owners) EXPECT_EQ(owner, main_);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -189,14 +189,14 @@ TEST_F(MainDialogTest, AlarmWindowOutlivesItsDocument) {
     OpenByHand({WithAlarm(u"one", due), WithAlarm(u"two", due), WithAlarm(u"three", due)});
     FixedClock clock(UtcSeconds(2024, 3, 5, 0, 30));
     AlarmWatch watch([&](HWND dialog) {
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ALARM_SNOOZE, BN_CLICKED), 0);
         EXPECT_EQ(ListBox_GetCount(GetDlgItem(dialog, IDC_ALARM_LIST)), 0);
         EXPECT_FALSE(IsWindowVisible(dialog)) << "every line snoozed: the window closes";
     });
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     EXPECT_EQ(watch.texts, (std::vector<std::vector<std::wstring>>{{L"one", L"two", L"three"}}));
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
 }
 
 TEST_F(MainDialogTest, AlarmBelongsToTheOpenDialogAndHoldsTheCommands) {
@@ -223,7 +223,7 @@ TEST_F(MainDialogTest, AlarmBelongsToTheOpenDialogAndHoldsTheCommands) {
               [&](HWND) { EndDialog(editor, 2); }});
     EXPECT_EQ(watch.owners, std::vector<HWND>{editor});
     EXPECT_EQ(ChainTitles(DocumentProbe::Items()), (std::vector<std::u16string>{u"T", u"NewAction"}));
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
 }
 
 TEST_F(MainDialogTest, AlarmTickInsideTheWindowAddsToIt) {
@@ -255,7 +255,7 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
     OpenWithControls({WithAlarm(u"会議", due, u"資料を印刷\r\n会議室へ"), WithAlarm(u"b", due, u"bb"),
                       WithAlarm(u"c", due, u"cc")});
     ASSERT_EQ(Text(IDC_TITLE), L"c");
-    ASSERT_FALSE(g_App.Modified());
+    ASSERT_FALSE(App().Modified());
     const std::int64_t start = UtcSeconds(2024, 3, 5, 0, 30, 20);
     FixedClock clock(start);
     std::vector<int> offered;
@@ -276,7 +276,7 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
     EXPECT_EQ(DocumentProbe::Find(u"b")->alarm, due);
     EXPECT_EQ(DocumentProbe::Find(u"c")->alarm, snoozed);
     EXPECT_EQ(Text(IDC_ALARM_MINUTE), L"40");
-    EXPECT_TRUE(g_App.Modified()) << "a snooze is a change the next save writes";
+    EXPECT_TRUE(App().Modified()) << "a snooze is a change the next save writes";
     for (int minute = 31; minute <= 40; ++minute) {
         clock.Set(UtcSeconds(2024, 3, 5, 0, minute));
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
@@ -298,8 +298,8 @@ TEST_F(MainDialogTest, AlarmSnoozeMovesTheChosenAlarmsAndTheyRingAgain) {
     EXPECT_EQ(DocumentProbe::Find(u"会議")->alarm, due);
     EXPECT_EQ(DocumentProbe::Find(u"c")->alarm, due);
     EXPECT_EQ(Text(IDC_ALARM_MINUTE), L"30");
-    EXPECT_FALSE(g_App.CanUndo());
-    EXPECT_FALSE(g_App.Modified());
+    EXPECT_FALSE(App().CanUndo());
+    EXPECT_FALSE(App().Modified());
 }
 
 TEST_F(MainDialogTest, AlarmsMissedWhileClosedRingWhenTheDocumentOpens) {
@@ -346,26 +346,26 @@ TEST_F(MainDialogTest, AlarmsMissedWhileClosedRingWhenTheDocumentOpens) {
         BoxScript boxes;  // any box fails the test
         FixedClock clock(now + 5);
         AlarmWatch watch;
-        g_App.OpenNamedFile(doc);
+        App().OpenNamedFile(doc);
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
         EXPECT_EQ(watch.lines, std::vector<std::vector<std::wstring>>{c.lines});
         // Another tick in the same minute writes nothing.
         DeleteFileW(record.c_str());
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
         EXPECT_FALSE(FileExists(record));
-        EXPECT_EQ(g_App.state, STATE_OPEN);
+        EXPECT_EQ(App().state, STATE_OPEN);
 
-        g_App.DeleteInstance();  // closing records 10:00
+        App().DeleteInstance();  // closing records 10:00
         const bool written = c.record_path == record;
         EXPECT_EQ(FileExists(record), written);
         if (written) SetAlarmRecordPath(record);
         std::wstring capitals = doc;
         CharUpperW(capitals.data());
         clock.Set(now + 60);
-        g_App.OpenNamedFile(capitals);
+        App().OpenNamedFile(capitals);
         SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
         EXPECT_EQ(watch.lines.size(), 1u) << "nothing rings again";
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         EXPECT_TRUE(boxes.asked().empty());
     }
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Harness.h"
 #include "ItemChain.h"
 #include "Records.h"
 #include "Velquorandimestra.h"
@@ -21,30 +22,30 @@
 
 class DocumentProbe {
 public:
-    static const _ITEM_LIST* Items() { return g_App.document.Items(); }
-    static const _KIND_LIST* Kinds() { return g_App.document.Kinds(); }
-    static const ActionDocument& Document() { return g_App.document; }
+    static const _ITEM_LIST* Items() { return App().document.Items(); }
+    static const _KIND_LIST* Kinds() { return App().document.Kinds(); }
+    static const ActionDocument& Document() { return App().document; }
     // The first record titled `title`, or null.
-    static const _ITEM_LIST* Find(std::u16string_view title) { return SearchItemList(g_App.document.First(), title); }
+    static const _ITEM_LIST* Find(std::u16string_view title) { return SearchItemList(App().document.First(), title); }
 
     // The chains of a document put together by hand; no control changes.
     static void Put(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds) {
-        g_App.document.Replace(ItemChain(items), KindList(kinds));
+        App().document.Replace(ItemChain(items), KindList(kinds));
     }
     // The same document loaded as a file is: the open one goes first, then
     // the lines, the editor and the kind combo box.
     static void Load(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds) {
-        g_App.LoadDocument(VqfDocument{ItemChain(items), KindList(kinds)}, L"", L"", std::nullopt);
+        App().LoadDocument(VqfDocument{ItemChain(items), KindList(kinds)}, L"", L"", std::nullopt);
     }
     // Changes the record at `index` in document order as a commit does, its
     // line following: an unsaved change that the editor does not show.
     static void Change(std::size_t index, const std::function<void(_EDIT_ITEM& record)>& change) {
-        const _ITEM_LIST* record = g_App.document.Items();
+        const _ITEM_LIST* record = App().document.Items();
         for (; index > 0 && record != nullptr; --index) record = record->next.get();
         if (record == nullptr) throw std::out_of_range("DocumentProbe::Change: no such record");
         const _EDIT_ITEM shown = *record;
         _EDIT_ITEM edited = shown;
         change(edited);
-        g_App.CommitEdit(record, shown, edited);
+        App().CommitEdit(record, shown, edited);
     }
 };

@@ -96,7 +96,7 @@ protected:
     }
     // Opens `path` through the open command with no document open.
     void OpenFile(ChooserScript& choosers, const std::wstring& path) {
-        ASSERT_EQ(g_App.state, STATE_NONE);
+        ASSERT_EQ(App().state, STATE_NONE);
         choosers.OpenAnswer(path);
         Command(IDM_FILE_OPEN);
     }
@@ -155,25 +155,25 @@ TEST_F(DocumentTest, StartupReopensOnlyFromAUsableRecord) {
         SetWindowTextW(main_, L"Velquorandimestra");
         BoxScript boxes;  // without an argument, start-up never shows a box
         if (!c.box.empty()) boxes.Answer(IDOK);
-        g_App.InitInstanceFor(PathArgument(c.command_line));
+        App().InitInstanceFor(PathArgument(c.command_line));
         EXPECT_EQ(boxes.asked().empty() ? L"" : boxes.asked()[0].text, c.box);
         EXPECT_FALSE(QuitPosted());
         if (c.opens) {
-            EXPECT_EQ(g_App.state, STATE_OPEN);
+            EXPECT_EQ(App().state, STATE_OPEN);
             EXPECT_EQ(Title(), L"Velquorandimestra [ plan.vqf ]");
-            EXPECT_EQ(g_App.file_path, plan);
-            EXPECT_EQ(g_App.file_name, L"plan.vqf");
+            EXPECT_EQ(App().file_path, plan);
+            EXPECT_EQ(App().file_name, L"plan.vqf");
             EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"A", u"B"}));
             EXPECT_EQ(Lines(), (std::vector<std::wstring>{L"A", L"B"}));
             EXPECT_EQ(Text(IDC_TITLE), L"B");
         } else {
-            EXPECT_EQ(g_App.state, STATE_NONE);
+            EXPECT_EQ(App().state, STATE_NONE);
             EXPECT_EQ(Title(), L"Velquorandimestra");
             EXPECT_EQ(DocumentProbe::Items(), nullptr);
-            EXPECT_EQ(g_App.schedule, nullptr);
+            EXPECT_EQ(App().schedule, nullptr);
             EXPECT_TRUE(Lines().empty());
         }
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
     SetCurrentDirectoryW(before);
 }
@@ -186,7 +186,7 @@ TEST_F(DocumentTest, OpenFillsTitleAndKindsAndChooserRecord) {
     ChooserScript choosers;
     OpenFile(choosers, path);
     EXPECT_TRUE(boxes.asked().empty());
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Title(), L"Velquorandimestra [ plans.vqf ]");
     EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"A", u"B", u"C"}));
     HWND combo = Item(IDC_ACTION_KIND);
@@ -255,7 +255,7 @@ TEST_F(DocumentTest, DropOpensOneVqfFileAndRefusesTheRest) {
         ASSERT_EQ(boxes.asked().size(), asked + c.answers.size());
         EXPECT_EQ(boxes.asked().back().text, c.last_box);
         EXPECT_EQ(boxes.asked().back().owner, main_);
-        EXPECT_EQ(g_App.file_path, c.open_after);
+        EXPECT_EQ(App().file_path, c.open_after);
     }
     EXPECT_FALSE(QuitPosted());
 }
@@ -331,7 +331,7 @@ TEST_F(DocumentTest, OpenShowsTheItemsKindAndCommitsKeepIt) {
         ASSERT_TRUE(saved.item_list && saved.item_list->next);
         EXPECT_EQ(saved.item_list->next->location, u"moved");
         EXPECT_EQ(saved.item_list->next->action_kind, c.kind);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -347,13 +347,13 @@ TEST_F(DocumentTest, SavedLastNotOpenedLastIsReopened) {
     boxes.Answer(IDNO);
     choosers.OpenAnswer(b);
     Command(IDM_FILE_OPEN);
-    EXPECT_EQ(g_App.file_name, L"b.vqf");
+    EXPECT_EQ(App().file_name, L"b.vqf");
     boxes.Answer(IDNO);
     Command(IDM_EXIT);
     EXPECT_TRUE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_NONE);
-    g_App.InitInstance();
-    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(App().state, STATE_NONE);
+    App().InitInstance();
+    EXPECT_EQ(App().file_path, a);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
 }
 
@@ -369,18 +369,18 @@ TEST_F(DocumentTest, NewWithNoDiscardsAndFirstSaveAsksForAName) {
     Command(IDM_FILE_NEW);
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, kSaveCurrent, L"QUESTION", kQuestion}));
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Title(), L"Velquorandimestra");
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
     EXPECT_EQ(Lines(), std::vector<std::wstring>{L"NewAction"});
     EXPECT_EQ(Selected(), std::vector<int>{0});
     EXPECT_EQ(Text(IDC_TITLE), L"NewAction");
-    EXPECT_TRUE(g_App.file_path.empty());
+    EXPECT_TRUE(App().file_path.empty());
     EXPECT_EQ(ReadBytes(a), original);
     choosers.SaveAnswer(L"");  // the save command asks for a name; cancel
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(choosers.save_started_with().size(), 1u);
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
 }
 
 // The open document stays, whole and working, until the chosen file has
@@ -397,7 +397,7 @@ TEST_F(DocumentTest, OpenThenNoThenCancelKeepsTheDocument) {
     boxes.Answer(IDNO);
     choosers.OpenAnswer(L"");
     Command(IDM_FILE_OPEN);
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A2"});
     EXPECT_EQ(Lines(), std::vector<std::wstring>{L"A2"});
     EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
@@ -408,7 +408,7 @@ TEST_F(DocumentTest, OpenThenNoThenCancelKeepsTheDocument) {
 
     choosers.SaveAnswer(dir_.File(L"b"));
     Command(IDM_FILE_SAVEAS);
-    EXPECT_EQ(g_App.file_path, dir_.File(L"b.vqf"));
+    EXPECT_EQ(App().file_path, dir_.File(L"b.vqf"));
     wchar_t after[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, after);
     EXPECT_STREQ(after, before);
@@ -432,8 +432,8 @@ TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
         EXPECT_TRUE(boxes.asked().empty());
         const std::wstring written = dir_.File(c.written);
         EXPECT_EQ(ReadBytes(written), WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
-        EXPECT_EQ(g_App.file_path, written);
-        EXPECT_EQ(g_App.file_name, c.written);
+        EXPECT_EQ(App().file_path, written);
+        EXPECT_EQ(App().file_name, c.written);
         EXPECT_EQ(Title(), L"Velquorandimestra [ " + std::wstring(c.written) + L" ]");
         EXPECT_EQ(ReadBytes(record_), Record(written));
         // The chooser starts from the document's path the next time.
@@ -444,7 +444,7 @@ TEST_F(DocumentTest, SaveAsAppliesTheCaseSensitiveExtensionRule) {
         EXPECT_EQ(ofn.lStructSize, kClassicChooserSize);
         EXPECT_EQ(ofn.hwndOwner, main_);
         EXPECT_EQ(ofn.Flags, 0u);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
     // Only the files above and the record: no temporary file is left.
     EXPECT_EQ(Listing(dir_.path()),
@@ -504,7 +504,7 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, L"ファイルが存在しません", L"ERROR", MB_OK}));
     EXPECT_EQ(choosers.open_started_with()[1], missing);
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
 
     // An unsupported file: the box, and the open document stays.
     Change();
@@ -514,9 +514,9 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     Command(IDM_FILE_OPEN);
     ASSERT_EQ(boxes.asked().size(), 3u);
     EXPECT_EQ(boxes.asked()[2], (AskedBox{main_, L"入力ファイルの形式が非対応です", L"エラー", MB_OK}));
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
-    EXPECT_EQ(g_App.file_path, good);
+    EXPECT_EQ(App().file_path, good);
     EXPECT_FALSE(QuitPosted());
 
     // A file another program holds without sharing: an error naming it and
@@ -532,7 +532,7 @@ TEST_F(DocumentTest, OpenReportsMissingUnsupportedAndUnreadableFiles) {
     EXPECT_EQ(boxes.asked()[4].caption, L"ERROR");
     EXPECT_EQ(boxes.asked()[4].text,
               L"ファイル「" + locked + L"」を開けませんでした。\n" + SystemErrorText(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     EXPECT_FALSE(QuitPosted());
 }
@@ -549,10 +549,10 @@ TEST_F(DocumentTest, OpenFileWithoutItemsShowsItsCodeAndTheProgramGoesOn) {
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0], (AskedBox{main_, L"エラーコード：0x00020001", L"ERROR", MB_OK | MB_ICONERROR}));
     EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
     EXPECT_EQ(DocumentProbe::Items(), nullptr);
-    EXPECT_EQ(g_App.schedule, nullptr);
-    EXPECT_EQ(g_App.editor, nullptr);
+    EXPECT_EQ(App().schedule, nullptr);
+    EXPECT_EQ(App().editor, nullptr);
 }
 
 TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
@@ -565,7 +565,7 @@ TEST_F(DocumentTest, SaveCurrentQuestionOnOpenStopsOnCancelOrNoAnswer) {
     for (int answer : {IDCANCEL, 0}) {
         boxes.Answer(answer);
         Command(IDM_FILE_OPEN);
-        EXPECT_EQ(g_App.state, STATE_OPEN);
+        EXPECT_EQ(App().state, STATE_OPEN);
         EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
     }
     EXPECT_EQ(choosers.open_started_with().size(), 1u);  // no chooser after the question
@@ -587,9 +587,9 @@ TEST_F(DocumentTest, NewAfterAFailedQuestionKeepsTheDocumentUnlessItCloses) {
     ASSERT_EQ(boxes.asked().size(), 3u);
     EXPECT_EQ(boxes.asked()[1].text, L"エラーコード：0x00010001");
     EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"A"});
-    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(App().file_path, a);
     EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
 }
 
@@ -666,13 +666,13 @@ TEST_F(DocumentTest, SaveQuestionOnlyAfterAChange) {
         BoxScript boxes;
         ChooserScript choosers;
         OpenFile(choosers, a);
-        ASSERT_EQ(g_App.state, STATE_OPEN);
+        ASSERT_EQ(App().state, STATE_OPEN);
         c.act();
         if (c.asked) boxes.Answer(IDCANCEL);
         Command(IDM_FILE_NEW);
         EXPECT_EQ(boxes.asked().size(), c.asked ? 1u : 0u);
-        EXPECT_EQ(g_App.file_path, c.asked ? a : L"");
-        g_App.DeleteInstance();
+        EXPECT_EQ(App().file_path, c.asked ? a : L"");
+        App().DeleteInstance();
     }
 }
 
@@ -689,12 +689,12 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_EQ(boxes.asked().back().owner, main_);
     EXPECT_EQ(boxes.asked().back().text, kSaveCurrent);
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_FALSE(QuitPosted());
 
     boxes.Answer(IDNO);
     SendMessageW(main_, WM_CLOSE, 0, 0);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
     EXPECT_TRUE(QuitPosted());
     EXPECT_FALSE(FileExists(record_));
     EXPECT_EQ(ReadBytes(a), original);
@@ -705,7 +705,7 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     boxes.Answer(IDYES);
     SendMessageW(main_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
     const VqfDocument saved = LoadVqf(ReadBytes(a));
     ASSERT_TRUE(saved.item_list && saved.item_list->next);
     EXPECT_EQ(saved.item_list->next->title, u"B2");
@@ -721,10 +721,10 @@ TEST_F(DocumentTest, CloseSequenceCancelNoYes) {
     EXPECT_EQ(SendMessageW(main_, WM_QUERYENDSESSION, 0, 0), TRUE);
     EXPECT_EQ(boxes.asked().back().text, kSaveCurrent);
     SendMessageW(main_, WM_ENDSESSION, FALSE, 0);  // another program refused it
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_FALSE(QuitPosted());
     SendMessageW(main_, WM_ENDSESSION, TRUE, 0);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
     EXPECT_TRUE(QuitPosted());
 }
 
@@ -765,7 +765,7 @@ TEST_F(DocumentTest, EveryCommandTakesTheFieldBeingTypedIn) {
         const VqfDocument saved = LoadVqf(ReadBytes(a));
         ASSERT_NE(saved.item_list, nullptr);
         EXPECT_EQ(saved.item_list->location, u"ここで");
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         QuitPosted();
     }
 }
@@ -861,7 +861,7 @@ TEST_F(DocumentTest, SaveAsksOnlyWhenTheContentChanged) {
         Command(IDM_FILE_SAVE);
         EXPECT_EQ(boxes.asked().size(), c.asked ? 1u : 0u);
         EXPECT_EQ(ReadBytes(a), c.asked ? *theirs : WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -940,7 +940,7 @@ TEST_F(DocumentTest, SavesKeepTheTenNewestVersionsOfEachDocument) {
     choosers.OpenAnswer(version);
     Command(IDM_FILE_BACKUPS);
     EXPECT_EQ(choosers.started_in().back(), folder_b + L"-2");
-    ASSERT_EQ(g_App.file_path, version);
+    ASSERT_EQ(App().file_path, version);
     Change();
     choosers.SaveAnswer(L"");
     Command(IDM_FILE_SAVE);
@@ -950,11 +950,11 @@ TEST_F(DocumentTest, SavesKeepTheTenNewestVersionsOfEachDocument) {
     boxes.Answer(IDYES);  // the overwrite question
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(boxes.asked().size(), 1u);
-    EXPECT_EQ(g_App.file_path, b);
+    EXPECT_EQ(App().file_path, b);
     EXPECT_EQ(ReadBytes(version), version_bytes);
     EXPECT_EQ(KeptVersions(b).size(), 2u);  // the version it replaced
     // Without a document, among every document's folders.
-    g_App.DeleteInstance();
+    App().DeleteInstance();
     choosers.OpenAnswer(L"");
     Command(IDM_FILE_BACKUPS);
     EXPECT_EQ(choosers.started_in().back(), root);
@@ -966,7 +966,7 @@ TEST_F(DocumentTest, SavesKeepTheTenNewestVersionsOfEachDocument) {
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(ReadBytes(a), WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()));
-    EXPECT_FALSE(g_App.Modified());
+    EXPECT_FALSE(App().Modified());
 }
 
 TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {
@@ -987,7 +987,7 @@ TEST_F(DocumentTest, YesThenCancelledSaveAsKeepsTheDocument) {
     EXPECT_EQ(choosers.save_started_with().size(), 3u);
     EXPECT_TRUE(choosers.open_started_with().empty());
     EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(Titles(), std::vector<std::u16string>{u"NewAction"});
     EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{});
 }
@@ -1014,8 +1014,8 @@ TEST_F(DocumentTest, FailedSavesKeepThePreviousFile) {
         EXPECT_EQ(boxes.unused(), 0u);
         EXPECT_EQ(ReadBytes(a), original);
         EXPECT_EQ(ReadBytes(record_), Record(L"C:\\before.vqf"));
-        EXPECT_EQ(g_App.state, STATE_OPEN);
-        EXPECT_EQ(g_App.file_path, a);
+        EXPECT_EQ(App().state, STATE_OPEN);
+        EXPECT_EQ(App().file_path, a);
         EXPECT_EQ(Title(), L"Velquorandimestra [ a.vqf ]");
         EXPECT_EQ(Titles(), (std::vector<std::u16string>{u"changed", u"B"}));
     };
@@ -1086,7 +1086,7 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0].caption, L"ERROR");
     EXPECT_NE(boxes.asked()[0].text.find(gone), std::wstring::npos);
-    EXPECT_EQ(g_App.file_path, a);
+    EXPECT_EQ(App().file_path, a);
 
     HANDLE holder = CreateFileW(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
@@ -1097,7 +1097,7 @@ TEST_F(DocumentTest, SaveToUnwritablePlacesFails) {
     EXPECT_EQ(boxes.asked()[1].caption, L"ERROR");
     EXPECT_EQ(ReadBytes(a), original);
     EXPECT_EQ(Listing(dir_.path()), std::vector<std::wstring>{L"a.vqf"});
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_FALSE(FileExists(record_));
 }
 
@@ -1116,7 +1116,7 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     ChooserScript choosers;
 
     OpenFile(choosers, big);
-    ASSERT_EQ(g_App.state, STATE_OPEN);
+    ASSERT_EQ(App().state, STATE_OPEN);
     EXPECT_TRUE(boxes.asked().empty());
     EXPECT_EQ(CountItems(DocumentProbe::Items()), 5000u);
     EXPECT_EQ(WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()), bytes);
@@ -1143,9 +1143,9 @@ TEST_F(DocumentTest, FilesLargerThanTheBufferOpenSaveAndFailWhole) {
     Command(IDM_FILE_OPEN);
     ASSERT_EQ(boxes.asked().size(), 3u);
     EXPECT_EQ(boxes.asked()[2].text, L"入力ファイルの形式が非対応です");
-    EXPECT_EQ(g_App.state, STATE_OPEN);
+    EXPECT_EQ(App().state, STATE_OPEN);
     EXPECT_EQ(CountItems(DocumentProbe::Items()), 5000u);
-    EXPECT_EQ(g_App.file_path, big);
+    EXPECT_EQ(App().file_path, big);
 }
 
 // A save replaces the file's content and keeps the file itself: attributes
@@ -1209,7 +1209,7 @@ TEST_F(DocumentTest, SaveKeepsTheFilesIdentityAndAShortTemporaryName) {
             EXPECT_EQ(CompareFileTime(&after.ftCreationTime, &before.ftCreationTime), 0);
         }
         EXPECT_EQ(Listing(dir_.path()), files);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         SetFileAttributesW(c.path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
@@ -1226,9 +1226,9 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     const std::wstring path = folder + L"\\plan.vqf";
     WriteBytes(path, MakeFile({u"A"}));
     WriteBytes(record_, Record(path));
-    g_App.InitInstance();
-    ASSERT_EQ(g_App.state, STATE_OPEN);
-    EXPECT_EQ(g_App.file_path, path);
+    App().InitInstance();
+    ASSERT_EQ(App().state, STATE_OPEN);
+    EXPECT_EQ(App().file_path, path);
     BoxScript boxes;
     ChooserScript choosers;
     DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.location = u"changed"; });
@@ -1239,7 +1239,7 @@ TEST_F(DocumentTest, PathsLongerThanTheChooserBufferReopenAndSave) {
     Command(IDM_FILE_SAVEAS);
     ASSERT_EQ(choosers.save_started_with().size(), 1u);
     EXPECT_EQ(choosers.save_started_with()[0], path);
-    g_App.DeleteInstance();
+    App().DeleteInstance();
 }
 
 // Where the program's folder cannot be written the record goes to the user's
@@ -1270,10 +1270,10 @@ TEST_F(DocumentTest, RecordFallsBackToTheUsersFolderWhereTheProgramsIsReadOnly) 
         EXPECT_TRUE(boxes.asked().empty());
         EXPECT_EQ(ReadBytes(record_), Record(a));
         EXPECT_EQ(ReadBytes(users), c.users_names.empty() ? Bytes{} : Record(c.users_names));
-        g_App.DeleteInstance();
-        g_App.InitInstance();
-        EXPECT_EQ(g_App.file_path, c.reopened);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
+        App().InitInstance();
+        EXPECT_EQ(App().file_path, c.reopened);
+        App().DeleteInstance();
     }
 }
 

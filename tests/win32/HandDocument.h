@@ -1,4 +1,4 @@
-// A document put into g_App by hand, for handlers that only read the item
+// A document put into the test's manager by hand, for handlers that only read the item
 // and kind chains (alarms, report, kind editor): records in the given order,
 // kinds in the given order, state STATE_OPEN. The fixture's TearDown releases
 // it.
@@ -25,7 +25,7 @@ inline _EDIT_ITEM MakeItem(std::u16string title, _TIMES planned_start = {}, _TIM
 
 inline void OpenByHand(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
     DocumentProbe::Put(items, kinds);
-    g_App.state = STATE_OPEN;
+    App().state = STATE_OPEN;
 }
 
 inline std::vector<std::u16string> KindChain() { return KindTexts(DocumentProbe::Kinds()); }
@@ -35,5 +35,5 @@ inline std::vector<std::u16string> KindChain() { return KindTexts(DocumentProbe:
 // selected; the kinds also as combo box entries.
 inline void OpenWithControls(const std::vector<_EDIT_ITEM>& items, const std::vector<std::u16string>& kinds = {}) {
     DocumentProbe::Load(items, kinds);
-    g_App.state = STATE_OPEN;
+    App().state = STATE_OPEN;
 }

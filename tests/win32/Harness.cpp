@@ -22,8 +22,13 @@
 #include "proc.h"
 #include "resource.h"
 
-// The tests drive the program's one document manager on their own dialogs.
-CVelquorandimestra g_App;
+namespace {
+// The running test's own document manager, handed to its main dialog as the
+// program hands its own.
+std::unique_ptr<CVelquorandimestra> g_manager;
+}  // namespace
+
+CVelquorandimestra& App() { return *g_manager; }
 
 BoxScript::BoxScript() {
     SetMessageBoxHook([this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags) {
@@ -100,10 +105,12 @@ void MainDialogTest::SetUp() {
         ASSERT_TRUE(RegisterMainWindowClass(g_hInst));
         registered = true;
     }
-    main_ = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc, 0);
+    g_manager = std::make_unique<CVelquorandimestra>();
+    main_ = CreateDialogParamW(g_hInst, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DlgProc,
+                               reinterpret_cast<LPARAM>(g_manager.get()));
     ASSERT_NE(main_, nullptr);
     g_hWnd = main_;
-    g_App.state = STATE_NONE;
+    App().state = STATE_NONE;
     // Tests never reach the user's own record: a path under the test
     // program's file can be neither created nor read.
     wchar_t exe[MAX_PATH];
@@ -126,7 +133,7 @@ void MainDialogTest::TearDown() {
     SetOpenFileDialogHook({});
     SetSaveFileDialogHook({});
     SetClock(nullptr);
-    g_App.DeleteInstance();
+    if (g_manager) App().DeleteInstance();
     if (main_) {
         KillTimer(main_, IDT_ALARM);
         DestroyWindow(main_);
@@ -138,6 +145,7 @@ void MainDialogTest::TearDown() {
     while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     g_hWnd = nullptr;
+    g_manager.reset();
 }
 
 std::wstring MainDialogTest::Text(int id) const {

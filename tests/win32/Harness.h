@@ -84,10 +84,16 @@ std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int 
 // normal saving.
 void SetSaveFaultHook(SaveFaultHook hook);
 
-// Fixture: registers the class once, creates the real main dialog 110 as the
-// program does, sets g_hWnd, and tears everything down afterwards. It does
-// not call g_App.InitInstance (that reads the last-file record); tests that
-// need it call it themselves.
+class CVelquorandimestra;
+
+// The running test's own document manager: made by MainDialogTest and handed
+// to its main dialog as the program hands its own.
+CVelquorandimestra& App();
+
+// Fixture: registers the class once, makes a document manager and creates
+// the real main dialog 110 with it as the program does, sets g_hWnd, and
+// tears everything down afterwards. It does not call App().InitInstance
+// (that reads the last-file record); tests that need it call it themselves.
 class MainDialogTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -151,8 +151,8 @@ protected:
         Command(IDM_FILE_OPEN);
     }
     Snapshot Take() const {
-        return {g_App.state, WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()), g_App.file_path,
-                g_App.file_name, Title(), Lines()};
+        return {App().state, WriteVqf(DocumentProbe::Items(), DocumentProbe::Kinds()), App().file_path,
+                App().file_name, Title(), Lines()};
     }
     // One error box about `path` was the last thing asked.
     void ExpectErrorAbout(const std::wstring& path) {
@@ -187,18 +187,18 @@ TEST_F(HostileFilesTest, VqfThatIsAFolder) {
     boxes_.Answer(IDOK);
     Open(folder);
     ExpectErrorAbout(folder);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
     EXPECT_FALSE(QuitPosted());
 
     // Named by the last-file record: the start is silent, without a document.
     WriteBytes(record_, EncodeLastFileRecord(ToU16(folder)));
-    g_App.InitInstance();
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    App().InitInstance();
+    EXPECT_EQ(App().state, STATE_NONE);
 
     // Saving over it: asked to overwrite, refused with an error; the folder
     // and the document stay as they were.
     Open(good_);
-    ASSERT_EQ(g_App.state, STATE_OPEN);
+    ASSERT_EQ(App().state, STATE_OPEN);
     DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"unsaved"; });
     const Snapshot before = Take();
     SaveAsRefused(folder, before);
@@ -221,13 +221,13 @@ TEST_F(HostileFilesTest, VqfLockedByAnotherProcess) {
     OtherProcessHolds holder(locked);
     ASSERT_TRUE(holder.holding());
 
-    g_App.InitInstance();  // reopening it at start-up: silently nothing
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    App().InitInstance();  // reopening it at start-up: silently nothing
+    EXPECT_EQ(App().state, STATE_NONE);
 
     boxes_.Answer(IDOK);
     Open(locked);
     ExpectErrorAbout(locked);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
 
     // Saving over it: the replace cannot happen; the error names it, the
     // temporary file is gone, the document keeps its own name.
@@ -279,7 +279,7 @@ TEST_F(HostileFilesTest, VqfWithoutReadPermission) {
     boxes_.Answer(IDOK);
     Open(secret);
     ExpectErrorAbout(secret);
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
 }
 
 // Every step of a save fails in turn, in every path that saves: save, save
@@ -296,7 +296,7 @@ TEST_F(HostileFilesTest, EverySaveFaultInEverySavingPath) {
     const Bytes record_bytes = EncodeLastFileRecord(u"C:\\before.vqf");
     WriteBytes(record_, record_bytes);
     Open(good_);
-    ASSERT_EQ(g_App.state, STATE_OPEN);
+    ASSERT_EQ(App().state, STATE_OPEN);
     // Unsaved, differs from the file.
     DocumentProbe::Change(0, [](_EDIT_ITEM& r) { r.status = u"変更あり"; });
     const Snapshot before = Take();

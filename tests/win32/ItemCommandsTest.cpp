@@ -93,7 +93,7 @@ TEST_F(ItemCommandsTest, CommitRenamesTakenAndEmptyTitles) {
         EXPECT_EQ(Lines().back(), c.expected);
         EXPECT_EQ(Lines().size(), items.size());
         EXPECT_EQ(Selected(), std::vector<int>{static_cast<int>(items.size()) - 1});
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -185,9 +185,9 @@ TEST_F(ItemCommandsTest, DeleteSelectedLines) {
         EXPECT_EQ(Selected(), c.selected_after);
         // Undo: every line back, selected as before; redo: as deleted. A
         // delete of nothing is no step.
-        EXPECT_EQ(g_App.CanUndo(), !c.selected.empty());
+        EXPECT_EQ(App().CanUndo(), !c.selected.empty());
         if (c.selected.empty()) {
-            g_App.DeleteInstance();
+            App().DeleteInstance();
             continue;
         }
         Command(IDM_EDIT_UNDO);
@@ -200,7 +200,7 @@ TEST_F(ItemCommandsTest, DeleteSelectedLines) {
         EXPECT_EQ(Lines(), c.lines);
         EXPECT_EQ(Text(IDC_TITLE), c.shown);
         EXPECT_EQ(Selected(), c.selected_after);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -294,7 +294,7 @@ TEST_F(ItemCommandsTest, CommitKeepsTheUserSelection) {
         // The delete that follows takes the selected lines, not the shown item.
         Command(IDC_DELETE_ITEM);
         for (const std::wstring& title : expected) EXPECT_EQ(LineOf(title), -1) << testing::PrintToString(title);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 
@@ -384,7 +384,7 @@ TEST_F(ItemCommandsTest, ClickAfterADateChangeLandsOnTheLineUnderTheMouse) {
         Titles selected;
         for (int line : Selected()) selected.push_back(Lines()[static_cast<std::size_t>(line)]);
         EXPECT_EQ(selected, c.selected_after);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
         SetText(IDC_FIND, L"");
     }
 }
@@ -533,7 +533,7 @@ TEST_F(ItemCommandsTest, NothingRunsWithoutAnOpenDocument) {
     OpenWithControls({At(u"A", 1), At(u"B", 2)});
     Click(0);
     SetText(IDC_TITLE, L"changed");
-    g_App.state = STATE_RELEASING;
+    App().state = STATE_RELEASING;
     Command(IDC_ADD_ITEM);
     Command(IDC_TITLE, EN_KILLFOCUS);
     SelectAlso(1);
@@ -584,7 +584,7 @@ TEST_F(ItemCommandsTest, EnteringAFieldSelectsItsTextComingBackKeepsTheCaret) {
         SendMessageW(status, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
         EXPECT_EQ(from, c.from);
         EXPECT_EQ(to, c.to);
-        g_App.DeleteInstance();
+        App().DeleteInstance();
     }
 }
 

@@ -50,7 +50,7 @@ protected:
 
     // The invariants; an empty result when they hold, else what broke.
     std::string Broken() const {
-        if (g_App.state != STATE_OPEN || !DocumentProbe::Items() || !g_App.schedule || !g_App.editor)
+        if (App().state != STATE_OPEN || !DocumentProbe::Items() || !App().schedule || !App().editor)
             return "no open document";
         const std::vector<std::wstring> lines = Lines();
         const ActionDocument& document = DocumentProbe::Document();
@@ -66,7 +66,7 @@ protected:
         if (records.size() != lines.size()) return "records and lines differ in number";
         for (const std::wstring& line : lines)
             if (!records.count(line)) return "a line without a record";
-        const _EDIT_ITEM& shown = *g_App.editor->GetItem();
+        const _EDIT_ITEM& shown = *App().editor->GetItem();
         const _ITEM_LIST* record = DocumentProbe::Find(ShownText(shown.title));
         if (!record || !(static_cast<const _EDIT_ITEM&>(*record) == shown)) return "the shown item is no record";
         if (Text(IDC_TITLE) != ToWide(ShownText(shown.title))) return "the title edit shows another title";
@@ -93,7 +93,7 @@ TEST_F(LongSessionTest, RandomCommandsKeepListScheduleAndRecordsInStep) {
     Command(IDM_FILE_NEW);
     choosers.SaveAnswer(file);
     Command(IDM_FILE_SAVEAS);
-    ASSERT_EQ(g_App.file_path, file);
+    ASSERT_EQ(App().file_path, file);
     Bytes saved = ReadBytes(file);
     ASSERT_EQ(saved, Content());
 

@@ -391,9 +391,9 @@ TEST_F(MainDialogTest, EscapeInAFieldClosesNothing) {
             SetFocus(Item(id));
             PressKey(main_, VK_ESCAPE);
             EXPECT_FALSE(RunAsTheLoop(main_));
-            EXPECT_EQ(g_App.state, open ? STATE_OPEN : STATE_NONE);
+            EXPECT_EQ(App().state, open ? STATE_OPEN : STATE_NONE);
             EXPECT_EQ(GetFocus(), Item(id));
-            g_App.DeleteInstance();
+            App().DeleteInstance();
         }
     }
 }
@@ -404,7 +404,7 @@ TEST_F(MainDialogTest, ExitWithoutDocumentEndsWithoutQuestion) {
     EXPECT_TRUE(boxes.asked().empty());
     MSG m;
     EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
-    EXPECT_EQ(g_App.state, STATE_NONE);
+    EXPECT_EQ(App().state, STATE_NONE);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(ScheduleManagerTest, OpenedSampleDocumentShowsItsItemsInScheduleOrder) {
     ChooserScript chooser;
     chooser.OpenAnswer(path);
     Command(IDM_FILE_OPEN);
-    ASSERT_EQ(g_App.state, STATE_OPEN);
+    ASSERT_EQ(App().state, STATE_OPEN);
 
     std::vector<const _ITEM_LIST*> expected;
     std::map<std::u16string, int> seen;
@@ -145,15 +145,15 @@ TEST_F(ScheduleManagerTest, LinesAreDrawnWithTheirDueDateAndState) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.line);
-        const LineLook look = g_App.schedule->Look(r.line, false, false);
+        const LineLook look = App().schedule->Look(r.line, false, false);
         EXPECT_EQ(look.title, Lines()[static_cast<std::size_t>(r.line)]);
         EXPECT_EQ(look.due, r.due);
         EXPECT_EQ(look.bold, r.bold);
         EXPECT_EQ(look.text, r.colour);
         EXPECT_EQ(look.back, GetSysColor(COLOR_WINDOW));
-        EXPECT_EQ(g_App.schedule->Look(r.line, false, true).text, r.high_contrast);
+        EXPECT_EQ(App().schedule->Look(r.line, false, true).text, r.high_contrast);
         // A selected line has the system's selection colours, whatever its state.
-        const LineLook selected = g_App.schedule->Look(r.line, true, false);
+        const LineLook selected = App().schedule->Look(r.line, true, false);
         EXPECT_EQ(selected.text, GetSysColor(COLOR_HIGHLIGHTTEXT));
         EXPECT_EQ(selected.back, GetSysColor(COLOR_HIGHLIGHT));
     }
@@ -169,7 +169,7 @@ TEST_F(ScheduleManagerTest, LineTurnsLateInTheMinuteAfterItsCompletion) {
     HWND list = Item(IDC_ITEM_LIST);
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     UpdateWindow(list);
-    EXPECT_FALSE(g_App.schedule->Look(0, false, false).state.late);
+    EXPECT_FALSE(App().schedule->Look(0, false, false).state.late);
     // Ticks within the minute draw nothing again.
     clock.Set(UtcSeconds(2024, 5, 10, 3, 0, 59));
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
@@ -178,8 +178,8 @@ TEST_F(ScheduleManagerTest, LineTurnsLateInTheMinuteAfterItsCompletion) {
     clock.Set(UtcSeconds(2024, 5, 10, 3, 1, 0));
     SendMessageW(main_, WM_TIMER, IDT_ALARM, 0);
     EXPECT_TRUE(GetUpdateRect(list, nullptr, FALSE));
-    EXPECT_TRUE(g_App.schedule->Look(0, false, false).state.late);
-    EXPECT_EQ(g_App.schedule->Look(0, false, false).text, RGB(0xC0, 0, 0));
+    EXPECT_TRUE(App().schedule->Look(0, false, false).state.late);
+    EXPECT_EQ(App().schedule->Look(0, false, false).text, RGB(0xC0, 0, 0));
 }
 
 }  // namespace

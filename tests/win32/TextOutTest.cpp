@@ -205,7 +205,7 @@ TEST_F(TextOutTest, CloseBoxGivesZeroAndEscapeDoesNothing) {
     OpenByHand({MakeItem(u"A")});
     bool open_after_escape = false, open_after_escape_in_text = false;
     const INT_PTR result = RunModal(
-        [&] { return DialogBoxParamW(g_hInst, MAKEINTRESOURCEW(IDD_TEXTOUT), g_hWnd, TextOutDlgProc, 0); },
+        [&] { return ShowReport(main_, u""); },  // nothing selected: an empty report
         {[](HWND d) { PressKey(d, VK_ESCAPE); },
          [&](HWND d) {
              open_after_escape = IsWindowVisible(d);
