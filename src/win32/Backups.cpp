@@ -220,7 +220,7 @@ EarlierVersion::~EarlierVersion() {
     if (!copy_.empty()) DeleteFileW(copy_.c_str());
 }
 
-void EarlierVersion::Keep(const ContentDigest& saved) {
+void EarlierVersion::KeepAside(const ContentDigest& saved) {
     if (copy_.empty()) return;
     if (content_ == saved) return;  // the destructor removes the copy
     KeepNewest(folder_, copy_);

@@ -55,7 +55,7 @@ public:
     // the very bytes now saved (a save of an unchanged document keeps no
     // second copy of the same version); then the oldest beyond the ten
     // newest go.
-    void Keep(const ContentDigest& saved);
+    void KeepAside(const ContentDigest& saved);
 
 private:
     std::wstring folder_;

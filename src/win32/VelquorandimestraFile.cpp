@@ -314,7 +314,7 @@ int CVelquorandimestra::SaveFile() {
     }
     file_stamp = StampOf(file_path);
     file_content = written.Finish();
-    earlier.Keep(*file_content);
+    earlier.KeepAside(*file_content);
     document.MarkSaved();
     WriteLastFileRecord(file_path);
     return 0;
