@@ -32,7 +32,7 @@ bool Shown(const _TIMES& t) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::size_t at = 0;
-    CalendarHandler handler;
+    ImportHandler handler;
     handler.item = [](const _EDIT_ITEM& item, std::size_t line) {
         Check(line >= 1, "an item has its line");
         for (const _TIMES* t : {&item.planned_start, &item.planned_end, &item.actual_start, &item.actual_end, &item.alarm})
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 return take;
             },
             handler);
-    } catch (const CalendarFormatError& e) {
+    } catch (const ImportFormatError& e) {
         Check(std::string(e.what()).rfind("line ", 0) == 0, "a refusal names its line");
     }
     return 0;

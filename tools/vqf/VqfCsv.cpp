@@ -156,7 +156,7 @@ constexpr std::size_t kMaxRow = std::size_t{16} << 20;
 constexpr std::size_t kMaxCells = 16384;
 
 [[noreturn]] void Fail(std::size_t line, const std::string& what) {
-    throw CsvFormatError("line " + std::to_string(line) + ": " + what);
+    throw ImportFormatError("line " + std::to_string(line) + ": " + what);
 }
 
 // The records of RFC 4180, as bytes: cells split at commas, rows at LF or
@@ -166,7 +166,7 @@ constexpr std::size_t kMaxCells = 16384;
 // a line break.
 class CsvRecords {
 public:
-    explicit CsvRecords(const CsvSource& source) : source_(source), buffer_(std::size_t{1} << 20) {}
+    explicit CsvRecords(const ImportSource& source) : source_(source), buffer_(std::size_t{1} << 20) {}
 
     // The next row's cells in cells[0, count); false at the end of the input.
     // `line` is the line where the row begins.
@@ -250,7 +250,7 @@ private:
         }
     }
 
-    const CsvSource& source_;
+    const ImportSource& source_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0, line_ = 0, row_size_ = 0;
 };
@@ -278,7 +278,7 @@ public:
     }
 #else
     Cp932() : cd_(iconv_open("UTF-16LE", "CP932")) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) throw CsvFormatError("line 1: this system cannot decode Shift_JIS (CP932)");
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) throw ImportFormatError("line 1: this system cannot decode Shift_JIS (CP932)");
     }
     ~Cp932() { iconv_close(cd_); }
     Cp932(const Cp932&) = delete;
@@ -402,7 +402,7 @@ void AppendCsvRow(std::string& out, const _EDIT_ITEM& item) {
     out += "\r\n";
 }
 
-std::vector<std::u16string> ReadCsv(const CsvSource& source, const CsvHandler& handler) {
+std::vector<std::u16string> ReadCsv(const ImportSource& source, const ImportHandler& handler) {
     CsvRecords records(source);
     std::vector<std::string> cells;
     std::size_t count = 0, line = 0;

@@ -4,8 +4,8 @@
 
 bool HaveCalendarImport() { return false; }
 
-std::vector<std::u16string> ReadCalendar(const CalendarSource&, const CalendarHandler&) {
-    throw CalendarFormatError("this build of vqf has no calendar reader (libical)");
+std::vector<std::u16string> ReadCalendar(const ImportSource&, const ImportHandler&) {
+    throw ImportFormatError("this build of vqf has no calendar reader (libical)");
 }
 
 #else
@@ -81,13 +81,13 @@ const bool kZonesBesideProgram = [] {
 #endif
 
 [[noreturn]] void Fail(std::size_t line, const std::string& what) {
-    throw CalendarFormatError("line " + std::to_string(line) + ": " + what);
+    throw ImportFormatError("line " + std::to_string(line) + ": " + what);
 }
 
 // Physical lines, CR LF or LF.
 class Lines {
 public:
-    explicit Lines(const CalendarSource& source) : source_(source), buffer_(std::size_t{1} << 20) {}
+    explicit Lines(const ImportSource& source) : source_(source), buffer_(std::size_t{1} << 20) {}
 
     std::size_t number() const { return number_; }
 
@@ -119,7 +119,7 @@ public:
     }
 
 private:
-    const CalendarSource& source_;
+    const ImportSource& source_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0, end_ = 0, number_ = 0;
 };
@@ -162,7 +162,7 @@ std::u16string Text(const char* utf8, bool& damaged) {
 
 class ComponentReader {
 public:
-    ComponentReader(icalcomponent* calendar, icalcomponent* c, std::size_t line, const CalendarHandler& handler)
+    ComponentReader(icalcomponent* calendar, icalcomponent* c, std::size_t line, const ImportHandler& handler)
         : calendar_(calendar), c_(c), line_(line), handler_(handler) {}
 
     _EDIT_ITEM Read(std::vector<std::u16string>& categories) {
@@ -343,7 +343,7 @@ private:
     icalcomponent* calendar_;
     icalcomponent* c_;
     std::size_t line_;
-    const CalendarHandler& handler_;
+    const ImportHandler& handler_;
     std::string kind_, title_;
 };
 
@@ -351,7 +351,7 @@ private:
 
 bool HaveCalendarImport() { return true; }
 
-std::vector<std::u16string> ReadCalendar(const CalendarSource& source, const CalendarHandler& handler) {
+std::vector<std::u16string> ReadCalendar(const ImportSource& source, const ImportHandler& handler) {
     Lines lines(source);
     std::string line;
     std::vector<std::u16string> categories;

@@ -582,22 +582,16 @@ int Import(const std::string& file, const std::string& output, std::string from,
     auto warning = [&](const std::string& warning) { err << "vqf: " << file << ": " << warning << '\n'; };
     auto source = [&](char* into, std::size_t n) { return in.Read(into, n); };
     std::vector<std::u16string> used;
-    if (from == "csv") {
-        try {
-            used = ReadCsv(source, CsvHandler{item, warning});
-        } catch (const CsvFormatError& e) {
-            Throw(kExitUsage, file, e.what());
-        }
-        if (writer.count() == 0) Throw(kExitRefused, file, "holds no rows of items; the program refuses a file of no items");
-    } else {
-        try {
-            used = ReadCalendar(source, CalendarHandler{item, warning});
-        } catch (const CalendarFormatError& e) {
-            Throw(kExitUsage, file, e.what());
-        }
-        if (writer.count() == 0)
-            Throw(kExitRefused, file, "holds no VTODO or VEVENT; the program refuses a file of no items");
+    try {
+        const ImportHandler handler{item, warning};
+        used = from == "csv" ? ReadCsv(source, handler) : ReadCalendar(source, handler);
+    } catch (const ImportFormatError& e) {
+        Throw(kExitUsage, file, e.what());
     }
+    if (writer.count() == 0)
+        Throw(kExitRefused, file,
+              from == "csv" ? "holds no rows of items; the program refuses a file of no items"
+                            : "holds no VTODO or VEVENT; the program refuses a file of no items");
     for (auto& kind : used)
         if (!kinds.known.count(kind)) kinds.list.push_back(std::move(kind));
     writer.Finish(kinds.list);
